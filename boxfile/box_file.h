@@ -1,0 +1,57 @@
+// The box file store: one box file in memory as a chain of lines, with
+// single-key lookups, a cursor for walking repeated keys, and write-back that
+// never loses the file on disk.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+namespace kesto {
+
+struct TBoxEntry {
+  std::string Text;     // the line; for a commented key line, the trimmed part before the comment
+  std::string Key;      // upper-cased first token of a key line; empty for blank and comment lines
+  std::string Comment;  // trailing comment from its ';'; empty when there is none
+  std::unique_ptr<TBoxEntry> Next;
+};
+
+struct TBoxHeader {
+  std::string FileName;
+  TBoxEntry* Cursor = nullptr;  // where the next NextBoxValue search begins
+  std::unique_ptr<TBoxEntry> First;
+  TBoxEntry* Last = nullptr;
+
+  TBoxHeader() = default;
+  TBoxHeader(const TBoxHeader&) = delete;
+  TBoxHeader& operator=(const TBoxHeader&) = delete;
+  ~TBoxHeader();  // releases the lines one by one: a huge file must not recurse
+};
+
+using BoxFile = std::unique_ptr<TBoxHeader>;
+
+// Sentinel default that no real lookup returns.
+inline constexpr const char* kAbsent = "NopE";
+
+// None when the file cannot be opened or the name is empty.
+BoxFile LoadBoxFile(const std::string& fileName);
+// Saves when asked (atomically: the old file stays intact on any failure) and
+// releases everything. Returns whether the save succeeded (true when not saving).
+bool CloseBoxFile(BoxFile& header, bool save);
+
+std::string ReadBoxString(TBoxHeader& header, const std::string& key, const std::string& fallback);
+std::int32_t ReadBoxInt(TBoxHeader& header, const std::string& key, std::int32_t fallback);
+bool BoxKeyExists(TBoxHeader& header, const std::string& key);
+std::string NextBoxValue(TBoxHeader& header, const std::string& key);
+void WriteBoxString(TBoxHeader& header, const std::string& key, const std::string& value);
+void WriteBoxInt(TBoxHeader& header, const std::string& key, std::int32_t value);
+
+// The shell's variable expansion; each build links its own implementation.
+std::string ExpandVars(const std::string& text);
+std::string TrimBlanks(const std::string& text);
+std::string ExtractComment(const std::string& line);
+
+// The exact bytes CloseBoxFile writes for a header.
+std::string SerializeBoxFile(const TBoxHeader& header);
+
+}  // namespace kesto

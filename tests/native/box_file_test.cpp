@@ -1,0 +1,213 @@
+#include "boxfile/box_file.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "boxfile/safe_save.h"
+#include "tests/native/test_expansion.h"
+
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
+using namespace kesto;
+namespace fs = std::filesystem;
+
+namespace {
+
+class BoxFileTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir_ = fs::temp_directory_path() /
+           ("kesto-boxfile-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+    fs::remove_all(dir_);
+    fs::create_directories(dir_);
+    test_support::SetExpansion(nullptr);
+  }
+  void TearDown() override {
+    test_support::SetExpansion(nullptr);
+    std::error_code ignored;
+    for (auto& entry : fs::directory_iterator(dir_, ignored))
+      fs::permissions(entry.path(), fs::perms::owner_all, ignored);
+    fs::remove_all(dir_, ignored);
+  }
+
+  std::string Write(const std::string& name, const std::string& bytes) {
+    std::string path = (dir_ / name).string();
+    std::ofstream(path, std::ios::binary) << bytes;
+    return path;
+  }
+  static std::string Read(const std::string& path) {
+    std::string bytes;
+    ReadFileBytes(path, bytes);
+    return bytes;
+  }
+  BoxFile Load(const std::string& bytes) {
+    BoxFile file = LoadBoxFile(Write("t.box", bytes));
+    EXPECT_TRUE(file);
+    return file;
+  }
+  std::size_t FilesInDir() const {
+    return static_cast<std::size_t>(std::distance(fs::directory_iterator(dir_), fs::directory_iterator()));
+  }
+
+  fs::path dir_;
+};
+
+TEST_F(BoxFileTest, ValuesAreExtractedTrimmedAndCommentFree) {
+  BoxFile f = Load("KestoX 10 ; left edge\r\n   KestoY 5\r\nkestoname  My Box  \r\nKestoW\t7\r\n"
+                   "KestoE\r\nKestoN NopE\r\n*Shortcut a 0 0 n.bmp h.bmp p.bmp !run a;b\r\n");
+  EXPECT_EQ(ReadBoxString(*f, "KestoX", "d"), "10");
+  EXPECT_EQ(ReadBoxInt(*f, "KestoY", -1), 5);
+  EXPECT_EQ(ReadBoxString(*f, "KestoName", "d"), "My Box");
+  // A tab glues the value to the key: the key is absent.
+  EXPECT_EQ(ReadBoxInt(*f, "KestoW", 99), 99);
+  EXPECT_FALSE(BoxKeyExists(*f, "KestoW"));
+  // Present but empty reads as 0, not the default.
+  EXPECT_EQ(ReadBoxInt(*f, "KestoE", 99), 0);
+  EXPECT_TRUE(BoxKeyExists(*f, "KestoE"));
+  EXPECT_EQ(ReadBoxString(*f, "KestoE", "d"), "");
+  // The sentinel value counts as absent.
+  EXPECT_EQ(ReadBoxInt(*f, "KestoN", 3), 3);
+  EXPECT_FALSE(BoxKeyExists(*f, "KestoN"));
+  // The default comes back exactly as given.
+  EXPECT_EQ(ReadBoxString(*f, "Missing", "  raw $x$ "), "  raw $x$ ");
+  EXPECT_EQ(NextBoxValue(*f, "*Shortcut"), "a 0 0 n.bmp h.bmp p.bmp !run a");
+}
+
+TEST_F(BoxFileTest, KeysMatchByWholeFirstTokenAndFirstLineWins) {
+  BoxFile f = Load("KestoX;old 5\r\nKestoXY 3\r\nKestoX 1\r\nKestoX 2\r\n  ;KestoY 5\r\n;KestoY 6\r\n");
+  EXPECT_EQ(f->First->Key, "KESTOX;OLD");
+  EXPECT_EQ(f->First->Comment, ";old 5");
+  EXPECT_EQ(ReadBoxInt(*f, "KestoX", 0), 1);
+  EXPECT_FALSE(BoxKeyExists(*f, "KestoY"));  // neither line is a KestoY key line
+  WriteBoxInt(*f, "KESTOX", 7);
+  EXPECT_EQ(ReadBoxInt(*f, "KestoX", 0), 7);
+  EXPECT_EQ(SerializeBoxFile(*f),
+            "KestoX ;old 5\r\nKestoXY 3\r\nKESTOX 7\r\nKestoX 2\r\n ;KestoY 5\r\n;KestoY 6\r\n");
+}
+
+TEST_F(BoxFileTest, ExpansionHappensAtReadTimeAndIsNotSaved) {
+  test_support::SetExpansion([](const std::string& text) {
+    std::string out = text;
+    auto pos = out.find("$dir$");
+    if (pos != std::string::npos) out.replace(pos, 5, "C:\\themes");
+    return out;
+  });
+  std::string path = Write("t.box", "KestoBackGround $dir$\\bg.bmp ; pic\r\n");
+  BoxFile f = LoadBoxFile(path);
+  EXPECT_EQ(ReadBoxString(*f, "KestoBackGround", ""), "C:\\themes\\bg.bmp");
+  WriteBoxInt(*f, "KestoX", 1);
+  ASSERT_TRUE(CloseBoxFile(f, true));
+  EXPECT_EQ(Read(path), "KestoBackGround $dir$\\bg.bmp ; pic\r\nKestoX 1\r\n");
+}
+
+TEST_F(BoxFileTest, LineEndsAndBlankAndCommentLinesSurviveASave) {
+  std::string path = Write("t.box", "; header\r\n\r\n  \t \rKestoX 1\nKestoY 2 ;  two\r\n   Indented 3\r\nlast");
+  BoxFile f = LoadBoxFile(path);
+  WriteBoxInt(*f, "KestoX", 20);
+  ASSERT_TRUE(CloseBoxFile(f, true));
+  EXPECT_FALSE(f);
+  EXPECT_EQ(Read(path), "; header\r\n\r\n  \t \r\nKestoX 20\r\nKestoY 2 ;  two\r\n   Indented 3\r\nlast\r\n");
+}
+
+TEST_F(BoxFileTest, EmptyFileAndWritesThatAppend) {
+  std::string path = Write("t.box", "");
+  BoxFile f = LoadBoxFile(path);
+  ASSERT_TRUE(f);
+  EXPECT_EQ(f->First, nullptr);
+  EXPECT_EQ(NextBoxValue(*f, "*Text"), "");
+  WriteBoxString(*f, "KestoName", "Solo");
+  WriteBoxInt(*f, "KestoX", -5);
+  ASSERT_TRUE(CloseBoxFile(f, true));
+  EXPECT_EQ(Read(path), "KestoName Solo\r\nKestoX -5\r\n");
+  EXPECT_FALSE(LoadBoxFile(""));
+  EXPECT_FALSE(LoadBoxFile((dir_ / "missing.box").string()));
+}
+
+TEST_F(BoxFileTest, CursorWalksRepeatedKeysInOnePass) {
+  BoxFile f = Load("*Text 1 1 a\r\nKestoX 1\r\n*text 2 2 b\r\n*TextX 1 2 a\r\n;*Text no\r\n");
+  EXPECT_EQ(NextBoxValue(*f, "*Text"), "1 1 a");
+  EXPECT_EQ(NextBoxValue(*f, "*Text"), "2 2 b");
+  EXPECT_EQ(NextBoxValue(*f, "*Text"), "X 1 2 a");  // a prefix test, by the key's length
+  EXPECT_EQ(NextBoxValue(*f, "*Text"), "");
+  EXPECT_EQ(f->Cursor, f->First.get());
+  EXPECT_EQ(NextBoxValue(*f, "*Text"), "1 1 a");
+}
+
+TEST_F(BoxFileTest, EmptyValueStopsAWalkButLeavesTheCursorAfterIt) {
+  BoxFile f = Load("*Module a.dll\r\n*Module\r\n*Module b.dll\r\n*Text 1 1 t\r\n");
+  EXPECT_EQ(NextBoxValue(*f, "*Module"), "a.dll");
+  EXPECT_EQ(NextBoxValue(*f, "*Module"), "");  // the caller stops here
+  // The next walk starts after the empty line, so it misses nothing after it
+  // but also sees nothing before it.
+  EXPECT_EQ(NextBoxValue(*f, "*Module"), "b.dll");
+  EXPECT_EQ(NextBoxValue(*f, "*Module"), "");
+  EXPECT_EQ(NextBoxValue(*f, "*Text"), "1 1 t");
+}
+
+TEST_F(BoxFileTest, HugeLinesAndExpansionsStayInBounds) {
+  std::string big(100000, 'v');
+  std::string path = Write("t.box", "KestoName " + big + " ;" + std::string(100000, 'c') + "\r\n*Text " +
+                                        big + "\r\n" + big + "\r\n");
+  test_support::SetExpansion([](const std::string& text) { return text + std::string(5000, 'e'); });
+  BoxFile f = LoadBoxFile(path);
+  ASSERT_TRUE(f);
+  EXPECT_EQ(ReadBoxString(*f, "KestoName", "").size(), 4095u);  // 4096 after the key, less its blank
+  EXPECT_EQ(NextBoxValue(*f, "*Text").size(), 4095u);
+  WriteBoxInt(*f, "KestoX", 1);
+  ASSERT_TRUE(CloseBoxFile(f, true));
+  std::string saved = Read(path);
+  // The long comment is kept whole.
+  EXPECT_EQ(saved.size(), 10 + 100000 + 1 + 100001 + 2 + 6 + 100000 + 2 + 100000 + 2 + 8 + 2);
+}
+
+TEST_F(BoxFileTest, FailedSaveKeepsTheOriginalAndLeavesNoTemporaryFile) {
+  const std::string original = "KestoX 10 ; keep me\r\nKestoY 5\r\n";
+  std::string path = Write("t.box", original);
+  BoxFile f = LoadBoxFile(path);
+  fs::remove(dir_ / "t.box");
+  fs::create_directory(dir_ / "t.box");  // the target became a folder: the rename must fail
+  WriteBoxInt(*f, "KestoX", 1);
+  EXPECT_FALSE(CloseBoxFile(f, true));
+  EXPECT_FALSE(f);
+  EXPECT_EQ(FilesInDir(), 1u);
+  fs::remove(dir_ / "t.box");
+
+  // A folder that vanished: nothing can be written, nothing is left behind.
+  std::string gone = (dir_ / "gone" / "t.box").string();
+  fs::create_directories(dir_ / "gone");
+  std::ofstream(gone, std::ios::binary) << original;
+  BoxFile g = LoadBoxFile(gone);
+  fs::remove_all(dir_ / "gone");
+  EXPECT_FALSE(CloseBoxFile(g, true));
+  EXPECT_FALSE(fs::exists(dir_ / "gone"));
+}
+
+#ifdef _WIN32
+TEST_F(BoxFileTest, ReadOnlyAndLockedFilesAreLeftByteForByte) {
+  const std::string original = "KestoX 10 ; keep me\r\n";
+  std::string path = Write("ro.box", original);
+  BoxFile f = LoadBoxFile(path);
+  SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_READONLY);
+  WriteBoxInt(*f, "KestoX", 1);
+  EXPECT_FALSE(CloseBoxFile(f, true));
+  EXPECT_EQ(Read(path), original);
+  SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+  EXPECT_EQ(FilesInDir(), 1u);
+
+  std::string locked = Write("locked.box", original);
+  BoxFile g = LoadBoxFile(locked);
+  HANDLE holder = CreateFileA(locked.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(holder, INVALID_HANDLE_VALUE);
+  WriteBoxInt(*g, "KestoX", 1);
+  EXPECT_FALSE(CloseBoxFile(g, true));
+  CloseHandle(holder);
+  EXPECT_EQ(Read(locked), original);
+  EXPECT_EQ(FilesInDir(), 2u);
+}
+#endif
+
+}  // namespace

@@ -1,3 +1,47 @@
-# Windows build (i686 MinGW-w64): Kesto.dll, the stand-in shell, and the tests
-# that CTest runs under Wine.
-message(STATUS "windows build: later")
+# Windows build (i686 MinGW-w64): Kesto.dll, the stand-in shell, and the test
+# programs that CTest runs under Wine.
+set(CMAKE_RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
+set(CMAKE_LIBRARY_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
+add_compile_definitions(WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0600 WINVER=0x0600)
+set(static_runtime -static -static-libgcc -static-libstdc++)
+
+# The stand-in shell's API library, exporting plain C names from a .def file.
+add_library(lsapi SHARED shell/lsapi/lsapi.cpp shell/lsapi/lsapi.def)
+set_target_properties(lsapi PROPERTIES PREFIX "" OUTPUT_NAME lsapi)
+target_compile_definitions(lsapi PRIVATE KESTO_BUILDING_LSAPI)
+target_link_libraries(lsapi PRIVATE kesto_core)
+target_link_options(lsapi PRIVATE ${static_runtime})
+
+# The module's code, shared by Kesto.dll and the white-box tests.
+add_library(kesto_impl STATIC
+  module/module_state.cpp
+  module/command_window.cpp
+  module/lifecycle.cpp
+  box/create_box.cpp
+  box/box_window.cpp
+  box/background.cpp
+  box/destroy_box.cpp
+  content/groups.cpp
+  content/shortcuts.cpp
+  content/tooltip.cpp
+  content/text_labels.cpp
+  content/hosted_modules.cpp
+  bang/bang_commands.cpp)
+target_link_libraries(kesto_impl PUBLIC kesto_core lsapi comctl32 gdi32 user32)
+target_compile_options(kesto_impl PRIVATE -Wall -Wextra)
+
+add_library(Kesto SHARED module/dll_main.cpp module/expand_vars.cpp module/kesto.def)
+set_target_properties(Kesto PROPERTIES PREFIX "" OUTPUT_NAME Kesto)
+target_link_libraries(Kesto PRIVATE -Wl,--whole-archive kesto_impl -Wl,--no-whole-archive kesto_core lsapi
+                      comctl32 gdi32 user32)
+target_link_options(Kesto PRIVATE ${static_runtime})
+
+# The host that plays the shell, and its pieces shared with the tests.
+add_library(shellhost STATIC shell/host/host.cpp shell/host/screen.cpp shell/host/input.cpp)
+target_link_libraries(shellhost PUBLIC kesto_core lsapi gdi32 user32)
+target_include_directories(shellhost PUBLIC ${CMAKE_SOURCE_DIR})
+add_executable(kesto-host shell/host/main.cpp)
+target_link_libraries(kesto-host PRIVATE shellhost)
+target_link_options(kesto-host PRIVATE ${static_runtime})
+
+include(cmake/windows-tests.cmake)

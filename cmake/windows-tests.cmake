@@ -1,0 +1,37 @@
+# GoogleTest built with the cross toolchain; tests run under Wine, one at a
+# time since they share one virtual display and one mouse.
+set(gtest_disable_pthreads ON CACHE BOOL "" FORCE)
+set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+
+# The portable tests, compiled for Windows: real Windows file handling.
+add_executable(kesto_core_tests_win
+  tests/native/text_helpers_test.cpp
+  tests/native/box_file_test.cpp
+  tests/native/test_expansion.cpp)
+target_link_libraries(kesto_core_tests_win PRIVATE kesto_core gtest gtest_main)
+target_link_options(kesto_core_tests_win PRIVATE ${static_runtime})
+add_test(NAME win_core_tests COMMAND kesto_core_tests_win)
+
+# Plug-ins for the hosting tests: each records what it receives.
+foreach(name A B C)
+  add_library(testplugin_${name} SHARED tests/plugins/test_plugin.cpp tests/plugins/test_plugin.def)
+  set_target_properties(testplugin_${name} PROPERTIES PREFIX "" OUTPUT_NAME testplugin_${name})
+  target_compile_definitions(testplugin_${name} PRIVATE PLUGIN_NAME="${name}")
+  target_link_libraries(testplugin_${name} PRIVATE lsapi user32)
+  target_include_directories(testplugin_${name} PRIVATE ${CMAKE_SOURCE_DIR})
+  target_link_options(testplugin_${name} PRIVATE ${static_runtime})
+endforeach()
+add_library(testplugin_empty SHARED tests/plugins/empty_plugin.cpp)
+set_target_properties(testplugin_empty PROPERTIES PREFIX "" OUTPUT_NAME testplugin_empty)
+target_link_options(testplugin_empty PRIVATE ${static_runtime})
+
+# Kesto in the stand-in shell: white-box tests linked with the module's code.
+file(GLOB win_test_sources ${CMAKE_SOURCE_DIR}/tests/win/*_test.cpp)
+add_executable(kesto_win_tests ${win_test_sources} tests/win/fixture.cpp tests/win/test_main.cpp
+  module/expand_vars.cpp)
+target_link_libraries(kesto_win_tests PRIVATE kesto_impl shellhost gtest)
+target_link_options(kesto_win_tests PRIVATE ${static_runtime})
+add_dependencies(kesto_win_tests Kesto testplugin_A testplugin_B testplugin_C testplugin_empty kesto-host)
+add_test(NAME win_kesto_tests COMMAND kesto_win_tests WORKING_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
+set_tests_properties(win_kesto_tests win_core_tests PROPERTIES RUN_SERIAL TRUE TIMEOUT 900)

@@ -1,0 +1,122 @@
+#include "content/hosted_modules.h"
+
+#include <array>
+#include <cstdint>
+#include <cstring>
+
+#include "box/box.h"
+#include "boxfile/text_helpers.h"
+#include "module/module_state.h"
+
+namespace kesto {
+
+static_assert(sizeof(void*) == 4, "the plug-in block holds 32-bit addresses");
+
+// The block's layout is shared with plug-ins and fixed: 140 bytes, of which
+// Kesto sets five fields. The rest is zero.
+struct TWharfData {
+  std::array<std::uint8_t, 140> Bytes{};
+  void Set(std::size_t offset, const void* address) { std::memcpy(&Bytes[offset], &address, 4); }
+  void SetZero(std::size_t offset) { std::memset(&Bytes[offset], 0, 4); }
+};
+
+namespace {
+
+constexpr const char kEmptyText[] = "";
+constexpr std::size_t kWharfBufferSize = 255;
+
+// As written first (the platform's search order), then in the shell's folder.
+HMODULE FindLibrary(const std::string& fileName) {
+  HMODULE library = LoadLibraryA(fileName.c_str());
+  if (!library) library = LoadLibraryA((LiteStepDir + "\\" + fileName).c_str());
+  return library;
+}
+
+template <class Record>
+void BindEntryPoints(Record& record) {
+  record.InitProc = reinterpret_cast<InitWharfModuleFn>(
+      reinterpret_cast<void*>(GetProcAddress(record.Lib.get(), "initWharfModule")));
+  record.QuitProc = reinterpret_cast<QuitWharfModuleFn>(
+      reinterpret_cast<void*>(GetProcAddress(record.Lib.get(), "quitWharfModule")));
+}
+
+template <class Record>
+Record& PushRecord(std::unique_ptr<Record>& head) {
+  auto record = std::make_unique<Record>();
+  record->Next = std::move(head);
+  head = std::move(record);
+  return *head;
+}
+
+// Shuts down and frees the libraries from the head of the list to its end
+// while every record is intact, then frees the records; iterative, so a box
+// with any number of plug-ins cannot exhaust the stack.
+template <class Record>
+void UnloadList(std::unique_ptr<Record>& first) {
+  for (Record* record = first.get(); record; record = record->Next.get()) {
+    if (!record->Lib) continue;
+    if (record->QuitProc) record->QuitProc(ModuleInstance);
+    record->Lib.reset();
+  }
+  while (first) first = std::move(first->Next);
+}
+
+void LoadWharfModule(TBox& box, const std::string& line) {
+  TWharfSlot& slot = PushRecord(box.WharfSlots);
+  slot.Lib.reset(FindLibrary(GetToken(line, 5)));
+  if (!slot.Lib) {
+    ShowFailure("Can't load Wharf Module");
+    return;
+  }
+  BindEntryPoints(slot);
+
+  auto data = std::make_unique<TWharfData>();
+  TextBuffer buffer = AllocTextBuffer(kWharfBufferSize);
+  data->Set(136, LiteStepDir.c_str());
+  data->Set(100, buffer.get());
+  data->SetZero(4);
+  data->SetZero(0);
+  data->Set(104, kEmptyText);
+
+  RegisterModuleClass(kModuleClass, ModuleWndProc);
+  slot.Window = CreateWindowExA(0, kModuleClass, nullptr, WS_CHILD, ParseInt(GetToken(line, 1)),
+                                ParseInt(GetToken(line, 2)), ParseInt(GetToken(line, 3)),
+                                ParseInt(GetToken(line, 4)), box.Window, nullptr, ModuleInstance, nullptr);
+  if (slot.InitProc) slot.InitProc(slot.Window, ModuleInstance, data.get());
+  // Shown only once the plug-in has set itself up, above the shortcuts.
+  SetWindowPos(slot.Window, HWND_TOP, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_SHOWWINDOW);
+  FreeTextBuffer(buffer);
+}
+
+}  // namespace
+
+void LoadModules(TBox& box) {
+  for (std::string line = NextBoxValue(*box.Header, "*Module"); !line.empty();
+       line = NextBoxValue(*box.Header, "*Module")) {
+    THostedModule& module = PushRecord(box.Modules);
+    module.Lib.reset(FindLibrary(GetToken(line, 1)));
+    if (!module.Lib) {
+      ShowFailure("Can't load Module");
+      continue;
+    }
+    BindEntryPoints(module);
+    if (module.InitProc) module.InitProc(box.Window, ModuleInstance, nullptr);
+  }
+}
+
+void LoadWharfModules(TBox& box) {
+  for (std::string line = NextBoxValue(*box.Header, "*WharfModule"); !line.empty();
+       line = NextBoxValue(*box.Header, "*WharfModule")) {
+    LoadWharfModule(box, line);
+  }
+}
+
+void UnloadModules(std::unique_ptr<THostedModule>& first) { UnloadList(first); }
+
+void UnloadWharfModules(std::unique_ptr<TWharfSlot>& first) { UnloadList(first); }
+
+LRESULT CALLBACK ModuleWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  return DefWindowProcA(window, message, wParam, lParam);
+}
+
+}  // namespace kesto

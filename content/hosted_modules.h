@@ -1,0 +1,42 @@
+// Shell plug-ins hosted inside a box: *Module lines get the box window as
+// parent, *WharfModule lines a container window and a description block.
+#pragma once
+
+#include <windows.h>
+
+#include <memory>
+
+#include "module/owned.h"
+
+namespace kesto {
+
+struct TBox;
+
+struct TWharfData;  // the 140-byte block handed to initWharfModule
+using InitWharfModuleFn = int (*)(HWND parent, HINSTANCE instance, TWharfData* data);
+using QuitWharfModuleFn = void (*)(HINSTANCE instance);
+
+struct THostedModule {
+  OwnedLibrary Lib;  // none when loading failed
+  InitWharfModuleFn InitProc = nullptr;
+  QuitWharfModuleFn QuitProc = nullptr;
+  std::unique_ptr<THostedModule> Next;
+};
+
+struct TWharfSlot {
+  HWND Window = nullptr;  // destroyed with the box window
+  OwnedLibrary Lib;
+  InitWharfModuleFn InitProc = nullptr;
+  QuitWharfModuleFn QuitProc = nullptr;
+  std::unique_ptr<TWharfSlot> Next;
+};
+
+constexpr const char* kModuleClass = "KestoModule";
+
+void LoadModules(TBox& box);
+void LoadWharfModules(TBox& box);
+void UnloadModules(std::unique_ptr<THostedModule>& first);
+void UnloadWharfModules(std::unique_ptr<TWharfSlot>& first);
+LRESULT CALLBACK ModuleWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+}  // namespace kesto

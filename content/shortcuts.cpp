@@ -1,0 +1,203 @@
+#include "content/shortcuts.h"
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include "box/background.h"
+#include "box/box.h"
+#include "boxfile/text_helpers.h"
+#include "content/groups.h"
+#include "module/command_window.h"
+#include "module/module_state.h"
+#include "module/shell_api.h"
+
+namespace kesto {
+namespace {
+
+constexpr std::uint8_t kNormal = 0;
+constexpr std::uint8_t kHover = 1;
+constexpr std::uint8_t kPressed = 2;
+
+// Loads one state's image: its DC (with the bitmap selected) and its shape.
+// Returns false when the image cannot be loaded.
+bool LoadShortcutImage(const std::string& name, HDC windowDC, TShortcutImage& image) {
+  HBITMAP bitmap = LoadLSImage(name.c_str(), nullptr);
+  if (!bitmap) return false;
+  image.Bitmap.reset(bitmap);
+  image.Region.reset(BitmapToRegion(bitmap, MakeColor(255, 0, 255), kKeyTolerance, 0, 0));
+  image.DC.reset(CreateCompatibleDC(windowDC));
+  SelectObject(image.DC.get(), bitmap);
+  return true;
+}
+
+void CreateShortcut(TBox& box, const std::string& line) {
+  auto created = std::make_unique<TShortcut>();
+  created->Next = std::move(box.Shortcuts);
+  box.Shortcuts = std::move(created);
+  TShortcut& shortcut = *box.Shortcuts;
+  shortcut.Box = &box;
+
+  std::string tooltip = GetToken(line, 1);
+  shortcut.X = ParseInt(GetToken(line, 2));
+  shortcut.Y = ParseInt(GetToken(line, 3));
+  if (shortcut.X < 0) shortcut.X += box.Width;
+  if (shortcut.Y < 0) shortcut.Y += box.Height;
+
+  std::string prefix;
+  std::int32_t groupNumber = 0;
+  shortcut.Command = GetTokenRest(line, 7);
+  if (!shortcut.Command.empty() && shortcut.Command[0] == '#') {
+    prefix = GetToken(shortcut.Command, 1);
+    groupNumber = ParseGroupNumber(prefix);
+    shortcut.Command = GetTokenRest(shortcut.Command, 2);
+  }
+
+  RegisterModuleClass(kShortcutClass, ShortcutWndProc);
+  shortcut.Window = CreateWindowExA(0, kShortcutClass, nullptr, WS_CHILD, 0, 0, 0, 0, box.Window, nullptr,
+                                    ModuleInstance, nullptr);
+  shortcut.Member = JoinGroup(shortcut.Window, groupNumber);
+
+  {
+    WindowDC windowDC(shortcut.Window);
+    if (LoadShortcutImage(GetToken(line, 4), windowDC.get(), shortcut.Normal)) {
+      GetLSBitmapSize(shortcut.Normal.Bitmap.get(), &shortcut.Width, &shortcut.Height);
+    } else {
+      ShowFailure("Check Box File: Can't load image");
+    }
+    // A missing hover or pressed image falls back to the normal one.
+    LoadShortcutImage(GetToken(line, 5), windowDC.get(), shortcut.Hover);
+    LoadShortcutImage(GetToken(line, 6), windowDC.get(), shortcut.Pressed);
+  }
+
+  shortcut.CurrentDC = shortcut.NormalDC();
+  shortcut.CurrentRgn = shortcut.NormalRgn();
+  ApplyRegion(shortcut.Window, shortcut.CurrentRgn);
+
+  bool hidden = LastCharPos(prefix, 'H') != 0 || HasFlag(shortcut.Member->Group->Flags, GroupHidden);
+  // Each new shortcut goes to the bottom: the earlier line lies on top.
+  SetWindowPos(shortcut.Window, HWND_BOTTOM, shortcut.X, shortcut.Y, shortcut.Width, shortcut.Height,
+               hidden ? SWP_HIDEWINDOW : SWP_SHOWWINDOW);
+  AddTooltip(shortcut.Window, tooltip);
+  shortcut.State = kNormal;
+}
+
+// Re-applies the box window's size without moving or restacking it.
+void RefreshBox(const TShortcut& shortcut) {
+  SetWindowPos(shortcut.Box->Window, nullptr, 0, 0, shortcut.Box->Width, shortcut.Box->Height,
+               SWP_NOMOVE | SWP_NOZORDER);
+}
+
+void Invalidate(const TShortcut& shortcut) { InvalidateRect(shortcut.Window, nullptr, TRUE); }
+
+void RequestLeaveNotice(HWND window) {
+  TRACKMOUSEEVENT track{};
+  track.cbSize = sizeof track;
+  track.dwFlags = TME_LEAVE;
+  track.hwndTrack = window;
+  _TrackMouseEvent(&track);
+}
+
+LRESULT HandleShortcutMessage(TShortcut& s, HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_ERASEBKGND:
+      BitBlt(reinterpret_cast<HDC>(wParam), 0, 0, s.Width, s.Height, s.CurrentDC, 0, 0, SRCCOPY);
+      return 0;
+    case WM_MOUSEMOVE:
+      if (s.State == kNormal) {
+        s.CurrentDC = s.HoverDC();
+        s.State = kHover;
+        ApplyRegion(s.Window, s.HoverRgn());
+        RefreshBox(s);
+        Invalidate(s);
+        RequestLeaveNotice(s.Window);
+      }
+      return 0;
+    case WM_LBUTTONDOWN:
+      s.CurrentDC = s.PressedDC();
+      s.State = kPressed;
+      RefreshBox(s);
+      ApplyRegion(s.Window, s.PressedRgn());
+      Invalidate(s);
+      return 0;
+    case WM_LBUTTONUP:
+      if (s.State == kPressed) {
+        s.CurrentDC = s.HoverDC();
+        s.State = kHover;
+        ApplyRegion(s.Window, s.HoverRgn());
+        RefreshBox(s);
+        Invalidate(s);
+        PostRunCommand(nullptr, s.Command);
+      }
+      return 0;
+    case WM_MOUSELEAVE:
+      s.CurrentDC = s.NormalDC();
+      s.State = kNormal;
+      RefreshBox(s);
+      ApplyRegion(s.Window, s.NormalRgn());
+      Invalidate(s);
+      return 0;
+    default:
+      return DefWindowProcA(window, message, wParam, lParam);
+  }
+}
+
+}  // namespace
+
+void CreateShortcuts(TBox& box) {
+  for (std::string line = NextBoxValue(*box.Header, "*Shortcut"); !line.empty();
+       line = NextBoxValue(*box.Header, "*Shortcut")) {
+    CreateShortcut(box, line);
+  }
+}
+
+void DestroyShortcuts(std::unique_ptr<TShortcut>& first) {
+  // Every record stays intact while any window of the list is destroyed: a
+  // window being destroyed still gets messages, which look the list up.
+  for (TShortcut* s = first.get(); s; s = s->Next.get()) {
+    RemoveTooltip(s->Window);
+    s->Pressed.Region.reset();
+    s->Hover.Region.reset();
+    s->Normal.Region.reset();
+    s->CurrentRgn = nullptr;
+    s->Pressed.DC.reset();
+    s->Pressed.Bitmap.reset();
+    s->Hover.DC.reset();
+    s->Hover.Bitmap.reset();
+    s->Normal.DC.reset();
+    s->Normal.Bitmap.reset();
+    s->CurrentDC = nullptr;
+    LeaveGroup(s->Member);
+    s->Member = nullptr;
+    DestroyWindow(s->Window);
+    s->Window = nullptr;
+  }
+  while (first) first = std::move(first->Next);
+}
+
+TShortcut* FindShortcutByWindow(HWND window) {
+  TBox* box = FindBoxByWindow(BoxList.get(), GetParent(window));
+  if (!box) return nullptr;
+  for (TShortcut* s = box->Shortcuts.get(); s; s = s->Next.get()) {
+    if (s->Window == window) return s;
+  }
+  return nullptr;
+}
+
+LRESULT CALLBACK ShortcutWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  try {
+    TShortcut* shortcut = FindShortcutByWindow(window);
+    if (!shortcut) return DefWindowProcA(window, message, wParam, lParam);
+    return HandleShortcutMessage(*shortcut, window, message, wParam, lParam);
+  } catch (...) {
+    return 0;
+  }
+}
+
+void ApplyRegion(HWND window, HRGN region) {
+  // The window owns the copy; the shortcut's own regions are never handed over.
+  HRGN copy = CreateRectRgn(0, 0, 0, 0);
+  CombineRgn(copy, region, nullptr, RGN_COPY);
+  if (!SetWindowRgn(window, copy, TRUE)) DeleteObject(copy);
+}
+
+}  // namespace kesto

@@ -1,0 +1,33 @@
+#include "content/text_labels.h"
+
+#include "box/box.h"
+#include "boxfile/text_helpers.h"
+
+namespace kesto {
+
+void DrawTexts(TBox& box) {
+  TBoxHeader& header = *box.Header;
+  std::string face = ReadBoxString(header, "KestoFont", "Ms sans serif");
+  std::string color = ReadBoxString(header, "KestoFontColor", "FFFFFF");
+  std::int32_t size = ReadBoxInt(header, "KestoFontSize", 14);
+
+  OwnedFont font(CreateFontA(size, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, 0, 0, 0, 0,
+                             face.c_str()));
+  HDC dc = box.MemDC.get();
+  {
+    // The font goes back out of the DC before it is deleted; colour and
+    // background mode stay set on the DC.
+    Selection fontInDC(dc, font.get());
+    SetTextColor(dc, ParseHex(color));
+    SetBkMode(dc, TRANSPARENT);
+    for (std::string line = NextBoxValue(header, "*Text"); !line.empty();
+         line = NextBoxValue(header, "*Text")) {
+      std::string text = GetToken(line, 3);
+      TextOutA(dc, ParseInt(GetToken(line, 1)), ParseInt(GetToken(line, 2)), text.c_str(),
+               static_cast<int>(text.size()));
+    }
+    InvalidateRect(box.Window, nullptr, TRUE);
+  }
+}
+
+}  // namespace kesto

@@ -1,0 +1,54 @@
+#include <windows.h>
+#include <commctrl.h>
+
+#include "content/shortcuts.h"
+#include "module/module_state.h"
+
+namespace kesto {
+
+HWND TooltipWnd = nullptr;
+
+namespace {
+
+// The first, 40-byte layout of a tool description, without the later fields.
+constexpr UINT kToolInfoSize = 40;
+
+TOOLINFOA ToolFor(HWND window) {
+  TOOLINFOA tool{};
+  tool.cbSize = kToolInfoSize;
+  tool.hwnd = window;
+  tool.uId = 0;
+  tool.hinst = OwnLibraryInstance();
+  return tool;
+}
+
+}  // namespace
+
+void AddTooltip(HWND window, const std::string& text) {
+  if (!TooltipWnd) {
+    InitCommonControls();
+    TooltipWnd = CreateWindowExA(0, TOOLTIPS_CLASSA, nullptr, TTS_ALWAYSTIP, CW_USEDEFAULT, CW_USEDEFAULT,
+                                 CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr, OwnLibraryInstance(), nullptr);
+    if (!TooltipWnd) ShowFailure("Error Creating Tooltip Control");
+    SetWindowPos(TooltipWnd, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE);
+  }
+  if (!TooltipWnd) return;
+  TOOLINFOA tool = ToolFor(window);
+  tool.uFlags = TTF_SUBCLASS;
+  GetClientRect(window, &tool.rect);
+  tool.lpszText = const_cast<char*>(text.c_str());  // the control copies the text
+  SendMessageA(TooltipWnd, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
+}
+
+void RemoveTooltip(HWND window) {
+  if (!TooltipWnd) return;
+  TOOLINFOA tool = ToolFor(window);
+  SendMessageA(TooltipWnd, TTM_DELTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
+}
+
+void DestroyTooltip() {
+  if (TooltipWnd) DestroyWindow(TooltipWnd);
+  TooltipWnd = nullptr;
+}
+
+}  // namespace kesto

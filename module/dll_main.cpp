@@ -1,0 +1,8 @@
+#include <windows.h>
+
+#include "module/module_state.h"
+
+extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID) {
+  if (reason == DLL_PROCESS_ATTACH) kesto::FindSetLayeredWindowAttributes();
+  return TRUE;
+}

@@ -1,0 +1,30 @@
+// Module-wide values set at start and read by every other subsystem.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+namespace kesto {
+
+using SetLayeredWindowAttributesFn = BOOL(WINAPI*)(HWND, COLORREF, BYTE, DWORD);
+
+extern HINSTANCE ModuleInstance;  // the instance the shell passed to initModuleEx
+extern std::string LiteStepDir;   // the shell's folder, without a trailing backslash
+extern SetLayeredWindowAttributesFn SetLayeredWindowAttributesProc;  // none where unsupported
+
+// Looks up SetLayeredWindowAttributes in the already loaded user32.
+void FindSetLayeredWindowAttributes();
+// Folder of the shell's executable.
+std::string FindLiteStepDir();
+// The handle under which the platform loaded Kesto's own code (for the tooltip).
+HINSTANCE OwnLibraryInstance();
+
+// Registers a window class under ModuleInstance unless it already exists.
+void RegisterModuleClass(const char* className, WNDPROC procedure);
+void UnregisterModuleClass(const char* className);
+
+// The message box of every failure the user can act on: no owner, OK only.
+void ShowFailure(const char* text, const char* caption = nullptr);
+
+}  // namespace kesto

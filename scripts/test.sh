@@ -1,0 +1,26 @@
+#!/bin/sh
+# Builds everything and runs every test: the portable core natively under
+# ASan and UBSan with a short fuzz budget, and Kesto under Wine on a virtual
+# display. Safe to run again; installs what is missing.
+set -e
+root="$(cd "$(dirname "$0")/.." && pwd)"
+cd "$root"
+sh scripts/install-deps.sh
+
+CC=clang CXX=clang++ cmake -S . -B build/native -G Ninja -DCMAKE_BUILD_TYPE=Debug \
+  -DKESTO_FUZZ_SECONDS="${KESTO_FUZZ_SECONDS:-20}" >/dev/null
+ninja -C build/native
+cmake -S . -B build/bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DKESTO_SANITIZE=OFF -DKESTO_FUZZ=OFF \
+  -DKESTO_BENCH=ON >/dev/null
+ninja -C build/bench
+cmake -S . -B build/win -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake -DCMAKE_BUILD_TYPE=Release >/dev/null
+ninja -C build/win
+
+(cd build/native && ctest --output-on-failure)
+
+. scripts/wine-env.sh
+kesto_start_display
+trap kesto_stop_display EXIT
+kesto_wine_env "$root/build/win"
+(cd build/win && ctest --output-on-failure)
+echo "all tests passed"

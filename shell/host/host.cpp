@@ -1,0 +1,142 @@
+#include "shell/host/host.h"
+
+#include "module/shell_api.h"
+#include "shell/standin.h"
+
+namespace standin {
+namespace {
+
+std::map<HWND, std::vector<UINT>>& RegistrationTable() {
+  static std::map<HWND, std::vector<UINT>> table;
+  return table;
+}
+
+LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == kesto::LM_REGISTERMESSAGE || message == kesto::LM_UNREGISTERMESSAGE) {
+    auto target = reinterpret_cast<HWND>(wParam);
+    std::vector<UINT> list;
+    for (auto* m = reinterpret_cast<const UINT*>(lParam); m && *m; ++m) list.push_back(*m);
+    if (message == kesto::LM_REGISTERMESSAGE) {
+      RegistrationTable()[target] = list;
+    } else {
+      RegistrationTable().erase(target);
+    }
+    return 0;
+  }
+  return DefWindowProcA(window, message, wParam, lParam);
+}
+
+LRESULT CALLBACK DesktopWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_ERASEBKGND) {
+    RECT area;
+    GetClientRect(window, &area);
+    HBRUSH brush = CreateSolidBrush(kDesktopColor);
+    FillRect(reinterpret_cast<HDC>(wParam), &area, brush);
+    DeleteObject(brush);
+    return 1;
+  }
+  return DefWindowProcA(window, message, wParam, lParam);
+}
+
+std::string WindowText(HWND window) {
+  char text[1024] = {};
+  GetWindowTextA(window, text, sizeof text);
+  return text;
+}
+
+BOOL CALLBACK CollectStaticText(HWND child, LPARAM found) {
+  char className[64] = {};
+  GetClassNameA(child, className, sizeof className);
+  std::string text = WindowText(child);
+  auto* longest = reinterpret_cast<std::string*>(found);
+  if (lstrcmpiA(className, "Static") == 0 && text.size() > longest->size()) *longest = text;
+  return TRUE;
+}
+
+LRESULT CALLBACK MessageBoxCatcher(int code, WPARAM wParam, LPARAM lParam) {
+  if (code == HCBT_ACTIVATE) {
+    auto dialog = reinterpret_cast<HWND>(wParam);
+    char className[64] = {};
+    GetClassNameA(dialog, className, sizeof className);
+    if (std::string(className) == "#32770") {
+      std::string text;
+      EnumChildWindows(dialog, CollectStaticText, reinterpret_cast<LPARAM>(&text));
+      StandInLog(("msgbox:" + WindowText(dialog) + "|" + text).c_str());
+      PostMessageA(dialog, WM_COMMAND, IDOK, 0);
+    }
+  }
+  return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+void RegisterClassOnce(const char* name, WNDPROC procedure) {
+  WNDCLASSA wc = {};
+  if (GetClassInfoA(GetModuleHandleA(nullptr), name, &wc)) return;
+  wc.lpfnWndProc = procedure;
+  wc.hInstance = GetModuleHandleA(nullptr);
+  wc.lpszClassName = name;
+  wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
+  RegisterClassA(&wc);
+}
+
+std::vector<std::string> EntriesWithPrefix(const std::string& prefix) {
+  std::vector<std::string> result;
+  for (const std::string& entry : LogEntries()) {
+    if (entry.compare(0, prefix.size(), prefix) == 0) result.push_back(entry.substr(prefix.size()));
+  }
+  return result;
+}
+
+}  // namespace
+
+Host::Host() {
+  RegisterClassOnce(kesto::kShellMainClass, MainWndProc);
+  RegisterClassOnce(kesto::kShellDesktopClass, DesktopWndProc);
+  HINSTANCE self = GetModuleHandleA(nullptr);
+  main_ = CreateWindowExA(WS_EX_TOOLWINDOW, kesto::kShellMainClass, kesto::kShellMainTitle, WS_POPUP, 0, 0,
+                          0, 0, nullptr, nullptr, self, nullptr);
+  desktop_ = CreateWindowExA(WS_EX_TOOLWINDOW, kesto::kShellDesktopClass, "", WS_POPUP | WS_VISIBLE, 0, 0,
+                             GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN), nullptr, nullptr,
+                             self, nullptr);
+  SetWindowPos(desktop_, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  messageBoxHook_ = SetWindowsHookExA(WH_CBT, MessageBoxCatcher, nullptr, GetCurrentThreadId());
+  PumpPending();
+}
+
+Host::~Host() {
+  if (messageBoxHook_) UnhookWindowsHookEx(messageBoxHook_);
+  DestroyWindow(desktop_);
+  DestroyWindow(main_);
+}
+
+const std::map<HWND, std::vector<UINT>>& Host::Registrations() { return RegistrationTable(); }
+
+void PumpPending() {
+  MSG msg;
+  while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    TranslateMessage(&msg);
+    DispatchMessageA(&msg);
+  }
+}
+
+void Pump(int milliseconds) {
+  DWORD end = GetTickCount() + static_cast<DWORD>(milliseconds);
+  do {
+    PumpPending();
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+  } while (static_cast<LONG>(end - GetTickCount()) > 0);
+  PumpPending();
+}
+
+std::vector<std::string> LogEntries() {
+  std::vector<std::string> entries;
+  char buffer[8192];
+  for (int i = 0; i < StandInLogCount(); ++i) {
+    if (StandInLogEntry(i, buffer, sizeof buffer)) entries.emplace_back(buffer);
+  }
+  return entries;
+}
+
+std::vector<std::string> MessageBoxesShown() { return EntriesWithPrefix("msgbox:"); }
+std::vector<std::string> ExecutedCommands() { return EntriesWithPrefix("exec:"); }
+
+}  // namespace standin

@@ -1,0 +1,59 @@
+// The stand-in shell's windows and message loop, shared by the host program
+// and the tests: the main window that keeps message registrations, the desktop
+// window that boxes become children of, and a message-box catcher.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace standin {
+
+constexpr COLORREF kDesktopColor = RGB(0, 64, 128);
+
+class Host {
+ public:
+  Host();
+  ~Host();
+  Host(const Host&) = delete;
+  Host& operator=(const Host&) = delete;
+
+  HWND MainWindow() const { return main_; }
+  HWND DesktopWindow() const { return desktop_; }
+  // Windows registered with LM_REGISTERMESSAGE and their message lists.
+  static const std::map<HWND, std::vector<UINT>>& Registrations();
+
+ private:
+  HWND main_ = nullptr;
+  HWND desktop_ = nullptr;
+  HHOOK messageBoxHook_ = nullptr;
+};
+
+// Dispatches messages for at least the given time.
+void Pump(int milliseconds);
+// Dispatches until the queue is empty.
+void PumpPending();
+
+// Message boxes are answered with OK at once and recorded in the stand-in
+// log as "msgbox:<caption>|<text>".
+std::vector<std::string> MessageBoxesShown();
+std::vector<std::string> LogEntries();
+std::vector<std::string> ExecutedCommands();  // "exec:" entries without the prefix
+
+struct Screenshot {
+  int width = 0;
+  int height = 0;
+  std::vector<std::uint32_t> pixels;  // 0x00RRGGBB, top-down
+  COLORREF At(int x, int y) const;    // as a COLORREF (0x00BBGGRR); black outside
+};
+Screenshot CaptureScreen();
+bool SaveBitmapFile(const Screenshot& shot, const std::string& path);
+
+// Real mouse input through the platform's input queue.
+void MoveMouse(int x, int y);
+void MouseButton(bool left, bool down);
+
+}  // namespace standin

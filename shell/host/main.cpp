@@ -1,0 +1,120 @@
+// kesto-host: plays the shell for Kesto. Loads the module, calls
+// initModuleEx, runs a message loop and takes commands from a script file or
+// standard input, then calls quitModule and frees the library.
+//
+//   kesto-host <Kesto.dll> <shell configuration> [script]
+//
+// Script verbs, one per line ('#' starts a comment line):
+//   pump <ms>              dispatch messages for a while
+//   bang <command text>    run a command as the shell would (LSExecute)
+//   move <x> <y>           move the mouse
+//   down | up | rdown | rup   press or release the left or right button
+//   click <x> <y>          move, then press and release the left button
+//   screenshot <file.bmp>  write the screen
+//   revid <n>              send LM_GETREVID to the registered windows, print replies
+//   log                    print the stand-in shell's log
+//   quit                   stop
+#include <cstdio>
+#include <fstream>
+#include <iostream>
+#include <sstream>
+#include <string>
+
+#include "module/shell_api.h"
+#include "shell/host/host.h"
+#include "shell/standin.h"
+
+namespace {
+
+using InitModuleFn = int (*)(HWND, HINSTANCE, const char*);
+using QuitModuleFn = void (*)(HINSTANCE);
+
+bool RunVerb(const std::string& line) {
+  std::istringstream words(line);
+  std::string verb;
+  words >> verb;
+  if (verb.empty() || verb[0] == '#') return true;
+  if (verb == "quit") return false;
+  int x = 0, y = 0;
+  if (verb == "pump") {
+    words >> x;
+    standin::Pump(x);
+  } else if (verb == "bang") {
+    std::string rest;
+    std::getline(words >> std::ws, rest);
+    LSExecute(nullptr, rest.c_str(), 0);
+    standin::PumpPending();
+  } else if (verb == "move") {
+    words >> x >> y;
+    standin::MoveMouse(x, y);
+    standin::Pump(50);
+  } else if (verb == "down" || verb == "up" || verb == "rdown" || verb == "rup") {
+    standin::MouseButton(verb[0] != 'r', verb == "down" || verb == "rdown");
+    standin::Pump(50);
+  } else if (verb == "click") {
+    words >> x >> y;
+    standin::MoveMouse(x, y);
+    standin::Pump(50);
+    standin::MouseButton(true, true);
+    standin::Pump(50);
+    standin::MouseButton(true, false);
+    standin::Pump(50);
+  } else if (verb == "screenshot") {
+    std::string path;
+    words >> path;
+    standin::Pump(100);
+    bool ok = standin::SaveBitmapFile(standin::CaptureScreen(), path);
+    std::cout << (ok ? "screenshot " : "screenshot failed ") << path << std::endl;
+  } else if (verb == "revid") {
+    words >> x;
+    for (const auto& [window, messages] : standin::Host::Registrations()) {
+      char reply[256] = {};
+      LRESULT length = SendMessageA(window, kesto::LM_GETREVID, static_cast<WPARAM>(x),
+                                    reinterpret_cast<LPARAM>(reply));
+      std::cout << "revid " << x << ": \"" << reply << "\" (" << length << ")" << std::endl;
+    }
+  } else if (verb == "log") {
+    for (const std::string& entry : standin::LogEntries()) std::cout << entry << std::endl;
+  } else {
+    std::cerr << "unknown verb: " << verb << std::endl;
+  }
+  return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc < 3) {
+    std::cerr << "usage: kesto-host <Kesto.dll> <shell configuration> [script]" << std::endl;
+    return 2;
+  }
+  if (!StandInLoadConfig(argv[2])) {
+    std::cerr << "cannot read configuration " << argv[2] << std::endl;
+    return 2;
+  }
+  standin::Host host;
+  HMODULE module = LoadLibraryA(argv[1]);
+  auto init = reinterpret_cast<InitModuleFn>(reinterpret_cast<void*>(GetProcAddress(module, "initModuleEx")));
+  auto quit = reinterpret_cast<QuitModuleFn>(reinterpret_cast<void*>(GetProcAddress(module, "quitModule")));
+  if (!module || !init || !quit) {
+    std::cerr << "cannot load module " << argv[1] << std::endl;
+    return 2;
+  }
+  int result = init(host.MainWindow(), module, argv[1]);
+  std::cout << "initModuleEx returned " << result << std::endl;
+  standin::Pump(200);
+
+  std::ifstream scriptFile;
+  if (argc > 3) scriptFile.open(argv[3]);
+  std::istream& script = argc > 3 ? static_cast<std::istream&>(scriptFile) : std::cin;
+  std::string line;
+  while (std::getline(script, line)) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    if (!RunVerb(line)) break;
+  }
+  quit(module);
+  std::cout << "quitModule done" << std::endl;
+  standin::PumpPending();
+  FreeLibrary(module);
+  return 0;
+}

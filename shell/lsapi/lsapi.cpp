@@ -1,0 +1,239 @@
+// The stand-in for the shell's API library: configuration, variables, images,
+// regions, command execution and bang commands, as Kesto expects them.
+#include <algorithm>
+#include <cstring>
+#include <fstream>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "boxfile/text_helpers.h"
+#include "module/shell_api.h"
+#include "shell/standin.h"
+
+namespace {
+
+constexpr std::size_t kExpansionLimit = 4096;
+
+struct ShellState {
+  std::vector<std::string> configLines;
+  std::map<std::string, std::string> variables;  // upper-cased names
+  std::string imageFolder;
+  std::vector<std::string> log;
+  std::map<std::string, int> counters;
+  std::vector<std::pair<std::string, BangCommandHandler>> bangs;
+};
+
+ShellState& State() {
+  static ShellState state;
+  return state;
+}
+
+struct ConfigReader {
+  std::vector<std::string> lines;
+  std::size_t next = 0;
+};
+
+std::vector<std::string> ReadLines(const char* path) {
+  std::vector<std::string> lines;
+  std::ifstream in(path, std::ios::binary);
+  std::string line;
+  while (std::getline(in, line)) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    lines.push_back(line);
+  }
+  return lines;
+}
+
+void CopyOut(const std::string& text, char* buffer, int size) {
+  if (!buffer || size <= 0) return;
+  std::size_t n = std::min<std::size_t>(text.size(), static_cast<std::size_t>(size - 1));
+  std::memcpy(buffer, text.data(), n);
+  buffer[n] = '\0';
+}
+
+void Count(const char* name) { ++State().counters[name]; }
+
+}  // namespace
+
+extern "C" {
+
+BOOL StandInLoadConfig(const char* path) {
+  ShellState& s = State();
+  s.configLines = ReadLines(path);
+  s.variables.clear();
+  s.imageFolder.clear();
+  for (const std::string& line : s.configLines) {
+    std::string key = kesto::GetToken(line, 1);
+    if (key.empty() || key[0] == ';' || key[0] == '*') continue;
+    std::string value = kesto::GetToken(line, 2);
+    s.variables[kesto::UpperText(key)] = value;
+    if (kesto::UpperText(key) == "LSIMAGEFOLDER") s.imageFolder = value;
+  }
+  return !s.configLines.empty();
+}
+
+void StandInLog(const char* entry) { State().log.push_back(entry ? entry : "(null)"); }
+int StandInLogCount(void) { return static_cast<int>(State().log.size()); }
+int StandInLogEntry(int index, char* buffer, int size) {
+  if (index < 0 || index >= StandInLogCount()) return 0;
+  CopyOut(State().log[static_cast<std::size_t>(index)], buffer, size);
+  return 1;
+}
+void StandInLogClear(void) { State().log.clear(); }
+int StandInCounter(const char* name) { return State().counters[name]; }
+int StandInBangCount(void) { return static_cast<int>(State().bangs.size()); }
+
+void* LCOpen(const char* path) {
+  auto reader = std::make_unique<ConfigReader>();
+  reader->lines = path ? ReadLines(path) : State().configLines;
+  return reader.release();
+}
+
+BOOL LCReadNextConfig(void* file, const char* key, char* buffer, int size) {
+  auto* reader = static_cast<ConfigReader*>(file);
+  if (!reader || !key) return FALSE;
+  std::string wanted = kesto::UpperText(key);
+  while (reader->next < reader->lines.size()) {
+    const std::string& line = reader->lines[reader->next++];
+    if (kesto::UpperText(kesto::GetToken(line, 1)) == wanted) {
+      CopyOut(line, buffer, size);
+      return TRUE;
+    }
+  }
+  return FALSE;
+}
+
+BOOL LCClose(void* file) {
+  delete static_cast<ConfigReader*>(file);
+  return TRUE;
+}
+
+void VarExpansion(char* expanded, const char* text) {
+  Count("VarExpansion");
+  std::string out;
+  std::string in = text ? text : "";
+  std::size_t i = 0;
+  while (i < in.size() && out.size() < kExpansionLimit) {
+    std::size_t close = in[i] == '$' ? in.find('$', i + 1) : std::string::npos;
+    if (close != std::string::npos) {
+      auto found = State().variables.find(kesto::UpperText(in.substr(i + 1, close - i - 1)));
+      if (found != State().variables.end()) {
+        out += found->second;
+        i = close + 1;
+        continue;
+      }
+    }
+    out += in[i++];
+  }
+  CopyOut(out, expanded, static_cast<int>(kExpansionLimit));
+}
+
+HBITMAP LoadLSImage(const char* file, const char* /*image*/) {
+  Count("LoadLSImage");
+  if (!file || !*file) return nullptr;
+  auto load = [](const std::string& path) {
+    return static_cast<HBITMAP>(
+        LoadImageA(nullptr, path.c_str(), IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE | LR_CREATEDIBSECTION));
+  };
+  HBITMAP bitmap = load(file);
+  if (!bitmap && !State().imageFolder.empty()) bitmap = load(State().imageFolder + "\\" + file);
+  return bitmap;
+}
+
+void GetLSBitmapSize(HBITMAP bitmap, int* width, int* height) {
+  BITMAP info{};
+  if (!bitmap || !GetObjectA(bitmap, sizeof info, &info)) info = BITMAP{};
+  if (width) *width = info.bmWidth;
+  if (height) *height = info.bmHeight;
+}
+
+HRGN BitmapToRegion(HBITMAP bitmap, COLORREF key, COLORREF tolerance, int xoffset, int yoffset) {
+  Count("BitmapToRegion");
+  int width = 0, height = 0;
+  GetLSBitmapSize(bitmap, &width, &height);
+  if (width <= 0 || height <= 0) return nullptr;
+
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof info.bmiHeader;
+  info.bmiHeader.biWidth = width;
+  info.bmiHeader.biHeight = -height;  // top-down rows
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biCompression = BI_RGB;
+  std::vector<std::uint32_t> pixels(static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
+  HDC screen = GetDC(nullptr);
+  GetDIBits(screen, bitmap, 0, static_cast<UINT>(height), pixels.data(), &info, DIB_RGB_COLORS);
+  ReleaseDC(nullptr, screen);
+
+  auto isKey = [&](std::uint32_t pixel) {  // pixel is 0x00RRGGBB, key 0x00BBGGRR
+    int channels[3][2] = {{static_cast<int>((pixel >> 16) & 255), static_cast<int>(GetRValue(key))},
+                          {static_cast<int>((pixel >> 8) & 255), static_cast<int>(GetGValue(key))},
+                          {static_cast<int>(pixel & 255), static_cast<int>(GetBValue(key))}};
+    int limits[3] = {GetRValue(tolerance), GetGValue(tolerance), GetBValue(tolerance)};
+    for (int c = 0; c < 3; ++c)
+      if (std::abs(channels[c][0] - channels[c][1]) > limits[c]) return false;
+    return true;
+  };
+
+  std::vector<RECT> rects;
+  for (int y = 0; y < height; ++y) {
+    int x = 0;
+    while (x < width) {
+      while (x < width && isKey(pixels[static_cast<std::size_t>(y) * width + x])) ++x;
+      int start = x;
+      while (x < width && !isKey(pixels[static_cast<std::size_t>(y) * width + x])) ++x;
+      if (x > start) rects.push_back({start + xoffset, y + yoffset, x + xoffset, y + 1 + yoffset});
+    }
+  }
+  std::vector<char> data(sizeof(RGNDATAHEADER) + rects.size() * sizeof(RECT));
+  auto* header = reinterpret_cast<RGNDATA*>(data.data());
+  header->rdh.dwSize = sizeof(RGNDATAHEADER);
+  header->rdh.iType = RDH_RECTANGLES;
+  header->rdh.nCount = static_cast<DWORD>(rects.size());
+  header->rdh.rcBound = {xoffset, yoffset, width + xoffset, height + yoffset};
+  std::memcpy(header->Buffer, rects.data(), rects.size() * sizeof(RECT));
+  return ExtCreateRegion(nullptr, static_cast<DWORD>(data.size()), header);
+}
+
+int LSExecute(HWND, const char* command, int) {
+  std::string text = command ? command : "";
+  State().log.push_back("exec:" + text);
+  std::string name = kesto::UpperText(kesto::GetToken(text, 1));
+  if (name.empty() || name[0] != '!' || name == "!NONE") return 0;
+  for (const auto& entry : State().bangs) {
+    if (kesto::UpperText(entry.first) != name) continue;
+    BangCommandHandler handler = entry.second;  // the table may change while it runs
+    // The handler gets the text after the command name.
+    std::size_t start = text.find_first_not_of(" \t");
+    std::size_t after = start + kesto::GetToken(text, 1).size();
+    std::size_t args = text.find_first_not_of(" \t", after);
+    handler(nullptr, args == std::string::npos ? "" : text.c_str() + args);
+    return 1;
+  }
+  return 0;
+}
+
+HWND GetLitestepWnd(void) { return FindWindowA(kesto::kShellMainClass, kesto::kShellMainTitle); }
+
+BOOL AddBangCommand(const char* name, BangCommandHandler handler) {
+  if (!name || !handler) return FALSE;
+  State().log.push_back(std::string("bang+:") + name);
+  State().bangs.emplace_back(name, handler);
+  return TRUE;
+}
+
+BOOL RemoveBangCommand(const char* name) {
+  if (!name) return FALSE;
+  State().log.push_back(std::string("bang-:") + name);
+  auto& bangs = State().bangs;
+  auto it = std::find_if(bangs.begin(), bangs.end(), [&](const auto& b) {
+    return kesto::UpperText(b.first) == kesto::UpperText(name);
+  });
+  if (it == bangs.end()) return FALSE;
+  bangs.erase(it);
+  return TRUE;
+}
+
+}  // extern "C"

@@ -1,5 +1,7 @@
 #include "boxfile/box_file.h"
 
+#include <algorithm>
+
 #include "boxfile/safe_save.h"
 #include "boxfile/text_helpers.h"
 
@@ -9,22 +11,33 @@ namespace {
 constexpr std::size_t kValueLimit = 4096;
 
 // Splits at CR LF, a lone CR or a lone LF; a last line without an end counts.
+// Visits each line as (first character, length).
 template <class Visit>
 void ForEachLine(const std::string& bytes, Visit visit) {
+  const char* data = bytes.data();
+  const std::size_t size = bytes.size();
   std::size_t begin = 0;
   std::size_t i = 0;
-  while (i < bytes.size()) {
-    char c = bytes[i];
+  while (i < size) {
+    char c = data[i];
     if (c == '\r' || c == '\n') {
-      visit(bytes.substr(begin, i - begin));
-      if (c == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n') ++i;
+      visit(data + begin, i - begin);
+      if (c == '\r' && i + 1 < size && data[i + 1] == '\n') ++i;
       begin = ++i;
     } else {
       ++i;
     }
   }
-  if (begin < bytes.size()) visit(bytes.substr(begin));
+  if (begin < size) visit(data + begin, size - begin);
 }
+
+std::size_t FirstNonBlank(const std::string& text) {
+  std::size_t pos = 0;
+  while (pos < text.size() && IsBlank(text[pos])) ++pos;
+  return pos;
+}
+
+char Upper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c; }
 
 void Append(TBoxHeader& header, std::unique_ptr<TBoxEntry> entry) {
   TBoxEntry* raw = entry.get();
@@ -38,11 +51,12 @@ void Append(TBoxHeader& header, std::unique_ptr<TBoxEntry> entry) {
 
 std::string LineValue(const TBoxEntry& entry, const std::string& key) {
   std::string expanded = ExpandVars(entry.Text);
-  std::size_t pos = 0;
-  while (pos < expanded.size() && IsBlank(expanded[pos])) ++pos;
-  pos += key.size();
-  if (pos >= expanded.size()) return {};
-  return TrimBlanks(expanded.substr(pos, kValueLimit));
+  std::size_t begin = FirstNonBlank(expanded) + key.size();
+  if (begin >= expanded.size()) return {};
+  std::size_t end = begin + std::min(kValueLimit, expanded.size() - begin);
+  while (begin < end && IsBlank(expanded[begin])) ++begin;
+  while (end > begin && IsBlank(expanded[end - 1])) --end;
+  return expanded.substr(begin, end - begin);
 }
 
 TBoxEntry* FindKey(TBoxHeader& header, const std::string& key) {
@@ -53,10 +67,17 @@ TBoxEntry* FindKey(TBoxHeader& header, const std::string& key) {
   return nullptr;
 }
 
+// The first characters of the trimmed line, upper-cased, equal the key.
 bool MatchesPrefix(const TBoxEntry& entry, const std::string& upperKey) {
-  std::string trimmed = TrimBlanks(entry.Text);
-  if (trimmed.size() < upperKey.size()) return false;
-  return UpperText(trimmed.substr(0, upperKey.size())) == upperKey;
+  const std::string& text = entry.Text;
+  std::size_t begin = FirstNonBlank(text);
+  std::size_t end = text.size();
+  while (end > begin && IsBlank(text[end - 1])) --end;
+  if (end - begin < upperKey.size()) return false;
+  for (std::size_t i = 0; i < upperKey.size(); ++i) {
+    if (Upper(text[begin + i]) != upperKey[i]) return false;
+  }
+  return true;
 }
 
 }  // namespace
@@ -89,10 +110,10 @@ BoxFile LoadBoxFile(const std::string& fileName) {
 
   auto header = std::make_unique<TBoxHeader>();
   header->FileName = fileName;
-  ForEachLine(bytes, [&](std::string line) {
+  ForEachLine(bytes, [&](const char* line, std::size_t length) {
     auto entry = std::make_unique<TBoxEntry>();
-    entry->Text = std::move(line);
-    if (!TrimBlanks(entry->Text).empty() && entry->Text[0] != ';') {
+    entry->Text.assign(line, length);
+    if (FirstNonBlank(entry->Text) < length && entry->Text[0] != ';') {
       entry->Key = UpperText(GetToken(entry->Text, 1));
       entry->Comment = ExtractComment(entry->Text);
       if (!entry->Comment.empty()) {

@@ -35,6 +35,6 @@ endif()
 
 if(KESTO_BENCH)
   find_package(benchmark REQUIRED)
-  add_executable(bench_box_file bench/bench_box_file.cpp tests/native/test_expansion.cpp)
+  add_executable(bench_box_file bench/bench_box_file.cpp)
   target_link_libraries(bench_box_file PRIVATE kesto_core benchmark::benchmark)
 endif()

@@ -1,17 +1,147 @@
+// The module's start and end inside the stand-in shell, and the real Kesto.dll.
+#include <cstring>
+
+#include "bang/bang_commands.h"
+#include "content/groups.h"
 #include "module/command_window.h"
+#include "module/lifecycle.h"
 #include "module/module_state.h"
+#include "module/shell_api.h"
 #include "shell/standin.h"
 #include "tests/win/fixture.h"
 
 namespace kestotest {
 namespace {
-TEST_F(KestoTest, Smoke) {
-  std::string bmp = WriteSolidBmp("bg.bmp", 40, 30, RGB(255, 0, 0));
-  kesto::TBox& box = StartWithBox("KestoName Smoke\r\nKestoBackGround " + bmp + "\r\nKestoX 100\r\nKestoY 50\r\n");
-  RECT r = WindowRect(box.Window);
-  EXPECT_EQ(r.left, 100);
-  EXPECT_EQ(r.top, 50);
-  EXPECT_EQ(ScreenPixel(110, 60), RGB(255, 0, 0));
+
+std::vector<std::string> BoxNamesNewestFirst() {
+  std::vector<std::string> names;
+  for (kesto::TBox* box = kesto::BoxList.get(); box; box = box->Next.get()) names.push_back(box->Name);
+  return names;
 }
+
+std::vector<std::string> EntriesStartingWith(const std::string& prefix) {
+  std::vector<std::string> found;
+  for (const auto& entry : standin::LogEntries())
+    if (entry.rfind(prefix, 0) == 0) found.push_back(entry);
+  return found;
+}
+
+class LifecycleTest : public KestoTest {};
+
+TEST_F(LifecycleTest, NoCreateLinesGiveCommandWindowAndBangsButNoBox) {
+  Start({"SomeOtherKey value"});
+  EXPECT_EQ(kesto::BoxList, nullptr);
+  EXPECT_TRUE(IsWindow(kesto::CommandWnd));
+  EXPECT_EQ(StandInBangCount(), 10);
+  // The command window is registered with the shell for the revision query only.
+  auto& registrations = standin::Host::Registrations();
+  ASSERT_EQ(registrations.count(kesto::CommandWnd), 1u);
+  EXPECT_EQ(registrations.at(kesto::CommandWnd), std::vector<UINT>{kesto::LM_GETREVID});
+  EXPECT_EQ(kesto::LiteStepDir, BinDir());
+
+  HWND commandWindow = kesto::CommandWnd;
+  Stop();
+  EXPECT_FALSE(IsWindow(commandWindow));
+  EXPECT_EQ(registrations.count(commandWindow), 0u);
+  EXPECT_EQ(StandInBangCount(), 0);
+  WNDCLASSA wc;
+  for (const char* name : {"KestoClass", "KestoShortcut", "KestoModule", "CommandClass"})
+    EXPECT_FALSE(GetClassInfoA(GetModuleHandleA(nullptr), name, &wc)) << name;
+}
+
+TEST_F(LifecycleTest, CreateLinesBuildBoxesInLineOrderWithTheirPathTokens) {
+  CreateDirectoryA(Path("with blanks").c_str(), nullptr);
+  std::string first = WriteText("one.box", "KestoName One\r\n");
+  std::string second = WriteText("with blanks\\two.box", "KestoName Two\r\n");
+  std::string third = WriteText("three.box", "KestoName Three\r\n");
+  Start({"*KestoCreate " + first, "*kestocreate \"" + second + "\" ignored words",
+         "*KestoCreate " + third + " " + first, "*KestoCreate"});
+  EXPECT_EQ(BoxNamesNewestFirst(), (std::vector<std::string>{"Three", "Two", "One"}));
+  // The line with nothing after the key hands over an empty path: one message, empty caption.
+  EXPECT_EQ(standin::MessageBoxesShown(), std::vector<std::string>{"|Can't load .Box File"});
+}
+
+TEST_F(LifecycleTest, StartAndEndRunInTheirOrders) {
+  std::string box = WriteText("remember.box", "KestoName Keep\r\nKestoRememberPosition\r\n");
+  Start({"*KestoCreate " + box});
+  auto added = EntriesStartingWith("bang+:");
+  EXPECT_EQ(added, (std::vector<std::string>{
+                       "bang+:!KestoCreate", "bang+:!KestoDestroy", "bang+:!KestoHide", "bang+:!KestoShow",
+                       "bang+:!KestoToggle", "bang+:!KestoResetPos", "bang+:!KestoGroupShow",
+                       "bang+:!KestoGroupHide", "bang+:!KestoGroupToggle", "bang+:!KestoMoveBox"}));
+  StandInLogClear();
+  HWND window = kesto::BoxList->Window;
+  Stop();
+  auto removed = EntriesStartingWith("bang-:");
+  EXPECT_EQ(removed, (std::vector<std::string>{
+                         "bang-:!KestoCreate", "bang-:!KestoDestroy", "bang-:!KestoHide", "bang-:!KestoShow",
+                         "bang-:!KestoToggle", "bang-:!KestoResetPos", "bang-:!KestoGroupHide",
+                         "bang-:!KestoGroupShow", "bang-:!KestoGroupToggle", "bang-:!KestoMoveBox"}));
+  EXPECT_FALSE(IsWindow(window));
+  EXPECT_EQ(kesto::BoxList, nullptr);
+  EXPECT_EQ(kesto::GroupList, nullptr);
+  EXPECT_NE(ReadText(box).find("KestoX 0\r\n"), std::string::npos);
+}
+
+TEST_F(LifecycleTest, RevisionQueryAnswersBothTexts) {
+  Start();
+  char buffer[64];
+  std::memset(buffer, 'z', sizeof buffer);
+  EXPECT_EQ(SendMessageA(kesto::CommandWnd, kesto::LM_GETREVID, 0, reinterpret_cast<LPARAM>(buffer)), 14);
+  EXPECT_STREQ(buffer, "Kesto.dll: 2.5");
+  EXPECT_EQ(SendMessageA(kesto::CommandWnd, kesto::LM_GETREVID, 1, reinterpret_cast<LPARAM>(buffer)), 35);
+  EXPECT_STREQ(buffer, "Id: Kesto,v 2.5 2001/09/23 wrenfold");
+  std::memset(buffer, 'z', sizeof buffer);
+  EXPECT_EQ(SendMessageA(kesto::CommandWnd, kesto::LM_GETREVID, 2, reinterpret_cast<LPARAM>(buffer)), 0);
+  EXPECT_EQ(buffer[0], '\0');
+  EXPECT_EQ(buffer[1], 'z');
+}
+
+TEST_F(LifecycleTest, CommandsRunLaterInPostedOrderAndQueuedOnesAreReleasedAtQuit) {
+  Start();
+  kesto::PostRunCommand(nullptr, "!first");
+  kesto::PostRunCommand(nullptr, "!second");
+  EXPECT_TRUE(standin::ExecutedCommands().empty());  // nothing runs inside the sender
+  standin::PumpPending();
+  EXPECT_EQ(standin::ExecutedCommands(), (std::vector<std::string>{"!first", "!second"}));
+  kesto::PostRunCommand(nullptr, "!never");
+  Stop();  // the queued copy is released, and it never runs
+  standin::PumpPending();
+  EXPECT_EQ(standin::ExecutedCommands().size(), 2u);
+}
+
+TEST_F(LifecycleTest, LiteStepDirComesFromTheShellWindowsExecutable) {
+  EXPECT_EQ(kesto::FindLiteStepDir(), BinDir());
+  EXPECT_NE(kesto::SetLayeredWindowAttributesProc, nullptr);
+}
+
+// The shipped artefact: a real DLL with exactly two exports that loads into the shell.
+TEST_F(LifecycleTest, KestoDllLoadsRunsAndUnloads) {
+  std::string box = WriteText("dll.box", "KestoName FromDll\r\nKestoX 5\r\nKestoY 7\r\n");
+  std::string config = WriteText("shell.rc", "*KestoCreate " + box + "\r\n");
+  ASSERT_TRUE(StandInLoadConfig(config.c_str()));
+  HMODULE dll = LoadLibraryA((BinDir() + "\\Kesto.dll").c_str());
+  ASSERT_NE(dll, nullptr);
+  auto init = reinterpret_cast<int (*)(HWND, HINSTANCE, const char*)>(
+      reinterpret_cast<void*>(GetProcAddress(dll, "initModuleEx")));
+  auto quit = reinterpret_cast<void (*)(HINSTANCE)>(reinterpret_cast<void*>(GetProcAddress(dll, "quitModule")));
+  ASSERT_TRUE(init && quit);
+  EXPECT_EQ(init(TheHost().MainWindow(), dll, ""), 0);
+  standin::Pump(50);
+  // Not on top: the box is a child of the shell's desktop window.
+  HWND window = nullptr;
+  for (HWND w = GetWindow(TheHost().DesktopWindow(), GW_CHILD); w; w = GetWindow(w, GW_HWNDNEXT)) {
+    char title[64] = {};
+    GetWindowTextA(w, title, sizeof title);
+    if (std::string(title) == "FromDll") window = w;
+  }
+  ASSERT_NE(window, nullptr);
+  EXPECT_EQ(WindowRect(window).left, 5);
+  EXPECT_EQ(WindowRect(window).top, 7);
+  quit(dll);
+  EXPECT_FALSE(IsWindow(window));
+  EXPECT_TRUE(FreeLibrary(dll));
+}
+
 }  // namespace
 }  // namespace kestotest

@@ -27,7 +27,7 @@ set_target_properties(testplugin_empty PROPERTIES PREFIX "" OUTPUT_NAME testplug
 target_link_options(testplugin_empty PRIVATE ${static_runtime})
 
 # Kesto in the stand-in shell: white-box tests linked with the module's code.
-file(GLOB win_test_sources ${CMAKE_SOURCE_DIR}/tests/win/*_test.cpp)
+file(GLOB win_test_sources CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/win/*_test.cpp)
 add_executable(kesto_win_tests ${win_test_sources} tests/win/fixture.cpp tests/win/test_main.cpp
   module/expand_vars.cpp)
 target_link_libraries(kesto_win_tests PRIVATE kesto_impl shellhost gtest)

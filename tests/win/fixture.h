@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "box/box.h"
+#include "boxfile/text_helpers.h"
 #include "shell/host/host.h"
 
 namespace kestotest {

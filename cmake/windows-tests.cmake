@@ -30,7 +30,7 @@ target_link_options(testplugin_empty PRIVATE ${static_runtime})
 file(GLOB win_test_sources CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/win/*_test.cpp)
 add_executable(kesto_win_tests ${win_test_sources} tests/win/fixture.cpp tests/win/test_main.cpp
   module/expand_vars.cpp)
-target_link_libraries(kesto_win_tests PRIVATE kesto_impl shellhost gtest)
+target_link_libraries(kesto_win_tests PRIVATE kesto_impl shellhost gtest psapi)
 target_link_options(kesto_win_tests PRIVATE ${static_runtime})
 add_dependencies(kesto_win_tests Kesto testplugin_A testplugin_B testplugin_C testplugin_empty kesto-host)
 add_test(NAME win_kesto_tests COMMAND kesto_win_tests WORKING_DIRECTORY ${CMAKE_BINARY_DIR}/bin)

@@ -49,6 +49,10 @@ struct Screenshot {
   std::vector<std::uint32_t> pixels;  // 0x00RRGGBB, top-down
   COLORREF At(int x, int y) const;    // as a COLORREF (0x00BBGGRR); black outside
 };
+// Wine without a window manager can leave the X window of a top-level window
+// that turned layered stacked below the desktop although its Win32 order is
+// above it. Mapping the windows again in Win32 order puts the X stack right.
+void RestackToMatchZOrder();
 Screenshot CaptureScreen();
 bool SaveBitmapFile(const Screenshot& shot, const std::string& path);
 

@@ -12,6 +12,7 @@
 //   click <x> <y>          move, then press and release the left button
 //   screenshot <file.bmp>  write the screen
 //   revid <n>              send LM_GETREVID to the registered windows, print replies
+//   windows                list the process's top-level windows, top first
 //   log                    print the stand-in shell's log
 //   quit                   stop
 #include <cstdio>
@@ -62,7 +63,7 @@ bool RunVerb(const std::string& line) {
   } else if (verb == "screenshot") {
     std::string path;
     words >> path;
-    standin::Pump(100);
+    standin::RestackToMatchZOrder();
     bool ok = standin::SaveBitmapFile(standin::CaptureScreen(), path);
     std::cout << (ok ? "screenshot " : "screenshot failed ") << path << std::endl;
   } else if (verb == "revid") {
@@ -72,6 +73,17 @@ bool RunVerb(const std::string& line) {
       LRESULT length = SendMessageA(window, kesto::LM_GETREVID, static_cast<WPARAM>(x),
                                     reinterpret_cast<LPARAM>(reply));
       std::cout << "revid " << x << ": \"" << reply << "\" (" << length << ")" << std::endl;
+    }
+  } else if (verb == "windows") {
+    for (HWND w = GetWindow(GetDesktopWindow(), GW_CHILD); w; w = GetWindow(w, GW_HWNDNEXT)) {
+      char name[64] = {}, title[64] = {};
+      GetClassNameA(w, name, sizeof name);
+      GetWindowTextA(w, title, sizeof title);
+      DWORD process = 0;
+      GetWindowThreadProcessId(w, &process);
+      if (process != GetCurrentProcessId()) continue;
+      std::cout << "window " << name << " \"" << title << "\" visible=" << (IsWindowVisible(w) ? 1 : 0)
+                << (GetWindowLongA(w, GWL_EXSTYLE) & WS_EX_TOPMOST ? " topmost" : "") << std::endl;
     }
   } else if (verb == "log") {
     for (const std::string& entry : standin::LogEntries()) std::cout << entry << std::endl;

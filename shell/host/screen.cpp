@@ -1,4 +1,6 @@
 #include <fstream>
+#include <string>
+#include <vector>
 
 #include "shell/host/host.h"
 
@@ -8,6 +10,26 @@ COLORREF Screenshot::At(int x, int y) const {
   if (x < 0 || y < 0 || x >= width || y >= height) return 0;
   std::uint32_t p = pixels[static_cast<std::size_t>(y) * width + x];
   return RGB((p >> 16) & 255, (p >> 8) & 255, p & 255);
+}
+
+void RestackToMatchZOrder() {
+  std::vector<HWND> bottomUp;
+  for (HWND w = GetWindow(GetDesktopWindow(), GW_CHILD); w; w = GetWindow(w, GW_HWNDNEXT)) {
+    DWORD process = 0;
+    GetWindowThreadProcessId(w, &process);
+    char name[64] = {};
+    GetClassNameA(w, name, sizeof name);
+    if (process == GetCurrentProcessId() && IsWindowVisible(w) && std::string(name) != "DesktopBackgroundClass")
+      bottomUp.insert(bottomUp.begin(), w);
+  }
+  // A window mapped again goes on top of the X stack: mapping the windows
+  // above the desktop again, from the bottom up, gives X the Win32 order.
+  for (HWND w : bottomUp) {
+    ShowWindow(w, SW_HIDE);
+    ShowWindow(w, SW_SHOW);
+    Pump(20);
+  }
+  Pump(100);
 }
 
 Screenshot CaptureScreen() {

@@ -35,3 +35,8 @@ target_link_options(kesto_win_tests PRIVATE ${static_runtime})
 add_dependencies(kesto_win_tests Kesto testplugin_A testplugin_B testplugin_C testplugin_empty kesto-host)
 add_test(NAME win_kesto_tests COMMAND kesto_win_tests WORKING_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
 set_tests_properties(win_kesto_tests win_core_tests PROPERTIES RUN_SERIAL TRUE TIMEOUT 900)
+
+# Benchmark (run by scripts/bench.sh, not by the tests).
+add_executable(bench_shortcuts_win bench/bench_shortcuts_win.cpp module/expand_vars.cpp)
+target_link_libraries(bench_shortcuts_win PRIVATE kesto_impl shellhost)
+target_link_options(bench_shortcuts_win PRIVATE ${static_runtime})

@@ -97,6 +97,31 @@ void RequestLeaveNotice(HWND window) {
   _TrackMouseEvent(&track);
 }
 
+// Switches to a state's prepared image and shape. Entering the hover state
+// applies the shape before refreshing the box; the other states refresh first.
+void EnterState(TShortcut& s, std::uint8_t state) {
+  HRGN region;
+  if (state == kHover) {
+    s.CurrentDC = s.HoverDC();
+    region = s.HoverRgn();
+  } else if (state == kPressed) {
+    s.CurrentDC = s.PressedDC();
+    region = s.PressedRgn();
+  } else {
+    s.CurrentDC = s.NormalDC();
+    region = s.NormalRgn();
+  }
+  s.State = state;
+  if (state == kHover) {
+    ApplyRegion(s.Window, region);
+    RefreshBox(s);
+  } else {
+    RefreshBox(s);
+    ApplyRegion(s.Window, region);
+  }
+  Invalidate(s);
+}
+
 LRESULT HandleShortcutMessage(TShortcut& s, HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_ERASEBKGND:
@@ -104,37 +129,23 @@ LRESULT HandleShortcutMessage(TShortcut& s, HWND window, UINT message, WPARAM wP
       return 0;
     case WM_MOUSEMOVE:
       if (s.State == kNormal) {
-        s.CurrentDC = s.HoverDC();
-        s.State = kHover;
-        ApplyRegion(s.Window, s.HoverRgn());
-        RefreshBox(s);
-        Invalidate(s);
-        RequestLeaveNotice(s.Window);
+        EnterState(s, kHover);
+        RequestLeaveNotice(s.Window);  // only on the step from normal to hover
       }
       return 0;
     case WM_LBUTTONDOWN:
-      s.CurrentDC = s.PressedDC();
-      s.State = kPressed;
-      RefreshBox(s);
-      ApplyRegion(s.Window, s.PressedRgn());
-      Invalidate(s);
+      EnterState(s, kPressed);
       return 0;
     case WM_LBUTTONUP:
+      // The mouse is never captured: only a press and release inside, without
+      // leaving in between, runs the command.
       if (s.State == kPressed) {
-        s.CurrentDC = s.HoverDC();
-        s.State = kHover;
-        ApplyRegion(s.Window, s.HoverRgn());
-        RefreshBox(s);
-        Invalidate(s);
+        EnterState(s, kHover);
         PostRunCommand(nullptr, s.Command);
       }
       return 0;
     case WM_MOUSELEAVE:
-      s.CurrentDC = s.NormalDC();
-      s.State = kNormal;
-      RefreshBox(s);
-      ApplyRegion(s.Window, s.NormalRgn());
-      Invalidate(s);
+      EnterState(s, kNormal);
       return 0;
     default:
       return DefWindowProcA(window, message, wParam, lParam);

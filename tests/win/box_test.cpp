@@ -11,7 +11,6 @@
 namespace kestotest {
 namespace {
 
-constexpr COLORREF kMagenta = RGB(255, 0, 255);
 constexpr COLORREF kRed = RGB(255, 0, 0);
 constexpr COLORREF kGreen = RGB(0, 255, 0);
 constexpr COLORREF kBlue = RGB(0, 0, 255);

@@ -13,7 +13,6 @@
 namespace kestotest {
 namespace {
 
-constexpr COLORREF kMagenta = RGB(255, 0, 255);
 
 class ContentTest : public KestoTest {
  protected:

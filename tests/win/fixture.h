@@ -15,6 +15,8 @@
 
 namespace kestotest {
 
+constexpr COLORREF kMagenta = RGB(255, 0, 255);
+
 standin::Host& TheHost();
 std::string BinDir();  // the folder of the test program: the shell's folder
 

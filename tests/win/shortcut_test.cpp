@@ -11,7 +11,6 @@
 namespace kestotest {
 namespace {
 
-constexpr COLORREF kMagenta = RGB(255, 0, 255);
 constexpr COLORREF kNormal = RGB(200, 0, 0);
 constexpr COLORREF kHover = RGB(0, 200, 0);
 constexpr COLORREF kPressed = RGB(0, 0, 200);

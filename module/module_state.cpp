@@ -23,7 +23,10 @@ std::string FindLiteStepDir() {
   auto instance = reinterpret_cast<HMODULE>(GetWindowLongA(shell, GWL_HINSTANCE));
   char name[256] = {};
   GetModuleFileNameA(instance, name, 255);
-  std::string path(name);
+  return FolderOf(name);
+}
+
+std::string FolderOf(const std::string& path) {
   std::size_t slash = path.rfind('\\');
   if (slash == std::string::npos || slash == 0) return {};
   return path.substr(0, slash);

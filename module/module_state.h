@@ -17,6 +17,8 @@ extern SetLayeredWindowAttributesFn SetLayeredWindowAttributesProc;  // none whe
 void FindSetLayeredWindowAttributes();
 // Folder of the shell's executable.
 std::string FindLiteStepDir();
+// The text before the last backslash; empty when there is none or it comes first.
+std::string FolderOf(const std::string& path);
 // The handle under which the platform loaded Kesto's own code (for the tooltip).
 HINSTANCE OwnLibraryInstance();
 

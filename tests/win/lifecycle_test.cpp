@@ -113,6 +113,20 @@ TEST_F(LifecycleTest, CommandsRunLaterInPostedOrderAndQueuedOnesAreReleasedAtQui
 TEST_F(LifecycleTest, LiteStepDirComesFromTheShellWindowsExecutable) {
   EXPECT_EQ(kesto::FindLiteStepDir(), BinDir());
   EXPECT_NE(kesto::SetLayeredWindowAttributesProc, nullptr);
+  EXPECT_EQ(kesto::FolderOf("C:\\LiteStep\\litestep.exe"), "C:\\LiteStep");
+  EXPECT_EQ(kesto::FolderOf("C:\\litestep.exe"), "C:");
+  EXPECT_EQ(kesto::FolderOf("\\litestep.exe"), "");
+  EXPECT_EQ(kesto::FolderOf("litestep.exe"), "");
+}
+
+TEST_F(LifecycleTest, ExpansionsThatReachTheShellsLimitStayInBounds) {
+  std::string huge(3000, 'v');
+  std::string box = WriteText("big.box", "KestoName $big$$big$\r\nKestoOnLeftClick " + std::string(9000, 'c') +
+                                             "\r\n*Text 1 1 $big$\r\n");
+  Start({"big " + huge, "*KestoCreate " + box});
+  ASSERT_NE(kesto::BoxList, nullptr);
+  EXPECT_EQ(kesto::BoxList->Name.size(), 4096u - 1 - 10);  // the shell's buffer, less "KestoName "
+  EXPECT_EQ(kesto::BoxList->OnLeftClick.size(), 4096u - 1 - 17);
 }
 
 // The shipped artefact: a real DLL with exactly two exports that loads into the shell.

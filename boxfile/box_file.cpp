@@ -126,6 +126,12 @@ BoxFile LoadBoxFile(const std::string& fileName) {
   return header;
 }
 
+std::vector<std::string> SplitBoxLines(const std::string& bytes) {
+  std::vector<std::string> lines;
+  ForEachLine(bytes, [&](const char* line, std::size_t length) { lines.emplace_back(line, length); });
+  return lines;
+}
+
 std::string SerializeBoxFile(const TBoxHeader& header) {
   std::string bytes;
   for (const TBoxEntry* entry = header.First.get(); entry; entry = entry->Next.get()) {

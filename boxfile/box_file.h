@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace kesto {
 
@@ -50,6 +51,9 @@ void WriteBoxInt(TBoxHeader& header, const std::string& key, std::int32_t value)
 std::string ExpandVars(const std::string& text);
 std::string TrimBlanks(const std::string& text);
 std::string ExtractComment(const std::string& line);
+
+// The lines of a box file as LoadBoxFile reads them (CR LF, CR or LF end a line).
+std::vector<std::string> SplitBoxLines(const std::string& bytes);
 
 // The exact bytes CloseBoxFile writes for a header.
 std::string SerializeBoxFile(const TBoxHeader& header);

@@ -38,3 +38,11 @@ if(KESTO_BENCH)
   add_executable(bench_box_file bench/bench_box_file.cpp)
   target_link_libraries(bench_box_file PRIVATE kesto_core benchmark::benchmark)
 endif()
+
+# Tools for theme authors.
+add_library(kesto_check_lib STATIC tools/check/checker.cpp tools/check/files.cpp)
+target_link_libraries(kesto_check_lib PUBLIC kesto_core)
+add_executable(kesto-check tools/check/main.cpp)
+target_link_libraries(kesto-check PRIVATE kesto_check_lib)
+add_test(NAME check_corpus COMMAND sh ${CMAKE_SOURCE_DIR}/tests/check/run.sh $<TARGET_FILE:kesto-check>
+         WORKING_DIRECTORY ${CMAKE_SOURCE_DIR})

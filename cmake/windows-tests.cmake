@@ -29,10 +29,12 @@ target_link_options(testplugin_empty PRIVATE ${static_runtime})
 # Kesto in the stand-in shell: white-box tests linked with the module's code.
 file(GLOB win_test_sources CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/win/*_test.cpp)
 add_executable(kesto_win_tests ${win_test_sources} tests/win/fixture.cpp tests/win/test_main.cpp
-  module/expand_vars.cpp)
-target_link_libraries(kesto_win_tests PRIVATE kesto_impl shellhost gtest psapi)
+  tests/win/stb_image_impl.cpp module/expand_vars.cpp)
+target_link_libraries(kesto_win_tests PRIVATE kesto_impl kesto_preview shellhost gtest psapi)
+target_compile_definitions(kesto_win_tests PRIVATE KESTO_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
 target_link_options(kesto_win_tests PRIVATE ${static_runtime})
-add_dependencies(kesto_win_tests Kesto testplugin_A testplugin_B testplugin_C testplugin_empty kesto-host)
+add_dependencies(kesto_win_tests Kesto testplugin_A testplugin_B testplugin_C testplugin_empty kesto-host
+  kesto-preview)
 add_test(NAME win_kesto_tests COMMAND kesto_win_tests WORKING_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
 set_tests_properties(win_kesto_tests win_core_tests PROPERTIES RUN_SERIAL TRUE TIMEOUT 900)
 

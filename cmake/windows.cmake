@@ -45,3 +45,17 @@ target_link_libraries(kesto-host PRIVATE shellhost)
 target_link_options(kesto-host PRIVATE ${static_runtime})
 
 include(cmake/windows-tests.cmake)
+
+# Tools for theme authors: the checker as a Windows program, and the preview.
+add_executable(kesto-check tools/check/main.cpp tools/check/checker.cpp tools/check/files.cpp)
+target_link_libraries(kesto-check PRIVATE kesto_core)
+target_link_options(kesto-check PRIVATE ${static_runtime})
+add_library(kesto_preview STATIC tools/preview/preview.cpp)
+# stb from Debian's libstb-dev: copied alone so the host's other headers stay out.
+file(COPY /usr/include/stb/stb_image_write.h /usr/include/stb/stb_image.h
+     DESTINATION ${CMAKE_BINARY_DIR}/stb-include/stb)
+target_include_directories(kesto_preview PUBLIC ${CMAKE_SOURCE_DIR} ${CMAKE_BINARY_DIR}/stb-include)
+target_link_libraries(kesto_preview PUBLIC gdi32 user32)
+add_executable(kesto-preview tools/preview/main.cpp)
+target_link_libraries(kesto-preview PRIVATE kesto_preview shellhost)
+target_link_options(kesto-preview PRIVATE ${static_runtime})

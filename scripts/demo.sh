@@ -8,7 +8,7 @@ cd "$root"
 scenario="${1:-tour}"
 sh scripts/install-deps.sh
 cmake -S . -B build/win -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake -DCMAKE_BUILD_TYPE=Release >/dev/null
-ninja -C build/win Kesto kesto-host
+ninja -C build/win Kesto kesto-host kesto-preview
 
 . scripts/wine-env.sh
 kesto_start_display
@@ -25,5 +25,11 @@ cd "$out"
 wine "$root/build/win/bin/kesto-host.exe" "$root/build/win/bin/Kesto.dll" shell.rc \
   "$root/samples/scenarios/$scenario.txt"
 for bmp in *.bmp; do convert "$bmp" "${bmp%.bmp}.png" && rm "$bmp"; done
-last="$(ls -1 "$out"/*.png | tail -n 1)"
+# Previews of the sample theme, as theme authors make them before loading a theme.
+wine "$root/build/win/bin/kesto-preview.exe" --config shell.rc -o preview-theme.png
+for state in normal hover pressed; do
+  wine "$root/build/win/bin/kesto-preview.exe" "$theme\\launcher.box" --var "ThemeDir=$theme" \
+    -o "preview-launcher-$state.png" --state "$state"
+done
+last="$(ls -1 "$out"/tour-*.png | tail -n 1)"
 echo "screenshots in $out; the last one: $last"

@@ -12,6 +12,7 @@ command -v convert >/dev/null || need="$need imagemagick"
 [ -d /usr/src/googletest ] || need="$need googletest"
 [ -f /usr/include/gtest/gtest.h ] || need="$need libgtest-dev"
 [ -f /usr/include/benchmark/benchmark.h ] || need="$need libbenchmark-dev"
+[ -f /usr/include/stb/stb_image_write.h ] || need="$need libstb-dev"
 dpkg -s wine32:i386 >/dev/null 2>&1 || need="$need wine wine32:i386"
 [ -z "$need" ] && exit 0
 

@@ -1,0 +1,39 @@
+#!/bin/sh
+# Runs kesto-check over the corpus: each case's output must match its
+# .expected file exactly, with the exit status the case asks for.
+check="$1"
+cd "$(dirname "$0")/../.." || exit 1
+fail=0
+tmp="$(mktemp -d)"
+trap 'rm -rf "$tmp"' EXIT
+
+expect() {  # expect <status> <expected file> <arguments...>
+  status="$1"; expected="$2"; shift 2
+  "$check" "$@" > "$tmp/out" 2>&1
+  got=$?
+  if [ "$got" != "$status" ]; then echo "FAIL $*: exit $got, expected $status"; fail=1; fi
+  if [ -n "$expected" ] && ! diff -u "$expected" "$tmp/out"; then echo "FAIL $*: output differs"; fail=1; fi
+}
+
+for box in tests/check/cases/*.box; do
+  status=1
+  [ "$(wc -c < "${box%.box}.expected")" -eq 0 ] && status=0
+  expect "$status" "${box%.box}.expected" --shell-dir tests/check/cases "$box"
+done
+
+# A configuration: box files as written, then under the shell's folder; a missing one is an error.
+expect 2 tests/check/config.expected --shell-dir tests/check/cases --config tests/check/shell.rc
+
+# A box that remembers its position in a file that cannot be written.
+printf 'KestoName Fixed\r\nKestoRememberPosition\r\n' > "$tmp/fixed.box"
+chmod 0444 "$tmp/fixed.box"
+"$check" "$tmp/fixed.box" | grep -q '\[remember-unwritable\]' || { echo "FAIL remember-unwritable"; fail=1; }
+
+# JSON for tools.
+"$check" --format=json tests/check/cases/tiling.box | grep -q '"check": "no-centre-tile"' || {
+  echo "FAIL json"; fail=1; }
+
+# The sample theme checks clean.
+expect 0 "" --var ThemeDir=samples/theme samples/theme/badge.box samples/theme/panel.box \
+  samples/theme/glass.box samples/theme/launcher.box
+exit $fail

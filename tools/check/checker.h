@@ -1,0 +1,47 @@
+// kesto-check: reads box files with Kesto's own store and helpers and reports
+// every place where Kesto will do something the author likely did not mean.
+#pragma once
+
+#include <map>
+#include <string>
+#include <vector>
+
+namespace kestocheck {
+
+struct Diagnostic {
+  std::string file;
+  int line = 0;  // 1-based; 0 for the file as a whole
+  std::string severity;  // "warning" or "error"
+  std::string check;
+  std::string message;
+};
+
+struct Options {
+  std::string shellDir;   // the shell's folder: second try for box files and plug-ins
+  std::string imageDir;   // where the shell looks for images given by bare names
+  std::map<std::string, std::string> variables;  // $name$ values (names upper-cased)
+};
+
+class Checker {
+ public:
+  explicit Checker(Options options) : options_(std::move(options)) {}
+  // Checks one box file. Returns false when it cannot be read.
+  bool CheckBoxFile(const std::string& path);
+  // Checks a shell configuration and every box file its *KestoCreate lines name.
+  bool CheckConfig(const std::string& path);
+  const std::vector<Diagnostic>& Diagnostics() const { return diagnostics_; }
+
+ private:
+  void Report(const std::string& file, int line, const std::string& check, const std::string& message,
+              const std::string& severity = "warning");
+  Options options_;
+  std::vector<Diagnostic> diagnostics_;
+};
+
+// The expansion the checker uses in place of the shell's.
+void SetVariables(const std::map<std::string, std::string>& variables);
+
+std::string FormatText(const std::vector<Diagnostic>& diagnostics);
+std::string FormatJson(const std::vector<Diagnostic>& diagnostics);
+
+}  // namespace kestocheck

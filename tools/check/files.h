@@ -1,0 +1,16 @@
+// File lookups for the checker, with Windows paths mapped onto this system.
+#pragma once
+
+#include <string>
+
+namespace kestocheck {
+
+// A Windows path as this system names it ("Z:\a\b" is "/a/b" under Wine's mapping).
+std::string LocalPath(const std::string& windowsPath);
+bool FileExists(const std::string& path);
+bool IsWritable(const std::string& path);
+// Width and height from a BMP header; false when it is not a readable BMP.
+bool BitmapSize(const std::string& path, int& width, int& height);
+std::string JoinPath(const std::string& folder, const std::string& name);
+
+}  // namespace kestocheck

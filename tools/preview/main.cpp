@@ -1,0 +1,104 @@
+// kesto-preview: runs Kesto in the stand-in shell and writes what its boxes
+// paint to a PNG file, see-through pixels transparent.
+//
+//   kesto-preview file.box -o file.png [--state normal|hover|pressed] [--var NAME=VALUE]...
+//                 [--module Kesto.dll]
+//   kesto-preview --config shell.rc -o desktop.png [--state ...]
+#include <cstdio>
+#include <fstream>
+#include <string>
+
+#include "module/shell_api.h"
+#include "shell/host/host.h"
+#include "shell/standin.h"
+#include "tools/preview/preview.h"
+
+namespace {
+
+std::string Folder(const std::string& path) {
+  std::size_t slash = path.find_last_of("\\/");
+  return slash == std::string::npos ? "." : path.substr(0, slash);
+}
+
+int Usage() {
+  std::fputs("usage: kesto-preview file.box -o out.png [--state normal|hover|pressed] [--var NAME=VALUE]...\n"
+             "                     [--module Kesto.dll]\n"
+             "       kesto-preview --config shell.rc -o out.png [--state ...]\n", stderr);
+  return 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::string box, config, output, module, variables;
+  kestopreview::ShortcutState state = kestopreview::ShortcutState::Normal;
+  for (int i = 1; i < argc; ++i) {
+    std::string arg = argv[i];
+    std::string next = i + 1 < argc ? argv[i + 1] : "";
+    if (arg == "-o") {
+      output = next, ++i;
+    } else if (arg == "--config") {
+      config = next, ++i;
+    } else if (arg == "--var") {
+      std::size_t eq = next.find('=');
+      if (eq == std::string::npos) return Usage();
+      variables += next.substr(0, eq) + " " + next.substr(eq + 1) + "\r\n", ++i;
+    } else if (arg == "--module") {
+      module = next, ++i;
+    } else if (arg == "--state") {
+      ++i;
+      if (next == "hover") state = kestopreview::ShortcutState::Hover;
+      else if (next == "pressed") state = kestopreview::ShortcutState::Pressed;
+      else if (next != "normal") return Usage();
+    } else if (!arg.empty() && arg[0] != '-') {
+      box = arg;
+    } else {
+      return Usage();
+    }
+  }
+  if (output.empty() || box.empty() == config.empty()) return Usage();
+
+  char self[MAX_PATH] = {};
+  GetModuleFileNameA(nullptr, self, MAX_PATH);
+  if (module.empty()) module = Folder(self) + "\\Kesto.dll";
+  if (!box.empty()) {
+    char temp[MAX_PATH];
+    GetTempPathA(MAX_PATH, temp);
+    config = std::string(temp) + "kesto-preview.rc";
+    std::ofstream(config, std::ios::binary) << variables << "*KestoCreate \"" << box << "\"\r\n";
+  }
+  if (!StandInLoadConfig(config.c_str())) {
+    std::fprintf(stderr, "kesto-preview: cannot read %s\n", config.c_str());
+    return 2;
+  }
+
+  standin::Host host;
+  HMODULE kesto = LoadLibraryA(module.c_str());
+  auto init = reinterpret_cast<int (*)(HWND, HINSTANCE, const char*)>(
+      reinterpret_cast<void*>(GetProcAddress(kesto, "initModuleEx")));
+  auto quit = reinterpret_cast<void (*)(HINSTANCE)>(reinterpret_cast<void*>(GetProcAddress(kesto, "quitModule")));
+  if (!kesto || !init || !quit) {
+    std::fprintf(stderr, "kesto-preview: cannot load %s\n", module.c_str());
+    return 2;
+  }
+  init(host.MainWindow(), kesto, module.c_str());
+  standin::Pump(200);
+  for (const std::string& shown : standin::MessageBoxesShown()) std::fprintf(stderr, "kesto: %s\n", shown.c_str());
+
+  int status = 0;
+  if (!box.empty()) {
+    std::vector<HWND> boxes = kestopreview::BoxWindows();
+    if (boxes.empty()) {
+      std::fprintf(stderr, "kesto-preview: no box was created from %s\n", box.c_str());
+      status = 2;
+    } else if (!kestopreview::WritePng(kestopreview::RenderBox(boxes.back(), state), output)) {
+      status = 2;
+    }
+  } else if (!kestopreview::WritePng(kestopreview::RenderScreen(state), output)) {
+    status = 2;
+  }
+  if (status == 0) std::printf("kesto-preview: wrote %s\n", output.c_str());
+  quit(kesto);
+  FreeLibrary(kesto);
+  return status;
+}

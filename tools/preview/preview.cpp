@@ -1,0 +1,190 @@
+#include "tools/preview/preview.h"
+
+#include <algorithm>
+
+#define STB_IMAGE_WRITE_IMPLEMENTATION
+#define STBI_WRITE_NO_STDIO_OVERRIDE
+#include <stb/stb_image_write.h>
+
+namespace kestopreview {
+namespace {
+
+constexpr COLORREF kColorKey = RGB(255, 0, 255);
+
+std::string ClassOf(HWND window) {
+  char name[64] = {};
+  GetClassNameA(window, name, sizeof name);
+  return name;
+}
+
+// A 32-bit top-down bitmap and a DC to paint into it.
+struct Canvas {
+  HDC dc = nullptr;
+  HBITMAP bitmap = nullptr;
+  HGDIOBJ previous = nullptr;
+  std::uint32_t* bits = nullptr;
+  int width = 0;
+  int height = 0;
+
+  Canvas(int w, int h) : width(std::max(w, 1)), height(std::max(h, 1)) {
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    HDC screen = GetDC(nullptr);
+    dc = CreateCompatibleDC(screen);
+    void* memory = nullptr;
+    bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &memory, nullptr, 0);
+    ReleaseDC(nullptr, screen);
+    bits = static_cast<std::uint32_t*>(memory);
+    previous = SelectObject(dc, bitmap);
+  }
+  ~Canvas() {
+    SelectObject(dc, previous);
+    DeleteObject(bitmap);
+    DeleteDC(dc);
+  }
+  Canvas(const Canvas&) = delete;
+  Canvas& operator=(const Canvas&) = delete;
+
+  COLORREF At(int x, int y) const {
+    GdiFlush();
+    std::uint32_t p = bits[static_cast<std::size_t>(y) * width + x];
+    return RGB((p >> 16) & 255, (p >> 8) & 255, p & 255);
+  }
+};
+
+// Which pixels of a window the platform shows: its region, if it has one.
+struct Shape {
+  HRGN region = CreateRectRgn(0, 0, 0, 0);
+  bool whole = true;
+  explicit Shape(HWND window) { whole = GetWindowRgn(window, region) == ERROR; }
+  ~Shape() { DeleteObject(region); }
+  Shape(const Shape&) = delete;
+  Shape& operator=(const Shape&) = delete;
+  bool Has(int x, int y) const { return whole || PtInRegion(region, x, y); }
+};
+
+void EnterState(HWND shortcut, ShortcutState state) {
+  // The shortcut's own handlers switch its prepared image; no release is
+  // sent, so no command runs.
+  if (state == ShortcutState::Hover) SendMessageA(shortcut, WM_MOUSEMOVE, 0, 0);
+  if (state == ShortcutState::Pressed) SendMessageA(shortcut, WM_LBUTTONDOWN, MK_LBUTTON, 0);
+}
+
+void LeaveState(HWND shortcut, ShortcutState state) {
+  if (state != ShortcutState::Normal) SendMessageA(shortcut, WM_MOUSELEAVE, 0, 0);
+}
+
+std::vector<HWND> ChildrenBottomUp(HWND parent, const char* className) {
+  std::vector<HWND> children;
+  for (HWND child = GetWindow(parent, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
+    if (ClassOf(child) == className && IsWindowVisible(child)) children.insert(children.begin(), child);
+  return children;
+}
+
+}  // namespace
+
+std::uint32_t Picture::At(int x, int y) const {
+  if (x < 0 || y < 0 || x >= width || y >= height) return 0;
+  const std::uint8_t* p = &rgba[(static_cast<std::size_t>(y) * width + x) * 4];
+  return (static_cast<std::uint32_t>(p[3]) << 24) | (p[0] << 16) | (p[1] << 8) | p[2];
+}
+
+void Picture::Blend(int x, int y, COLORREF color, std::uint8_t alpha) {
+  if (x < 0 || y < 0 || x >= width || y >= height || alpha == 0) return;
+  std::uint8_t* p = &rgba[(static_cast<std::size_t>(y) * width + x) * 4];
+  const std::uint8_t source[3] = {GetRValue(color), GetGValue(color), GetBValue(color)};
+  unsigned below = p[3] * (255u - alpha) / 255u;
+  unsigned total = alpha + below;
+  for (int c = 0; c < 3; ++c) p[c] = static_cast<std::uint8_t>((source[c] * alpha + p[c] * below) / total);
+  p[3] = static_cast<std::uint8_t>(total);
+}
+
+std::vector<HWND> BoxWindows() {
+  std::vector<HWND> boxes;
+  auto consider = [&](HWND w) {
+    DWORD process = 0;
+    GetWindowThreadProcessId(w, &process);
+    if (process == GetCurrentProcessId() && ClassOf(w) == "KestoClass" && IsWindowVisible(w))
+      boxes.insert(boxes.begin(), w);
+  };
+  for (HWND top = GetWindow(GetDesktopWindow(), GW_CHILD); top; top = GetWindow(top, GW_HWNDNEXT)) {
+    consider(top);
+    // Boxes that are not on top live inside the shell's desktop window.
+    if (ClassOf(top) == "DesktopBackgroundClass")
+      for (HWND child = GetWindow(top, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) consider(child);
+  }
+  return boxes;
+}
+
+Picture RenderBox(HWND box, ShortcutState state) {
+  RECT rect{};
+  GetWindowRect(box, &rect);
+  Picture picture;
+  picture.width = rect.right - rect.left;
+  picture.height = rect.bottom - rect.top;
+  picture.rgba.assign(static_cast<std::size_t>(std::max(picture.width, 0)) * std::max(picture.height, 0) * 4, 0);
+  if (picture.rgba.empty()) return picture;
+
+  Canvas canvas(picture.width, picture.height);
+  SendMessageA(box, WM_ERASEBKGND, reinterpret_cast<WPARAM>(canvas.dc), 0);
+  for (HWND shortcut : ChildrenBottomUp(box, "KestoShortcut")) {
+    RECT r{};
+    GetWindowRect(shortcut, &r);
+    Canvas image(r.right - r.left, r.bottom - r.top);
+    EnterState(shortcut, state);
+    SendMessageA(shortcut, WM_ERASEBKGND, reinterpret_cast<WPARAM>(image.dc), 0);
+    Shape shape(shortcut);
+    for (int y = 0; y < image.height && r.right > r.left; ++y)
+      for (int x = 0; x < image.width; ++x)
+        if (shape.Has(x, y)) SetPixelV(canvas.dc, r.left - rect.left + x, r.top - rect.top + y, image.At(x, y));
+    LeaveState(shortcut, state);
+  }
+
+  COLORREF key = 0;
+  BYTE alpha = 255;
+  DWORD flags = 0;
+  bool layered = (GetWindowLongA(box, GWL_EXSTYLE) & WS_EX_LAYERED) &&
+                 GetLayeredWindowAttributes(box, &key, &alpha, &flags);
+  Shape shape(box);
+  for (int y = 0; y < picture.height; ++y) {
+    for (int x = 0; x < picture.width; ++x) {
+      COLORREF color = canvas.At(x, y);
+      if (!shape.Has(x, y)) continue;
+      if (layered && (flags & LWA_COLORKEY) && color == key) continue;
+      picture.Blend(x, y, color, layered && (flags & LWA_ALPHA) ? alpha : 255);
+    }
+  }
+  return picture;
+}
+
+Picture RenderScreen(ShortcutState state) {
+  Picture screen;
+  screen.width = GetSystemMetrics(SM_CXSCREEN);
+  screen.height = GetSystemMetrics(SM_CYSCREEN);
+  screen.rgba.assign(static_cast<std::size_t>(screen.width) * screen.height * 4, 0);
+  for (HWND box : BoxWindows()) {
+    RECT rect{};
+    GetWindowRect(box, &rect);
+    Picture picture = RenderBox(box, state);
+    for (int y = 0; y < picture.height; ++y) {
+      for (int x = 0; x < picture.width; ++x) {
+        std::uint32_t p = picture.At(x, y);
+        screen.Blend(rect.left + x, rect.top + y, RGB((p >> 16) & 255, (p >> 8) & 255, p & 255),
+                     static_cast<std::uint8_t>(p >> 24));
+      }
+    }
+  }
+  return screen;
+}
+
+bool WritePng(const Picture& picture, const std::string& path) {
+  if (picture.width <= 0 || picture.height <= 0) return false;
+  return stbi_write_png(path.c_str(), picture.width, picture.height, 4, picture.rgba.data(), picture.width * 4) != 0;
+}
+
+}  // namespace kestopreview

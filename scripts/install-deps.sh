@@ -6,6 +6,9 @@ need=""
 command -v cmake >/dev/null || need="$need cmake"
 command -v ninja >/dev/null || need="$need ninja-build"
 command -v clang++ >/dev/null || need="$need clang"
+# libFuzzer and the sanitizer runtimes come in their own package.
+fuzzer_lib="$(clang++ -print-file-name=libclang_rt.fuzzer-x86_64.a 2>/dev/null || true)"
+[ -f "$fuzzer_lib" ] || need="$need libclang-rt-14-dev"
 command -v i686-w64-mingw32-g++-posix >/dev/null || need="$need g++-mingw-w64-i686"
 command -v Xvfb >/dev/null || need="$need xvfb xauth"
 command -v convert >/dev/null || need="$need imagemagick"
@@ -22,5 +25,4 @@ export DEBIAN_FRONTEND=noninteractive
 case "$need" in *i386*) $SUDO dpkg --add-architecture i386 ;; esac
 $SUDO apt-get update -qq
 # shellcheck disable=SC2086
-$SUDO apt-get install -y -qq --no-install-recommends $need >/dev/null
-# clang's libFuzzer and sanitizer runtimes come with the compiler package on Debian 12.
+$SUDO apt-get install -y -qq $need >/dev/null

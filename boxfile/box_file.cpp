@@ -97,10 +97,9 @@ std::string TrimBlanks(const std::string& text) {
 std::string ExtractComment(const std::string& line) {
   // Column 1 is never looked at. The whole comment is kept, however long, so
   // that a save writes back exactly what was read.
-  for (std::size_t i = line.size(); i > 1; --i) {
-    if (line[i - 1] == ';') return line.substr(i - 1);
-  }
-  return {};
+  std::size_t at = line.rfind(';');
+  if (at == std::string::npos || at == 0) return {};
+  return line.substr(at);
 }
 
 BoxFile LoadBoxFile(const std::string& fileName) {

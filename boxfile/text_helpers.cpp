@@ -10,30 +10,23 @@ struct TokenSpan {
   std::size_t end = 0;
 };
 
-// The shared scan of GetToken and GetTokenRest. A zero byte ends the line.
+// The shared scan of GetToken and GetTokenRest. A zero byte, like the end of
+// the text, is the end marker.
 TokenSpan ScanToken(const std::string& line, std::uint8_t n) {
-  std::size_t length = line.size();
-  for (std::size_t i = 0; i < line.size(); ++i) {
-    if (line[i] == '\0') {
-      length = i;
-      break;
-    }
-  }
-  auto at = [&](std::size_t pos) -> char { return pos < length ? line[pos] : '\0'; };
-
+  const char* text = line.c_str();  // zero-terminated: text[size] is the end marker
   TokenSpan span;
   char closing = ' ';
   for (unsigned round = 0; round < n; ++round) {
-    if (closing == '"' && span.end < length) ++span.end;  // step over the closing quote
+    if (closing == '"' && text[span.end] != '\0') ++span.end;  // step over the closing quote
     closing = ' ';
     span.start = span.end;
-    while (at(span.start) == ' ' || at(span.start) == '\t') ++span.start;
-    if (at(span.start) == '"') {
+    while (text[span.start] == ' ' || text[span.start] == '\t') ++span.start;
+    if (text[span.start] == '"') {
       ++span.start;
       closing = '"';
     }
     span.end = span.start;
-    while (span.end < length && at(span.end) != closing) ++span.end;
+    while (text[span.end] != '\0' && text[span.end] != closing) ++span.end;
   }
   return span;
 }

@@ -40,7 +40,8 @@ if(KESTO_BENCH)
 endif()
 
 # Tools for theme authors.
-add_library(kesto_check_lib STATIC tools/check/checker.cpp tools/check/files.cpp)
+add_library(kesto_check_lib STATIC tools/check/checker.cpp tools/check/box_file_check.cpp
+  tools/check/known_keys.cpp tools/check/expansion.cpp tools/check/format.cpp tools/check/files.cpp)
 target_link_libraries(kesto_check_lib PUBLIC kesto_core)
 add_executable(kesto-check tools/check/main.cpp)
 target_link_libraries(kesto-check PRIVATE kesto_check_lib)

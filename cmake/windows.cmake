@@ -47,7 +47,8 @@ target_link_options(kesto-host PRIVATE ${static_runtime})
 include(cmake/windows-tests.cmake)
 
 # Tools for theme authors: the checker as a Windows program, and the preview.
-add_executable(kesto-check tools/check/main.cpp tools/check/checker.cpp tools/check/files.cpp)
+add_executable(kesto-check tools/check/main.cpp tools/check/checker.cpp tools/check/box_file_check.cpp
+  tools/check/known_keys.cpp tools/check/expansion.cpp tools/check/format.cpp tools/check/files.cpp)
 target_link_libraries(kesto-check PRIVATE kesto_core)
 target_link_options(kesto-check PRIVATE ${static_runtime})
 add_library(kesto_preview STATIC tools/preview/preview.cpp)

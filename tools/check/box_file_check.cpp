@@ -1,0 +1,291 @@
+#include "tools/check/box_file_check.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <map>
+#include <set>
+#include <unordered_map>
+
+#include "boxfile/text_helpers.h"
+#include "tools/check/files.h"
+#include "tools/check/known_keys.h"
+
+namespace kestocheck {
+
+using namespace kesto;
+
+namespace {
+
+std::string Quote(const std::string& text) { return "'" + text + "'"; }
+
+bool IsPlainNumber(const std::string& text) {
+  std::size_t start = !text.empty() && text[0] == '-' ? 1 : 0;
+  if (start == text.size()) return false;
+  return std::all_of(text.begin() + static_cast<long>(start), text.end(),
+                     [](char c) { return c >= '0' && c <= '9'; });
+}
+
+// One box file being checked: its lines as loaded and as written.
+class BoxFileCheck {
+ public:
+  BoxFileCheck(const std::string& path, TBoxHeader& header, std::vector<std::string> raw, const Options& options,
+               std::vector<Diagnostic>& out)
+      : path_(path), header_(header), raw_(std::move(raw)), options_(options), out_(out) {
+    int line = 1;
+    for (TBoxEntry* e = header_.First.get(); e; e = e->Next.get()) lineOf_[e] = line++;
+  }
+
+  void Run() {
+    CheckLines();
+    CheckContentWalks();
+    CheckBackground();
+  }
+
+ private:
+  void Warn(int line, const std::string& check, const std::string& message) {
+    out_.push_back({path_, line, "warning", check, message});
+  }
+
+  void CheckNumber(int line, const std::string& text, const std::string& what) {
+    if (IsPlainNumber(text)) return;
+    if (text.empty()) {
+      Warn(line, "missing-number", what + " is missing and reads as 0");
+      return;
+    }
+    Warn(line, "odd-number",
+         what + " " + Quote(text) + " reads as " + FormatInt(ParseInt(text)) + " by Kesto's number rules");
+  }
+
+  void CheckFourNumbers(int line, const std::string& key, const std::string& value) {
+    for (std::uint8_t n = 1; n <= 4; ++n)
+      CheckNumber(line, GetToken(value, n), key + " number " + std::to_string(n));
+  }
+
+  void CheckImage(int line, const std::string& name, const std::string& what, bool fallsBack) {
+    if (name.empty()) return;
+    if (FileExists(name) || (!options_.imageDir.empty() && FileExists(JoinPath(options_.imageDir, name)))) return;
+    Warn(line, "missing-image",
+         what + " " + Quote(name) + " cannot be found" +
+             (fallsBack ? ": the normal image is shown instead" : ""));
+  }
+
+  void CheckLibrary(int line, const std::string& name) {
+    if (FileExists(name) || (!options_.shellDir.empty() && FileExists(JoinPath(options_.shellDir, name)))) return;
+    Warn(line, "missing-library",
+         "plug-in library " + Quote(name) + " cannot be found as written or under the shell's folder");
+  }
+
+  void CheckSingleKey(int line, const std::string& key, KeyKind kind, const TBoxEntry& entry) {
+    std::string value = ReadBoxString(header_, key, "");
+    if (seen_.count(key)) {
+      Warn(line, "duplicate-key",
+           "only the first " + key + " (line " + std::to_string(seen_[key]) + ") counts; this one is ignored");
+      return;
+    }
+    seen_[key] = line;
+    if (value == "NopE" || (key == "KestoSnapArea" && value == "nOpE") ||
+        (key == "KestoAlphaTransparency" && value == "NoPE")) {
+      Warn(line, "sentinel-value", "the value " + Quote(value) + " counts as if " + key + " were absent");
+      return;
+    }
+    switch (kind) {
+      case KeyKind::Presence:
+        if (!value.empty())
+          Warn(line, "presence-value",
+               key + " is on whenever it is present; its value " + Quote(value) + " changes nothing");
+        break;
+      case KeyKind::Integer:
+        CheckNumber(line, value, key);
+        if (key == "KestoAlphaTransparency") {
+          std::int32_t alpha = ParseInt(value);
+          if (alpha < 0 || alpha > 255)
+            Warn(line, "alpha-range",
+                 "alpha " + FormatInt(alpha) + " is used as " + std::to_string(alpha & 0xFF) +
+                     " (only the low 8 bits count)");
+        }
+        break;
+      case KeyKind::FourNumbers:
+        if (key == "KestoBackgroundOffs" && value.size() < 7 && value != "0 0 0 0") {
+          Warn(line, "offs-too-short",
+               "a KestoBackgroundOffs value shorter than 7 characters never tiles; write all four numbers");
+        } else {
+          CheckFourNumbers(line, key, value);
+        }
+        break;
+      case KeyKind::Colour:
+        if (value.find_first_not_of("0123456789abcdefABCDEF") != std::string::npos) {
+          char hex[16];
+          std::snprintf(hex, sizeof hex, "%06X", ParseHex(value));
+          Warn(line, "colour-not-hex",
+               "colour " + Quote(value) + " has characters that are not hexadecimal; it reads as " + hex);
+        }
+        break;
+      case KeyKind::Image:
+        CheckImage(line, value, "background image", false);
+        break;
+      case KeyKind::Text:
+        if (key == "KestoName" && !value.empty() && value[0] == '"')
+          Warn(line, "quoted-name",
+               "the quotes become part of the name " + value + "; bang commands cannot reach it as written");
+        break;
+    }
+    if (key == "KestoRememberPosition" && !IsWritable(path_))
+      Warn(line, "remember-unwritable", "the position cannot be saved: the box file cannot be written");
+    (void)entry;
+  }
+
+  void CheckLines() {
+    int line = 0;
+    for (TBoxEntry* entry = header_.First.get(); entry; entry = entry->Next.get()) {
+      ++line;
+      if (entry->Key.empty()) continue;  // blank or comment line
+      const std::string& raw = raw_[static_cast<std::size_t>(line - 1)];
+      std::string comment = ExtractComment(raw);
+      if (!comment.empty()) {
+        std::size_t at = raw.size() - comment.size();
+        if (at > 0 && !IsBlank(raw[at - 1]))
+          Warn(line, "semicolon-comment",
+               Quote(comment) + " is taken as a comment; what remains is " + Quote(TrimBlanks(raw.substr(0, at))));
+      }
+      std::string token = GetToken(raw, 1);
+      if (!token.empty() && token[0] == ';') {
+        Warn(line, "indented-comment", "only a ';' in the first column starts a comment line; this is a key line");
+        continue;
+      }
+      if (IsContentLine(*entry)) continue;
+      std::size_t tab = token.find('\t');
+      if (tab != std::string::npos) {
+        Warn(line, "tab-after-key",
+             "a tab does not end a key: " + Quote(token.substr(0, tab)) + " and its value read as one key");
+        continue;
+      }
+      auto known = std::find_if(KnownKeys().begin(), KnownKeys().end(),
+                                [&](const auto& k) { return UpperText(k.first) == entry->Key; });
+      if (known != KnownKeys().end()) {
+        CheckSingleKey(line, known->first, known->second, *entry);
+        continue;
+      }
+      std::string nearest = NearestKey(token);
+      Warn(line, "unknown-key",
+           "unknown key " + Quote(token) + (nearest.empty() ? "" : "; did you mean " + Quote(nearest) + "?"));
+    }
+  }
+
+  bool IsContentLine(const TBoxEntry& entry) const {
+    std::string trimmed = UpperText(TrimBlanks(entry.Text));
+    for (const char* key : kContentKeys) {
+      std::string upper = UpperText(key);
+      if (trimmed.compare(0, upper.size(), upper) == 0) return true;
+    }
+    return false;
+  }
+
+  // Walks the content keys exactly as box creation does, noting which line
+  // gave each value and which content lines are never read.
+  void CheckContentWalks() {
+    std::set<const TBoxEntry*> read;
+    std::unordered_map<const TBoxEntry*, const TBoxEntry*> previous;
+    const TBoxEntry* before = nullptr;
+    for (TBoxEntry* e = header_.First.get(); e; e = e->Next.get()) {
+      previous[e] = before;
+      before = e;
+    }
+    for (const char* key : kContentKeys) {
+      for (int guard = 0; guard < 10000000; ++guard) {
+        std::string value = NextBoxValue(header_, key);
+        const TBoxEntry* matched = nullptr;
+        if (header_.Cursor) {
+          if (header_.Cursor != header_.First.get() || !value.empty()) matched = previous[header_.Cursor];
+        } else {
+          matched = header_.Last;
+        }
+        if (!matched) break;
+        read.insert(matched);
+        int line = lineOf_[matched];
+        std::string first = UpperText(GetToken(matched->Text, 1));
+        if (first != UpperText(key))
+          Warn(line, "content-prefix", Quote(GetToken(matched->Text, 1)) + " is read as a " + key +
+                                           " line with the value " + Quote(value));
+        if (value.empty()) {
+          Warn(line, "empty-content", "an empty " + std::string(key) +
+                                          " line ends the reading of these lines; later ones are skipped");
+          break;
+        }
+        CheckContent(line, key, value);
+      }
+    }
+    for (TBoxEntry* e = header_.First.get(); e; e = e->Next.get()) {
+      if (IsContentLine(*e) && !read.count(e))
+        Warn(lineOf_[e], "content-not-read", "this line is never read: an empty content line above ends the reading");
+    }
+  }
+
+  void CheckContent(int line, const std::string& key, const std::string& value) {
+    if (key == "*Shortcut") {
+      CheckNumber(line, GetToken(value, 2), "shortcut x");
+      CheckNumber(line, GetToken(value, 3), "shortcut y");
+      CheckImage(line, GetToken(value, 4), "normal image", false);
+      CheckImage(line, GetToken(value, 5), "hover image", true);
+      CheckImage(line, GetToken(value, 6), "pressed image", true);
+      std::string command = GetTokenRest(value, 7);
+      if (command.empty()) {
+        Warn(line, "shortcut-no-command", "fewer than seven tokens: this shortcut's command is empty");
+      } else if (command[0] == '#') {
+        std::string prefix = GetToken(command, 1);
+        std::size_t hash = prefix.rfind('#');
+        std::string digits = prefix.substr(hash + 1);
+        std::size_t end = 1;
+        while (end < digits.size() && digits[end] >= '0' && digits[end] <= '9') ++end;
+        std::string numberText = digits.substr(0, std::min(end, digits.size()));
+        if (!IsPlainNumber(numberText) && !numberText.empty())
+          Warn(line, "group-prefix", "group prefix " + Quote(prefix) + " is group " +
+                                         FormatInt(ParseGroupNumber(prefix)) + "; write the digits before the H");
+      }
+    } else if (key == "*Text") {
+      CheckNumber(line, GetToken(value, 1), "text x");
+      CheckNumber(line, GetToken(value, 2), "text y");
+      std::string text = GetToken(value, 3);
+      bool quoted = GetTokenRest(value, 3).compare(0, text.size() + 1, text + "\"") == 0;
+      if (!quoted && !GetToken(value, 4).empty())
+        Warn(line, "text-unquoted", "only " + Quote(text) + " is drawn; put the text in double quotes");
+    } else if (key == "*Module") {
+      CheckLibrary(line, GetToken(value, 1));
+    } else if (key == "*WharfModule") {
+      for (std::uint8_t n = 1; n <= 4; ++n) CheckNumber(line, GetToken(value, n), "wharf module number " + std::to_string(n));
+      CheckLibrary(line, GetToken(value, 5));
+    }
+  }
+
+  void CheckBackground() {
+    std::string offsets = ReadBoxString(header_, "KestoBackgroundOffs", "0 0 0 0");
+    if (offsets == "0 0 0 0" || offsets.size() < 7) return;
+    std::string image = ReadBoxString(header_, "KestoBackGround", "Kesto.bmp");
+    int width = 0, height = 0;
+    if (!BitmapSize(image, width, height) &&
+        !(options_.imageDir.empty() ? false : BitmapSize(JoinPath(options_.imageDir, image), width, height)))
+      return;
+    long long tileWidth = static_cast<long long>(width) - ParseInt(GetToken(offsets, 1)) - ParseInt(GetToken(offsets, 3));
+    long long tileHeight = static_cast<long long>(height) - ParseInt(GetToken(offsets, 2)) - ParseInt(GetToken(offsets, 4));
+    if (tileWidth <= 0 || tileHeight <= 0)
+      Warn(seen_.count("KestoBackgroundOffs") ? seen_["KestoBackgroundOffs"] : 0, "no-centre-tile",
+           "these borders leave no centre tile of the " + std::to_string(width) + "x" + std::to_string(height) +
+               " image: the background is shown plain");
+  }
+
+  std::string path_;
+  TBoxHeader& header_;
+  std::vector<std::string> raw_;
+  const Options& options_;
+  std::vector<Diagnostic>& out_;
+  std::unordered_map<const TBoxEntry*, int> lineOf_;
+  std::map<std::string, int> seen_;
+};
+
+}  // namespace
+
+void CheckLoadedBoxFile(const std::string& path, TBoxHeader& header, std::vector<std::string> raw,
+                        const Options& options, std::vector<Diagnostic>& out) {
+  BoxFileCheck(path, header, std::move(raw), options, out).Run();
+}
+
+}  // namespace kestocheck

@@ -1,0 +1,71 @@
+#include "tools/check/known_keys.h"
+
+#include <algorithm>
+#include <vector>
+
+#include "boxfile/text_helpers.h"
+
+namespace kestocheck {
+
+using kesto::UpperText;
+
+const std::map<std::string, KeyKind>& KnownKeys() {
+  static const std::map<std::string, KeyKind> keys = {
+      {"KestoUnique", KeyKind::Presence},        {"KestoName", KeyKind::Text},
+      {"KestoPopupAtMousePos", KeyKind::Presence}, {"KestoX", KeyKind::Integer},
+      {"KestoY", KeyKind::Integer},              {"KestoSnapArea", KeyKind::FourNumbers},
+      {"KestoBackGround", KeyKind::Image},       {"KestoHeight", KeyKind::Integer},
+      {"KestoWidth", KeyKind::Integer},          {"KestoDragRect", KeyKind::FourNumbers},
+      {"KestoOnLeftClick", KeyKind::Text},       {"KestoOnRightClick", KeyKind::Text},
+      {"KestoAlwaysOnTop", KeyKind::Presence},   {"KestoAlphaTransparency", KeyKind::Integer},
+      {"KestoStartHidden", KeyKind::Presence},   {"KestoNotSticky", KeyKind::Presence},
+      {"KestoBackgroundOffs", KeyKind::FourNumbers}, {"KestoRememberPosition", KeyKind::Presence},
+      {"KestoFont", KeyKind::Text},              {"KestoFontColor", KeyKind::Colour},
+      {"KestoFontSize", KeyKind::Integer},
+  };
+  return keys;
+}
+
+const char* const kContentKeys[4] = {"*Shortcut", "*Text", "*Module", "*WharfModule"};
+
+namespace {
+
+int Distance(const std::string& a, const std::string& b) {
+  std::vector<int> row(b.size() + 1);
+  for (std::size_t j = 0; j <= b.size(); ++j) row[j] = static_cast<int>(j);
+  for (std::size_t i = 1; i <= a.size(); ++i) {
+    int diagonal = row[0];
+    row[0] = static_cast<int>(i);
+    for (std::size_t j = 1; j <= b.size(); ++j) {
+      int above = row[j];
+      row[j] = std::min({row[j] + 1, row[j - 1] + 1, diagonal + (a[i - 1] == b[j - 1] ? 0 : 1)});
+      diagonal = above;
+    }
+  }
+  return row[b.size()];
+}
+
+}  // namespace
+
+std::string NearestKey(const std::string& key) {
+  std::string best;
+  int bestDistance = 4;
+  std::string upper = UpperText(key);
+  for (const auto& entry : KnownKeys()) {
+    int d = Distance(upper, UpperText(entry.first));
+    if (d < bestDistance) {
+      bestDistance = d;
+      best = entry.first;
+    }
+  }
+  for (const char* content : kContentKeys) {
+    int d = Distance(upper, UpperText(content));
+    if (d < bestDistance) {
+      bestDistance = d;
+      best = content;
+    }
+  }
+  return best;
+}
+
+}  // namespace kestocheck

@@ -108,3 +108,66 @@ TEST_F(TeardownTest, AThousandBoxesOfEveryKindLeaveNothingBehind) {
 
 }  // namespace
 }  // namespace kestotest
+
+namespace kestotest {
+namespace {
+
+// Serves a box file through a named pipe and counts how often it is opened.
+class CountingBoxFile {
+ public:
+  CountingBoxFile(std::string name, std::string content)
+      : name_("\\\\.\\pipe\\" + std::move(name)), content_(std::move(content)) {
+    thread_ = CreateThread(nullptr, 0, Serve, this, 0, nullptr);
+    Sleep(50);
+  }
+  ~CountingBoxFile() {
+    stopping_ = true;
+    HANDLE wake = CreateFileA(name_.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (wake != INVALID_HANDLE_VALUE) CloseHandle(wake);
+    WaitForSingleObject(thread_, 5000);
+    CloseHandle(thread_);
+  }
+  const std::string& Path() const { return name_; }
+  long Opens() const { return opens_; }
+
+ private:
+  static DWORD WINAPI Serve(void* self) {
+    auto& me = *static_cast<CountingBoxFile*>(self);
+    while (!me.stopping_) {
+      HANDLE pipe = CreateNamedPipeA(me.name_.c_str(), PIPE_ACCESS_OUTBOUND, PIPE_TYPE_BYTE | PIPE_WAIT, 1, 65536,
+                                     65536, 0, nullptr);
+      if (pipe == INVALID_HANDLE_VALUE) return 1;
+      if (ConnectNamedPipe(pipe, nullptr) || GetLastError() == ERROR_PIPE_CONNECTED) {
+        if (!me.stopping_) {
+          ++me.opens_;
+          DWORD written = 0;
+          WriteFile(pipe, me.content_.data(), static_cast<DWORD>(me.content_.size()), &written, nullptr);
+          FlushFileBuffers(pipe);
+        }
+      }
+      CloseHandle(pipe);  // the reader sees the end of the file
+    }
+    return 0;
+  }
+
+  std::string name_;
+  std::string content_;
+  HANDLE thread_ = nullptr;
+  volatile bool stopping_ = false;
+  volatile long opens_ = 0;
+};
+
+TEST_F(TeardownTest, ABoxWithoutTheKeyNeverOpensItsFileAgain) {
+  CountingBoxFile plain("kesto-plain-box", "KestoName Plain\r\n");
+  CountingBoxFile remembering("kesto-remembering-box", "KestoName Remember\r\nKestoRememberPosition\r\n");
+  Start({"*KestoCreate " + plain.Path(), "*KestoCreate " + remembering.Path()});
+  ASSERT_EQ(CountBoxes(), 2);
+  EXPECT_EQ(plain.Opens(), 1);
+  EXPECT_EQ(remembering.Opens(), 1);
+  Stop();
+  EXPECT_EQ(plain.Opens(), 1);        // never opened at teardown
+  EXPECT_EQ(remembering.Opens(), 2);  // read again to write the position back
+}
+
+}  // namespace
+}  // namespace kestotest

@@ -55,6 +55,15 @@ TEST_F(BoxTest, PlainBoxIsCutToItsNonMagentaPixels) {
   EXPECT_EQ(box.Height, 40);
 }
 
+TEST_F(BoxTest, ThirtyTwoBitImagesAreShapedLikeTwentyFourBitOnes) {
+  std::string bmp = WriteBmp("deep.bmp", 40, 20, [](int x, int) { return x < 10 ? kMagenta : kBlue; }, 32);
+  kesto::TBox& box = StartWithBox("KestoBackGround " + bmp + "\r\nKestoX 600\r\nKestoY 600\r\n");
+  EXPECT_EQ(box.Width, 40);
+  EXPECT_FALSE(RegionHas(box.Window, 5, 5));
+  EXPECT_TRUE(RegionHas(box.Window, 15, 5));
+  EXPECT_EQ(ScreenPixel(620, 610), kBlue);
+}
+
 TEST_F(BoxTest, TiledBoxPlacesCornersEdgesAndCentre) {
   std::string bmp = WriteNineSlice("tile.bmp");
   kesto::TBox& box = StartWithBox("KestoName Tiled\r\nKestoBackGround " + bmp +

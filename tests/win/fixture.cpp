@@ -44,15 +44,17 @@ std::string KestoTest::ReadText(const std::string& path) const {
   return bytes;
 }
 
-std::string KestoTest::WriteBmp(const std::string& name, int width, int height, const PixelFn& pixel) {
-  int rowBytes = (width * 3 + 3) & ~3;
+std::string KestoTest::WriteBmp(const std::string& name, int width, int height, const PixelFn& pixel,
+                                int bitsPerPixel) {
+  const int bytesPerPixel = bitsPerPixel / 8;
+  int rowBytes = (width * bytesPerPixel + 3) & ~3;
   BITMAPFILEHEADER file{};
   BITMAPINFOHEADER info{};
   info.biSize = sizeof info;
   info.biWidth = width;
   info.biHeight = height;  // bottom-up rows
   info.biPlanes = 1;
-  info.biBitCount = 24;
+  info.biBitCount = static_cast<WORD>(bitsPerPixel);
   info.biCompression = BI_RGB;
   file.bfType = 0x4D42;
   file.bfOffBits = sizeof file + sizeof info;
@@ -61,7 +63,7 @@ std::string KestoTest::WriteBmp(const std::string& name, int width, int height, 
   for (int y = 0; y < height; ++y) {
     for (int x = 0; x < width; ++x) {
       COLORREF c = pixel(x, y);
-      char* p = &rows[static_cast<std::size_t>(height - 1 - y) * rowBytes + x * 3];
+      char* p = &rows[static_cast<std::size_t>(height - 1 - y) * rowBytes + x * bytesPerPixel];
       p[0] = static_cast<char>(GetBValue(c));
       p[1] = static_cast<char>(GetGValue(c));
       p[2] = static_cast<char>(GetRValue(c));

@@ -30,7 +30,8 @@ class KestoTest : public ::testing::Test {
   std::string Path(const std::string& name) const { return dir_ + "\\" + name; }
   std::string WriteText(const std::string& name, const std::string& text);
   std::string ReadText(const std::string& path) const;
-  std::string WriteBmp(const std::string& name, int width, int height, const PixelFn& pixel);
+  std::string WriteBmp(const std::string& name, int width, int height, const PixelFn& pixel,
+                       int bitsPerPixel = 24);
   std::string WriteSolidBmp(const std::string& name, int width, int height, COLORREF color);
 
   // Starts Kesto with a shell configuration of these lines.

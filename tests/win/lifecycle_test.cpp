@@ -61,6 +61,18 @@ TEST_F(LifecycleTest, CreateLinesBuildBoxesInLineOrderWithTheirPathTokens) {
   EXPECT_EQ(standin::MessageBoxesShown(), std::vector<std::string>{"|Can't load .Box File"});
 }
 
+TEST_F(LifecycleTest, AnOverlongCreateLineIsCutToTheShellsBuffer) {
+  std::string longPath(5000, 'p');
+  Start({"*KestoCreate " + longPath});
+  std::vector<std::string> shown = standin::MessageBoxesShown();
+  ASSERT_EQ(shown.size(), 1u);
+  // Cut to the shell's buffer, the path still reaches Kesto and is reported.
+  const std::string tail = "|Can't load .Box File";
+  ASSERT_GT(shown[0].size(), tail.size());
+  EXPECT_EQ(shown[0].substr(shown[0].size() - tail.size()), tail);
+  EXPECT_EQ(shown[0].find_first_not_of('p'), shown[0].size() - tail.size());
+}
+
 TEST_F(LifecycleTest, StartAndEndRunInTheirOrders) {
   std::string box = WriteText("remember.box", "KestoName Keep\r\nKestoRememberPosition\r\n");
   Start({"*KestoCreate " + box});

@@ -53,8 +53,10 @@ void CreateCommandWindow() {
 void DestroyCommandWindow() {
   SendShellRegistration(LM_UNREGISTERMESSAGE);
   // Commands still queued will never run; their copies are released here.
+  // Only this window's queue is drained: a null window would take the
+  // messages of every window on the thread.
   MSG pending;
-  while (PeekMessageA(&pending, CommandWnd, WM_RUNCOMMAND, WM_RUNCOMMAND, PM_REMOVE)) {
+  while (CommandWnd && PeekMessageA(&pending, CommandWnd, WM_RUNCOMMAND, WM_RUNCOMMAND, PM_REMOVE)) {
     TakeCommand(pending.lParam);
   }
   DestroyWindow(CommandWnd);

@@ -18,8 +18,10 @@ LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
     for (auto* m = reinterpret_cast<const UINT*>(lParam); m && *m; ++m) list.push_back(*m);
     if (message == kesto::LM_REGISTERMESSAGE) {
       RegistrationTable()[target] = list;
+      StandInLog("register-messages");
     } else {
       RegistrationTable().erase(target);
+      StandInLog("unregister-messages");
     }
     return 0;
   }

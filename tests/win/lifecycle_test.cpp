@@ -95,6 +95,26 @@ TEST_F(LifecycleTest, StartAndEndRunInTheirOrders) {
   EXPECT_NE(ReadText(box).find("KestoX 0\r\n"), std::string::npos);
 }
 
+TEST_F(LifecycleTest, StartAndEndStepsComeInTheirOrder) {
+  std::string box = WriteText("plugged.box", "KestoName Plugged\r\n*Module testplugin_A.dll\r\n");
+  Start({"*KestoCreate " + box});
+  auto phases = [] {
+    std::vector<std::string> seen;
+    for (const auto& entry : standin::LogEntries()) {
+      std::string phase = entry.substr(0, entry.find(':'));
+      if (phase == "plugin") phase = entry.substr(0, entry.find(' '));
+      if (seen.empty() || seen.back() != phase) seen.push_back(phase);
+    }
+    return seen;
+  };
+  // The command window is registered first, then the commands, then the boxes are built.
+  EXPECT_EQ(phases(), (std::vector<std::string>{"register-messages", "bang+", "plugin:A:init"}));
+  StandInLogClear();
+  Stop();
+  // Commands go first, then the boxes, and the command window last.
+  EXPECT_EQ(phases(), (std::vector<std::string>{"bang-", "plugin:A:quit", "unregister-messages"}));
+}
+
 TEST_F(LifecycleTest, RevisionQueryAnswersBothTexts) {
   Start();
   char buffer[64];

@@ -47,6 +47,15 @@ std::string NextBoxValue(TBoxHeader& header, const std::string& key);
 void WriteBoxString(TBoxHeader& header, const std::string& key, const std::string& value);
 void WriteBoxInt(TBoxHeader& header, const std::string& key, std::int32_t value);
 
+// Calls visit with every value of a repeated key, in file order, until the
+// first empty value, as a walk with NextBoxValue does.
+template <class Visit>
+void ForEachBoxValue(TBoxHeader& header, const std::string& key, Visit visit) {
+  for (std::string value = NextBoxValue(header, key); !value.empty(); value = NextBoxValue(header, key)) {
+    visit(value);
+  }
+}
+
 // The shell's variable expansion; each build links its own implementation.
 std::string ExpandVars(const std::string& text);
 std::string TrimBlanks(const std::string& text);

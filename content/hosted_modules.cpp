@@ -91,24 +91,20 @@ void LoadWharfModule(TBox& box, const std::string& line) {
 }  // namespace
 
 void LoadModules(TBox& box) {
-  for (std::string line = NextBoxValue(*box.Header, "*Module"); !line.empty();
-       line = NextBoxValue(*box.Header, "*Module")) {
+  ForEachBoxValue(*box.Header, "*Module", [&](const std::string& line) {
     THostedModule& module = PushRecord(box.Modules);
     module.Lib.reset(FindLibrary(GetToken(line, 1)));
     if (!module.Lib) {
       ShowFailure("Can't load Module");
-      continue;
+      return;
     }
     BindEntryPoints(module);
     if (module.InitProc) module.InitProc(box.Window, ModuleInstance, nullptr);
-  }
+  });
 }
 
 void LoadWharfModules(TBox& box) {
-  for (std::string line = NextBoxValue(*box.Header, "*WharfModule"); !line.empty();
-       line = NextBoxValue(*box.Header, "*WharfModule")) {
-    LoadWharfModule(box, line);
-  }
+  ForEachBoxValue(*box.Header, "*WharfModule", [&](const std::string& line) { LoadWharfModule(box, line); });
 }
 
 void UnloadModules(std::unique_ptr<THostedModule>& first) { UnloadList(first); }

@@ -155,10 +155,7 @@ LRESULT HandleShortcutMessage(TShortcut& s, HWND window, UINT message, WPARAM wP
 }  // namespace
 
 void CreateShortcuts(TBox& box) {
-  for (std::string line = NextBoxValue(*box.Header, "*Shortcut"); !line.empty();
-       line = NextBoxValue(*box.Header, "*Shortcut")) {
-    CreateShortcut(box, line);
-  }
+  ForEachBoxValue(*box.Header, "*Shortcut", [&](const std::string& line) { CreateShortcut(box, line); });
 }
 
 void DestroyShortcuts(std::unique_ptr<TShortcut>& first) {

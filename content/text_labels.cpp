@@ -20,12 +20,11 @@ void DrawTexts(TBox& box) {
     Selection fontInDC(dc, font.get());
     SetTextColor(dc, ParseHex(color));
     SetBkMode(dc, TRANSPARENT);
-    for (std::string line = NextBoxValue(header, "*Text"); !line.empty();
-         line = NextBoxValue(header, "*Text")) {
+    ForEachBoxValue(header, "*Text", [&](const std::string& line) {
       std::string text = GetToken(line, 3);
       TextOutA(dc, ParseInt(GetToken(line, 1)), ParseInt(GetToken(line, 2)), text.c_str(),
                static_cast<int>(text.size()));
-    }
+    });
     InvalidateRect(box.Window, nullptr, TRUE);
   }
 }

@@ -48,6 +48,20 @@ Record& PushRecord(std::unique_ptr<Record>& head) {
   return *head;
 }
 
+// Puts a new record at the head of its list and loads its library. None when
+// the library cannot be found: the record stays, empty, and the user is told.
+template <class Record>
+Record* LoadRecord(std::unique_ptr<Record>& head, const std::string& fileName, const char* failure) {
+  Record& record = PushRecord(head);
+  record.Lib.reset(FindLibrary(fileName));
+  if (!record.Lib) {
+    ShowFailure(failure);
+    return nullptr;
+  }
+  BindEntryPoints(record);
+  return &record;
+}
+
 // Shuts down and frees the libraries from the head of the list to its end
 // while every record is intact, then frees the records; iterative, so a box
 // with any number of plug-ins cannot exhaust the stack.
@@ -62,13 +76,9 @@ void UnloadList(std::unique_ptr<Record>& first) {
 }
 
 void LoadWharfModule(TBox& box, const std::string& line) {
-  TWharfSlot& slot = PushRecord(box.WharfSlots);
-  slot.Lib.reset(FindLibrary(GetToken(line, 5)));
-  if (!slot.Lib) {
-    ShowFailure("Can't load Wharf Module");
-    return;
-  }
-  BindEntryPoints(slot);
+  TWharfSlot* loaded = LoadRecord(box.WharfSlots, GetToken(line, 5), "Can't load Wharf Module");
+  if (!loaded) return;
+  TWharfSlot& slot = *loaded;
 
   auto data = std::make_unique<TWharfData>();
   TextBuffer buffer = AllocTextBuffer(kWharfBufferSize);
@@ -92,14 +102,8 @@ void LoadWharfModule(TBox& box, const std::string& line) {
 
 void LoadModules(TBox& box) {
   ForEachBoxValue(*box.Header, "*Module", [&](const std::string& line) {
-    THostedModule& module = PushRecord(box.Modules);
-    module.Lib.reset(FindLibrary(GetToken(line, 1)));
-    if (!module.Lib) {
-      ShowFailure("Can't load Module");
-      return;
-    }
-    BindEntryPoints(module);
-    if (module.InitProc) module.InitProc(box.Window, ModuleInstance, nullptr);
+    THostedModule* module = LoadRecord(box.Modules, GetToken(line, 1), "Can't load Module");
+    if (module && module->InitProc) module->InitProc(box.Window, ModuleInstance, nullptr);
   });
 }
 

@@ -11,15 +11,6 @@ constexpr DWORD kLayeredStyles = 0x00080000 | 0x00100000;  // WS_EX_LAYERED | WS
 constexpr DWORD kColorKeyOnly = 1;                         // LWA_COLORKEY
 constexpr DWORD kColorKeyAndAlpha = 3;                     // LWA_COLORKEY | LWA_ALPHA
 
-struct Borders {
-  int left = 0, top = 0, right = 0, bottom = 0;
-};
-
-Borders ReadBorders(const std::string& offsets) {
-  return {ParseInt(GetToken(offsets, 1)), ParseInt(GetToken(offsets, 2)), ParseInt(GetToken(offsets, 3)),
-          ParseInt(GetToken(offsets, 4))};
-}
-
 bool WantsTiling(const std::string& offsets) { return offsets != "0 0 0 0" && offsets.size() >= 7; }
 
 // Border arithmetic wraps at 32 bits like every other number of the format.
@@ -32,7 +23,7 @@ SIZE CentreTile(int imageWidth, int imageHeight, int left, int top, int right, i
 }
 
 // Tiling needs a centre tile at least one pixel wide and high.
-bool HasCentreTile(HBITMAP image, const Borders& b) {
+bool HasCentreTile(HBITMAP image, const RECT& b) {
   int imageWidth = 0, imageHeight = 0;
   GetLSBitmapSize(image, &imageWidth, &imageHeight);
   SIZE tile = CentreTile(imageWidth, imageHeight, b.left, b.top, b.right, b.bottom);
@@ -44,6 +35,11 @@ void Copy(HDC to, int x, int y, int width, int height, HDC from, int fromX, int 
 }
 
 }  // namespace
+
+RECT ReadFourNumbers(const std::string& value) {
+  return {ParseInt(GetToken(value, 1)), ParseInt(GetToken(value, 2)), ParseInt(GetToken(value, 3)),
+          ParseInt(GetToken(value, 4))};
+}
 
 void MakeLayered(HWND window) {
   SetParent(window, nullptr);  // layered windows must be top-level
@@ -102,7 +98,7 @@ PreparedBackground PrepareBackground(HWND window, HBITMAP image, int width, int 
                                      const std::string& offsets, bool translucent) {
   PreparedBackground result;
   WindowDC windowDC(window);
-  Borders borders = ReadBorders(offsets);
+  RECT borders = ReadFourNumbers(offsets);
   if (WantsTiling(offsets) && HasCentreTile(image, borders)) {
     result.MemDC.reset(CreateCompatibleDC(windowDC.get()));
     TileBackground(image, borders.left, borders.top, borders.right, borders.bottom, window,

@@ -17,6 +17,9 @@ struct PreparedBackground {
   bool Tiled = false;
 };
 
+// Left, top, right, bottom from the first four tokens; a missing one reads as 0.
+RECT ReadFourNumbers(const std::string& value);
+
 void MakeLayered(HWND window);
 bool ApplyTranslucency(HWND window, const std::string& value);
 void TileBackground(HBITMAP image, int left, int top, int right, int bottom, HWND window, HDC memDC,

@@ -11,7 +11,9 @@ std::int32_t DragOffsetX = 0;
 std::int32_t DragOffsetY = 0;
 
 void StartDrag(TBox& box, LPARAM lParam) {
-  POINT point{static_cast<LONG>(LOWORD(lParam)), static_cast<LONG>(HIWORD(lParam))};
+  // Both halves of lParam read as unsigned numbers.
+  const auto packed = static_cast<std::uint32_t>(lParam);
+  POINT point{static_cast<LONG>(packed & 0xFFFF), static_cast<LONG>(HighWord(packed))};
   if (!PtInRect(&box.DragRect, point)) return;
   SetFlag(box.Flags, BoxDragging, true);
   DragOffsetX = point.x;

@@ -30,11 +30,6 @@ TBox* FindBoxNamedExactly(const std::string& name) {
   return nullptr;
 }
 
-RECT ReadRect(const std::string& value) {
-  return {ParseInt(GetToken(value, 1)), ParseInt(GetToken(value, 2)), ParseInt(GetToken(value, 3)),
-          ParseInt(GetToken(value, 4))};
-}
-
 void ReadPosition(TBox& box, int screenWidth, int screenHeight) {
   TBoxHeader& file = *box.Header;
   if (BoxKeyExists(file, "KestoPopupAtMousePos")) {
@@ -50,7 +45,7 @@ void ReadPosition(TBox& box, int screenWidth, int screenHeight) {
   if (snap == kNoSnapArea) {
     box.SnapArea = {0, 0, screenWidth, screenHeight};
   } else {
-    RECT area = ReadRect(snap);
+    RECT area = ReadFourNumbers(snap);
     box.SnapArea = {ScreenRelative(area.left, screenWidth), ScreenRelative(area.top, screenHeight),
                     ScreenRelative(area.right, screenWidth), ScreenRelative(area.bottom, screenHeight)};
   }
@@ -103,7 +98,7 @@ void CreateBox(const std::string& path) {
   box.Width = ReadBoxInt(header, "KestoWidth", 0);
   if (box.Height == 0) box.Height = imageHeight;
   if (box.Width == 0) box.Width = imageWidth;
-  box.DragRect = ReadRect(ReadBoxString(header, "KestoDragRect", "0 0 0 0"));
+  box.DragRect = ReadFourNumbers(ReadBoxString(header, "KestoDragRect", "0 0 0 0"));
   box.OnLeftClick = ReadBoxString(header, "KestoOnLeftClick", "!none");
   box.OnRightClick = ReadBoxString(header, "KestoOnRightClick", "!popup");
 

@@ -49,7 +49,17 @@ void Append(TBoxHeader& header, std::unique_ptr<TBoxEntry> entry) {
   header.Last = raw;
 }
 
-std::string LineValue(const TBoxEntry& entry, const std::string& key) {
+TBoxEntry* FindKey(TBoxHeader& header, const std::string& key) {
+  std::string wanted = UpperText(key);
+  for (TBoxEntry* entry = header.First.get(); entry; entry = entry->Next.get()) {
+    if (!entry->Key.empty() && entry->Key == wanted) return entry;
+  }
+  return nullptr;
+}
+
+}  // namespace
+
+std::string BoxLineValue(const TBoxEntry& entry, const std::string& key) {
   std::string expanded = ExpandVars(entry.Text);
   std::size_t begin = FirstNonBlank(expanded) + key.size();
   if (begin >= expanded.size()) return {};
@@ -59,16 +69,7 @@ std::string LineValue(const TBoxEntry& entry, const std::string& key) {
   return expanded.substr(begin, end - begin);
 }
 
-TBoxEntry* FindKey(TBoxHeader& header, const std::string& key) {
-  std::string wanted = UpperText(key);
-  for (TBoxEntry* entry = header.First.get(); entry; entry = entry->Next.get()) {
-    if (!entry->Key.empty() && entry->Key == wanted) return entry;
-  }
-  return nullptr;
-}
-
-// The first characters of the trimmed line, upper-cased, equal the key.
-bool MatchesPrefix(const TBoxEntry& entry, const std::string& upperKey) {
+bool LineStartsWithKey(const TBoxEntry& entry, const std::string& upperKey) {
   const std::string& text = entry.Text;
   std::size_t begin = FirstNonBlank(text);
   std::size_t end = text.size();
@@ -79,8 +80,6 @@ bool MatchesPrefix(const TBoxEntry& entry, const std::string& upperKey) {
   }
   return true;
 }
-
-}  // namespace
 
 TBoxHeader::~TBoxHeader() {
   while (First) First = std::move(First->Next);
@@ -103,10 +102,12 @@ std::string ExtractComment(const std::string& line) {
 }
 
 BoxFile LoadBoxFile(const std::string& fileName) {
-  if (fileName.empty()) return nullptr;
   std::string bytes;
-  if (!ReadFileBytes(fileName, bytes)) return nullptr;
+  if (fileName.empty() || !ReadFileBytes(fileName, bytes)) return nullptr;
+  return ParseBoxFile(fileName, bytes);
+}
 
+BoxFile ParseBoxFile(const std::string& fileName, const std::string& bytes) {
   auto header = std::make_unique<TBoxHeader>();
   header->FileName = fileName;
   ForEachLine(bytes, [&](const char* line, std::size_t length) {
@@ -153,7 +154,7 @@ bool CloseBoxFile(BoxFile& header, bool save) {
 
 std::string ReadBoxString(TBoxHeader& header, const std::string& key, const std::string& fallback) {
   TBoxEntry* entry = FindKey(header, key);
-  return entry ? LineValue(*entry, key) : fallback;
+  return entry ? BoxLineValue(*entry, key) : fallback;
 }
 
 std::int32_t ReadBoxInt(TBoxHeader& header, const std::string& key, std::int32_t fallback) {
@@ -168,9 +169,9 @@ bool BoxKeyExists(TBoxHeader& header, const std::string& key) {
 std::string NextBoxValue(TBoxHeader& header, const std::string& key) {
   std::string wanted = UpperText(key);
   for (TBoxEntry* entry = header.Cursor; entry; entry = entry->Next.get()) {
-    if (MatchesPrefix(*entry, wanted)) {
+    if (LineStartsWithKey(*entry, wanted)) {
       header.Cursor = entry->Next.get();
-      return LineValue(*entry, key);
+      return BoxLineValue(*entry, key);
     }
   }
   header.Cursor = header.First.get();

@@ -36,6 +36,8 @@ inline constexpr const char* kAbsent = "NopE";
 
 // None when the file cannot be opened or the name is empty.
 BoxFile LoadBoxFile(const std::string& fileName);
+// The same from the file's bytes, already read; never none.
+BoxFile ParseBoxFile(const std::string& fileName, const std::string& bytes);
 // Saves when asked (atomically: the old file stays intact on any failure) and
 // releases everything. Returns whether the save succeeded (true when not saving).
 bool CloseBoxFile(BoxFile& header, bool save);
@@ -44,6 +46,11 @@ std::string ReadBoxString(TBoxHeader& header, const std::string& key, const std:
 std::int32_t ReadBoxInt(TBoxHeader& header, const std::string& key, std::int32_t fallback);
 bool BoxKeyExists(TBoxHeader& header, const std::string& key);
 std::string NextBoxValue(TBoxHeader& header, const std::string& key);
+// The value of one line read by a key of this length: expanded, the key
+// skipped, at most 4096 characters, trimmed.
+std::string BoxLineValue(const TBoxEntry& entry, const std::string& key);
+// The prefix test of repeated keys: the trimmed line, upper-cased, begins with the key.
+bool LineStartsWithKey(const TBoxEntry& entry, const std::string& upperKey);
 void WriteBoxString(TBoxHeader& header, const std::string& key, const std::string& value);
 void WriteBoxInt(TBoxHeader& header, const std::string& key, std::int32_t value);
 

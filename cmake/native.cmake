@@ -41,7 +41,8 @@ endif()
 
 # Tools for theme authors.
 add_library(kesto_check_lib STATIC tools/check/checker.cpp tools/check/box_file_check.cpp
-  tools/check/known_keys.cpp tools/check/expansion.cpp tools/check/format.cpp tools/check/files.cpp)
+  tools/check/known_keys.cpp tools/check/expansion.cpp tools/check/format.cpp tools/check/files.cpp
+  shell/variables.cpp)
 target_link_libraries(kesto_check_lib PUBLIC kesto_core)
 add_executable(kesto-check tools/check/main.cpp)
 target_link_libraries(kesto-check PRIVATE kesto_check_lib)

@@ -6,7 +6,7 @@ add_compile_definitions(WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0600 WINVER=
 set(static_runtime -static -static-libgcc -static-libstdc++)
 
 # The stand-in shell's API library, exporting plain C names from a .def file.
-add_library(lsapi SHARED shell/lsapi/lsapi.cpp shell/lsapi/lsapi.def)
+add_library(lsapi SHARED shell/lsapi/lsapi.cpp shell/variables.cpp shell/lsapi/lsapi.def)
 set_target_properties(lsapi PROPERTIES PREFIX "" OUTPUT_NAME lsapi)
 target_compile_definitions(lsapi PRIVATE KESTO_BUILDING_LSAPI)
 target_link_libraries(lsapi PRIVATE kesto_core)
@@ -48,7 +48,8 @@ include(cmake/windows-tests.cmake)
 
 # Tools for theme authors: the checker as a Windows program, and the preview.
 add_executable(kesto-check tools/check/main.cpp tools/check/checker.cpp tools/check/box_file_check.cpp
-  tools/check/known_keys.cpp tools/check/expansion.cpp tools/check/format.cpp tools/check/files.cpp)
+  tools/check/known_keys.cpp tools/check/expansion.cpp tools/check/format.cpp tools/check/files.cpp
+  shell/variables.cpp)
 target_link_libraries(kesto-check PRIVATE kesto_core)
 target_link_options(kesto-check PRIVATE ${static_runtime})
 add_library(kesto_preview STATIC tools/preview/preview.cpp)
@@ -56,7 +57,7 @@ add_library(kesto_preview STATIC tools/preview/preview.cpp)
 file(COPY /usr/include/stb/stb_image_write.h /usr/include/stb/stb_image.h
      DESTINATION ${CMAKE_BINARY_DIR}/stb-include/stb)
 target_include_directories(kesto_preview PUBLIC ${CMAKE_SOURCE_DIR} ${CMAKE_BINARY_DIR}/stb-include)
-target_link_libraries(kesto_preview PUBLIC gdi32 user32)
+target_link_libraries(kesto_preview PUBLIC shellhost gdi32 user32)
 add_executable(kesto-preview tools/preview/main.cpp)
 target_link_libraries(kesto-preview PRIVATE kesto_preview shellhost)
 target_link_options(kesto-preview PRIVATE ${static_runtime})

@@ -13,11 +13,11 @@ namespace kesto {
 static_assert(sizeof(void*) == 4, "the plug-in block holds 32-bit addresses");
 
 // The block's layout is shared with plug-ins and fixed: 140 bytes, of which
-// Kesto sets five fields. The rest is zero.
+// Kesto sets five fields. It starts all zero, which gives offsets 0 and 4
+// their value and leaves the unset fields zero too.
 struct TWharfData {
   std::array<std::uint8_t, 140> Bytes{};
   void Set(std::size_t offset, const void* address) { std::memcpy(&Bytes[offset], &address, 4); }
-  void SetZero(std::size_t offset) { std::memset(&Bytes[offset], 0, 4); }
 };
 
 namespace {
@@ -84,8 +84,6 @@ void LoadWharfModule(TBox& box, const std::string& line) {
   TextBuffer buffer = AllocTextBuffer(kWharfBufferSize);
   data->Set(136, LiteStepDir.c_str());
   data->Set(100, buffer.get());
-  data->SetZero(4);
-  data->SetZero(0);
   data->Set(104, kEmptyText);
 
   RegisterModuleClass(kModuleClass, ModuleWndProc);

@@ -36,14 +36,12 @@ class Owned {
 
 inline void FreeGdiObject(HGDIOBJ object) { DeleteObject(object); }
 inline void FreeDC(HDC dc) { DeleteDC(dc); }
-inline void FreeWindow(HWND window) { DestroyWindow(window); }
 inline void FreeLibraryHandle(HMODULE library) { FreeLibrary(library); }
 
 using OwnedDC = Owned<HDC, FreeDC>;
 using OwnedBitmap = Owned<HBITMAP, FreeGdiObject>;
 using OwnedRegion = Owned<HRGN, FreeGdiObject>;
 using OwnedFont = Owned<HFONT, FreeGdiObject>;
-using OwnedWindow = Owned<HWND, FreeWindow>;
 using OwnedLibrary = Owned<HMODULE, FreeLibraryHandle>;
 
 // A window's device context, taken for a moment and given back to its window.

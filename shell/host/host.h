@@ -56,6 +56,31 @@ void RestackToMatchZOrder();
 Screenshot CaptureScreen();
 bool SaveBitmapFile(const Screenshot& shot, const std::string& path);
 
+// This process's top-level windows, the top one first.
+std::vector<HWND> OwnTopLevelWindows();
+std::string ClassNameOf(HWND window);
+
+// A 32-bit top-down bitmap and a memory DC to paint into it.
+class Canvas {
+ public:
+  Canvas(int width, int height);
+  ~Canvas();
+  Canvas(const Canvas&) = delete;
+  Canvas& operator=(const Canvas&) = delete;
+
+  COLORREF At(int x, int y) const;
+  const std::uint32_t* Bits() const;  // 0x00RRGGBB each, after any pending drawing
+
+  HDC dc = nullptr;
+  int width = 0;
+  int height = 0;
+
+ private:
+  HBITMAP bitmap_ = nullptr;
+  HGDIOBJ previous_ = nullptr;
+  std::uint32_t* bits_ = nullptr;
+};
+
 // Real mouse input through the platform's input queue.
 void MoveMouse(int x, int y);
 void MouseButton(bool left, bool down);

@@ -75,14 +75,10 @@ bool RunVerb(const std::string& line) {
       std::cout << "revid " << x << ": \"" << reply << "\" (" << length << ")" << std::endl;
     }
   } else if (verb == "windows") {
-    for (HWND w = GetWindow(GetDesktopWindow(), GW_CHILD); w; w = GetWindow(w, GW_HWNDNEXT)) {
-      char name[64] = {}, title[64] = {};
-      GetClassNameA(w, name, sizeof name);
+    for (HWND w : standin::OwnTopLevelWindows()) {
+      char title[64] = {};
       GetWindowTextA(w, title, sizeof title);
-      DWORD process = 0;
-      GetWindowThreadProcessId(w, &process);
-      if (process != GetCurrentProcessId()) continue;
-      std::cout << "window " << name << " \"" << title << "\" visible=" << (IsWindowVisible(w) ? 1 : 0)
+      std::cout << "window " << standin::ClassNameOf(w) << " \"" << title << "\" visible=" << (IsWindowVisible(w) ? 1 : 0)
                 << (GetWindowLongA(w, GWL_EXSTYLE) & WS_EX_TOPMOST ? " topmost" : "") << std::endl;
     }
   } else if (verb == "log") {

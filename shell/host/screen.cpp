@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -12,16 +13,59 @@ COLORREF Screenshot::At(int x, int y) const {
   return RGB((p >> 16) & 255, (p >> 8) & 255, p & 255);
 }
 
-void RestackToMatchZOrder() {
-  std::vector<HWND> bottomUp;
+Canvas::Canvas(int w, int h) : width(std::max(w, 1)), height(std::max(h, 1)) {
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof info.bmiHeader;
+  info.bmiHeader.biWidth = width;
+  info.bmiHeader.biHeight = -height;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biCompression = BI_RGB;
+  HDC screen = GetDC(nullptr);
+  dc = CreateCompatibleDC(screen);
+  void* memory = nullptr;
+  bitmap_ = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &memory, nullptr, 0);
+  ReleaseDC(nullptr, screen);
+  bits_ = static_cast<std::uint32_t*>(memory);
+  previous_ = SelectObject(dc, bitmap_);
+}
+
+Canvas::~Canvas() {
+  SelectObject(dc, previous_);
+  DeleteObject(bitmap_);
+  DeleteDC(dc);
+}
+
+const std::uint32_t* Canvas::Bits() const {
+  GdiFlush();
+  return bits_;
+}
+
+COLORREF Canvas::At(int x, int y) const {
+  std::uint32_t p = Bits()[static_cast<std::size_t>(y) * width + x];
+  return RGB((p >> 16) & 255, (p >> 8) & 255, p & 255);
+}
+
+std::vector<HWND> OwnTopLevelWindows() {
+  std::vector<HWND> windows;
   for (HWND w = GetWindow(GetDesktopWindow(), GW_CHILD); w; w = GetWindow(w, GW_HWNDNEXT)) {
     DWORD process = 0;
     GetWindowThreadProcessId(w, &process);
-    char name[64] = {};
-    GetClassNameA(w, name, sizeof name);
-    if (process == GetCurrentProcessId() && IsWindowVisible(w) && std::string(name) != "DesktopBackgroundClass")
-      bottomUp.insert(bottomUp.begin(), w);
+    if (process == GetCurrentProcessId()) windows.push_back(w);
   }
+  return windows;
+}
+
+std::string ClassNameOf(HWND window) {
+  char name[64] = {};
+  GetClassNameA(window, name, sizeof name);
+  return name;
+}
+
+void RestackToMatchZOrder() {
+  std::vector<HWND> bottomUp;
+  for (HWND w : OwnTopLevelWindows())
+    if (IsWindowVisible(w) && ClassNameOf(w) != "DesktopBackgroundClass") bottomUp.insert(bottomUp.begin(), w);
   // A window mapped again goes on top of the X stack: mapping the windows
   // above the desktop again, from the bottom up, gives X the Win32 order.
   for (HWND w : bottomUp) {
@@ -36,27 +80,13 @@ Screenshot CaptureScreen() {
   Screenshot shot;
   shot.width = GetSystemMetrics(SM_CXSCREEN);
   shot.height = GetSystemMetrics(SM_CYSCREEN);
-  BITMAPINFO info{};
-  info.bmiHeader.biSize = sizeof info.bmiHeader;
-  info.bmiHeader.biWidth = shot.width;
-  info.bmiHeader.biHeight = -shot.height;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  info.bmiHeader.biCompression = BI_RGB;
-  void* bits = nullptr;
+  Canvas canvas(shot.width, shot.height);
   HDC screen = GetDC(nullptr);
-  HDC memory = CreateCompatibleDC(screen);
-  HBITMAP dib = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-  HGDIOBJ old = SelectObject(memory, dib);
-  BitBlt(memory, 0, 0, shot.width, shot.height, screen, 0, 0, SRCCOPY);
-  GdiFlush();
-  auto* p = static_cast<const std::uint32_t*>(bits);
+  BitBlt(canvas.dc, 0, 0, shot.width, shot.height, screen, 0, 0, SRCCOPY);
+  ReleaseDC(nullptr, screen);
+  const std::uint32_t* p = canvas.Bits();
   shot.pixels.assign(p, p + static_cast<std::size_t>(shot.width) * shot.height);
   for (auto& px : shot.pixels) px &= 0x00FFFFFF;
-  SelectObject(memory, old);
-  DeleteObject(dib);
-  DeleteDC(memory);
-  ReleaseDC(nullptr, screen);
   return shot;
 }
 

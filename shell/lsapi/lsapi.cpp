@@ -11,6 +11,7 @@
 #include "boxfile/text_helpers.h"
 #include "module/shell_api.h"
 #include "shell/standin.h"
+#include "shell/variables.h"
 
 namespace {
 
@@ -112,21 +113,8 @@ BOOL LCClose(void* file) {
 
 void VarExpansion(char* expanded, const char* text) {
   Count("VarExpansion");
-  std::string out;
-  std::string in = text ? text : "";
-  std::size_t i = 0;
-  while (i < in.size() && out.size() < kExpansionLimit) {
-    std::size_t close = in[i] == '$' ? in.find('$', i + 1) : std::string::npos;
-    if (close != std::string::npos) {
-      auto found = State().variables.find(kesto::UpperText(in.substr(i + 1, close - i - 1)));
-      if (found != State().variables.end()) {
-        out += found->second;
-        i = close + 1;
-        continue;
-      }
-    }
-    out += in[i++];
-  }
+  // The result and its terminating zero fit the shell's buffer.
+  std::string out = standin::ExpandVariables(text ? text : "", State().variables, kExpansionLimit - 1);
   CopyOut(out, expanded, static_cast<int>(kExpansionLimit));
 }
 

@@ -16,6 +16,13 @@ namespace {
 
 class ContentTest : public KestoTest {
  protected:
+  // Pixels of this colour in the box's picture, in [x0, x1) by [y0, y1).
+  static int CountInPicture(kesto::TBox& box, int x0, int y0, int x1, int y1, COLORREF colour) {
+    int n = 0;
+    for (int y = y0; y < y1; ++y)
+      for (int x = x0; x < x1; ++x) n += GetPixel(box.MemDC.get(), x, y) == colour;
+    return n;
+  }
   void SetUp() override {
     KestoTest::SetUp();
     WriteSolidBmp("n.bmp", 10, 10, RGB(200, 0, 0));
@@ -101,22 +108,16 @@ TEST_F(ContentTest, TextLabelsAreDrawnIntoThePictureInTheirFontAndColour) {
                                    "*Text 60 30 two words\r\n");
   Start({"*KestoCreate " + path});
   kesto::TBox& box = *kesto::BoxList;
-  auto countColour = [&](int x0, int y0, int x1, int y1, COLORREF colour) {
-    int n = 0;
-    for (int y = y0; y < y1; ++y)
-      for (int x = x0; x < x1; ++x) n += GetPixel(box.MemDC.get(), x, y) == colour;
-    return n;
-  };
-  EXPECT_GT(countColour(0, 0, 140, 35, RGB(255, 0, 0)), 50);  // "0000FF" is red
-  EXPECT_EQ(countColour(0, 0, 200, 60, RGB(0, 0, 255)), 0);
+  EXPECT_GT(CountInPicture(box, 0, 0, 140, 35, RGB(255, 0, 0)), 50);  // "0000FF" is red
+  EXPECT_EQ(CountInPicture(box, 0, 0, 200, 60, RGB(0, 0, 255)), 0);
   // The background shows between the glyphs.
-  EXPECT_GT(countColour(0, 0, 140, 35, RGB(0, 0, 0)), 500);
+  EXPECT_GT(CountInPicture(box, 0, 0, 140, 35, RGB(0, 0, 0)), 500);
   // Size 30: glyphs reach further down than a 14-pixel font would.
-  EXPECT_GT(countColour(0, 22, 140, 35, RGB(255, 0, 0)), 0);
+  EXPECT_GT(CountInPicture(box, 0, 22, 140, 35, RGB(255, 0, 0)), 0);
   // Only the first word of an unquoted text is drawn.
-  EXPECT_EQ(countColour(110, 30, 150, 60, RGB(255, 0, 0)), 0);
+  EXPECT_EQ(CountInPicture(box, 110, 30, 150, 60, RGB(255, 0, 0)), 0);
   // Drawn into the see-through part, which the shape does not show.
-  EXPECT_GT(countColour(155, 0, 200, 35, RGB(255, 0, 0)), 0);
+  EXPECT_GT(CountInPicture(box, 155, 0, 200, 35, RGB(255, 0, 0)), 0);
   standin::Screenshot shot = (standin::Pump(60), standin::CaptureScreen());
   int shownInCutOut = 0, shownInBox = 0;
   for (int y = 300; y < 335; ++y) {
@@ -132,20 +133,14 @@ TEST_F(ContentTest, TextLabelDefaultsAreWhiteAndTheLaterLineIsOnTop) {
                                             WriteSolidBmp("bg.bmp", 100, 40, RGB(0, 0, 0)) +
                                             "\r\n*Text 2 2 \xdb\xdb\xdb\r\n");
   Start({"*KestoCreate " + path});
-  int white = 0;
-  for (int y = 0; y < 20; ++y)
-    for (int x = 0; x < 60; ++x) white += GetPixel(kesto::BoxList->MemDC.get(), x, y) == RGB(255, 255, 255);
-  EXPECT_GT(white, 20);
+  EXPECT_GT(CountInPicture(*kesto::BoxList, 0, 0, 60, 20, RGB(255, 255, 255)), 20);
   Stop();
 
   std::string overlap = WriteText("o.box", "KestoName O\r\nKestoBackGround " +
                                                WriteSolidBmp("bg2.bmp", 100, 40, RGB(0, 0, 0)) +
                                                "\r\nKestoFontColor 00FF00\r\n*Text 2 2 MMMM\r\n*Text 2 2 MMMM\r\n");
   Start({"*KestoCreate " + overlap});
-  int green = 0;
-  for (int y = 0; y < 20; ++y)
-    for (int x = 0; x < 60; ++x) green += GetPixel(kesto::BoxList->MemDC.get(), x, y) == RGB(0, 255, 0);
-  EXPECT_GT(green, 20);
+  EXPECT_GT(CountInPicture(*kesto::BoxList, 0, 0, 60, 20, RGB(0, 255, 0)), 20);
 }
 
 TEST_F(ContentTest, PluginsLoadInOrderAndShutDownInReverse) {

@@ -16,8 +16,6 @@ using namespace kesto;
 
 namespace {
 
-std::string Quote(const std::string& text) { return "'" + text + "'"; }
-
 bool IsPlainNumber(const std::string& text) {
   std::size_t start = !text.empty() && text[0] == '-' ? 1 : 0;
   if (start == text.size()) return false;
@@ -76,7 +74,7 @@ class BoxFileCheck {
   }
 
   void CheckSingleKey(int line, const std::string& key, KeyKind kind, const TBoxEntry& entry) {
-    std::string value = ReadBoxString(header_, key, "");
+    std::string value = BoxLineValue(entry, key);
     if (seen_.count(key)) {
       Warn(line, "duplicate-key",
            "only the first " + key + " (line " + std::to_string(seen_[key]) + ") counts; this one is ignored");
@@ -131,7 +129,6 @@ class BoxFileCheck {
     }
     if (key == "KestoRememberPosition" && !IsWritable(path_))
       Warn(line, "remember-unwritable", "the position cannot be saved: the box file cannot be written");
-    (void)entry;
   }
 
   void CheckLines() {
@@ -171,12 +168,10 @@ class BoxFileCheck {
     }
   }
 
-  bool IsContentLine(const TBoxEntry& entry) const {
-    std::string trimmed = UpperText(TrimBlanks(entry.Text));
-    for (const char* key : kContentKeys) {
-      std::string upper = UpperText(key);
-      if (trimmed.compare(0, upper.size(), upper) == 0) return true;
-    }
+  // Whether a walk over one of the repeated keys would take this line.
+  static bool IsContentLine(const TBoxEntry& entry) {
+    for (const char* key : kContentKeys)
+      if (LineStartsWithKey(entry, UpperText(key))) return true;
     return false;
   }
 

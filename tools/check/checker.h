@@ -38,6 +38,9 @@ class Checker {
   std::vector<Diagnostic> diagnostics_;
 };
 
+// A text as the messages show it: between single quotes.
+inline std::string Quote(const std::string& text) { return "'" + text + "'"; }
+
 // The expansion the checker uses in place of the shell's.
 void SetVariables(const std::map<std::string, std::string>& variables);
 

@@ -5,6 +5,7 @@
 
 #include "boxfile/box_file.h"
 #include "boxfile/text_helpers.h"
+#include "shell/variables.h"
 #include "tools/check/checker.h"
 
 namespace kesto {
@@ -14,21 +15,7 @@ std::map<std::string, std::string>& CheckerVariables() {
 }
 
 std::string ExpandVars(const std::string& text) {
-  std::string out;
-  std::size_t i = 0;
-  while (i < text.size() && out.size() < 4095) {
-    std::size_t close = text[i] == '$' ? text.find('$', i + 1) : std::string::npos;
-    if (close != std::string::npos) {
-      auto found = CheckerVariables().find(UpperText(text.substr(i + 1, close - i - 1)));
-      if (found != CheckerVariables().end()) {
-        out += found->second;
-        i = close + 1;
-        continue;
-      }
-    }
-    out += text[i++];
-  }
-  return out.substr(0, 4095);
+  return standin::ExpandVariables(text, CheckerVariables(), 4095);
 }
 }  // namespace kesto
 

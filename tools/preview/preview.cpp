@@ -6,56 +6,10 @@
 #define STBI_WRITE_NO_STDIO_OVERRIDE
 #include <stb/stb_image_write.h>
 
+#include "shell/host/host.h"
+
 namespace kestopreview {
 namespace {
-
-constexpr COLORREF kColorKey = RGB(255, 0, 255);
-
-std::string ClassOf(HWND window) {
-  char name[64] = {};
-  GetClassNameA(window, name, sizeof name);
-  return name;
-}
-
-// A 32-bit top-down bitmap and a DC to paint into it.
-struct Canvas {
-  HDC dc = nullptr;
-  HBITMAP bitmap = nullptr;
-  HGDIOBJ previous = nullptr;
-  std::uint32_t* bits = nullptr;
-  int width = 0;
-  int height = 0;
-
-  Canvas(int w, int h) : width(std::max(w, 1)), height(std::max(h, 1)) {
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    HDC screen = GetDC(nullptr);
-    dc = CreateCompatibleDC(screen);
-    void* memory = nullptr;
-    bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &memory, nullptr, 0);
-    ReleaseDC(nullptr, screen);
-    bits = static_cast<std::uint32_t*>(memory);
-    previous = SelectObject(dc, bitmap);
-  }
-  ~Canvas() {
-    SelectObject(dc, previous);
-    DeleteObject(bitmap);
-    DeleteDC(dc);
-  }
-  Canvas(const Canvas&) = delete;
-  Canvas& operator=(const Canvas&) = delete;
-
-  COLORREF At(int x, int y) const {
-    GdiFlush();
-    std::uint32_t p = bits[static_cast<std::size_t>(y) * width + x];
-    return RGB((p >> 16) & 255, (p >> 8) & 255, p & 255);
-  }
-};
 
 // Which pixels of a window the platform shows: its region, if it has one.
 struct Shape {
@@ -82,7 +36,7 @@ void LeaveState(HWND shortcut, ShortcutState state) {
 std::vector<HWND> ChildrenBottomUp(HWND parent, const char* className) {
   std::vector<HWND> children;
   for (HWND child = GetWindow(parent, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
-    if (ClassOf(child) == className && IsWindowVisible(child)) children.insert(children.begin(), child);
+    if (standin::ClassNameOf(child) == className && IsWindowVisible(child)) children.insert(children.begin(), child);
   return children;
 }
 
@@ -107,15 +61,12 @@ void Picture::Blend(int x, int y, COLORREF color, std::uint8_t alpha) {
 std::vector<HWND> BoxWindows() {
   std::vector<HWND> boxes;
   auto consider = [&](HWND w) {
-    DWORD process = 0;
-    GetWindowThreadProcessId(w, &process);
-    if (process == GetCurrentProcessId() && ClassOf(w) == "KestoClass" && IsWindowVisible(w))
-      boxes.insert(boxes.begin(), w);
+    if (standin::ClassNameOf(w) == "KestoClass" && IsWindowVisible(w)) boxes.insert(boxes.begin(), w);
   };
-  for (HWND top = GetWindow(GetDesktopWindow(), GW_CHILD); top; top = GetWindow(top, GW_HWNDNEXT)) {
+  for (HWND top : standin::OwnTopLevelWindows()) {
     consider(top);
     // Boxes that are not on top live inside the shell's desktop window.
-    if (ClassOf(top) == "DesktopBackgroundClass")
+    if (standin::ClassNameOf(top) == "DesktopBackgroundClass")
       for (HWND child = GetWindow(top, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) consider(child);
   }
   return boxes;
@@ -130,12 +81,12 @@ Picture RenderBox(HWND box, ShortcutState state) {
   picture.rgba.assign(static_cast<std::size_t>(std::max(picture.width, 0)) * std::max(picture.height, 0) * 4, 0);
   if (picture.rgba.empty()) return picture;
 
-  Canvas canvas(picture.width, picture.height);
+  standin::Canvas canvas(picture.width, picture.height);
   SendMessageA(box, WM_ERASEBKGND, reinterpret_cast<WPARAM>(canvas.dc), 0);
   for (HWND shortcut : ChildrenBottomUp(box, "KestoShortcut")) {
     RECT r{};
     GetWindowRect(shortcut, &r);
-    Canvas image(r.right - r.left, r.bottom - r.top);
+    standin::Canvas image(r.right - r.left, r.bottom - r.top);
     EnterState(shortcut, state);
     SendMessageA(shortcut, WM_ERASEBKGND, reinterpret_cast<WPARAM>(image.dc), 0);
     Shape shape(shortcut);

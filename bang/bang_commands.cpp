@@ -1,26 +1,25 @@
 #include "bang/bang_commands.h"
 
+#include "base/entry_thunk.h"
+#include "base/operation.h"
+#include "base/shell_api.h"
 #include "box/box.h"
+#include "box/box_list.h"
 #include "boxfile/text_helpers.h"
 #include "content/groups.h"
-#include "module/shell_api.h"
 
 namespace kesto {
 namespace {
 
-// Runs a handler body without letting anything escape into the shell.
+// Runs a handler body as one operation, without letting anything escape
+// into the shell.
 template <class Body>
 void Guarded(Body body) {
   try {
+    KestoOperation operation;
     body();
   } catch (...) {
   }
-}
-
-void UnlinkAndDispose(TBox& box) {
-  std::unique_ptr<TBox>& link = (BoxList.get() == &box) ? BoxList : FindPreviousBox(&box)->Next;
-  std::unique_ptr<TBox> disposed = std::move(link);
-  link = std::move(disposed->Next);
 }
 
 void ShowBox(TBox& box) {
@@ -46,30 +45,35 @@ void HideGroup(TShortcutGroup& group) {
 TShortcutGroup* GroupOf(const char* args) { return FindGroup(ParseInt(args ? args : "")); }
 std::string Text(const char* args) { return args ? args : ""; }
 
-void BangCreate(HWND, const char* args) { Guarded([&] { CreateBox(GetToken(Text(args), 1)); }); }
+}  // namespace
+}  // namespace kesto
 
-void BangDestroy(HWND, const char* args) {
+// The handlers' bodies; the shell calls them through the entry thunks below.
+using namespace kesto;
+
+extern "C" void KestoBangCreateBody(HWND, const char* args) {
+  Guarded([&] { CreateBox(GetToken(Text(args), 1)); });
+}
+
+extern "C" void KestoBangDestroyBody(HWND, const char* args) {
   Guarded([&] {
-    TBox* box = FindBoxByName(Text(args));
-    if (!box) return;
-    DestroyBox(*box);  // still linked while its window goes
-    UnlinkAndDispose(*box);
+    if (TBox* box = FindBoxByName(Text(args))) RequestDestroy(*box);
   });
 }
 
-void BangHide(HWND, const char* args) {
+extern "C" void KestoBangHideBody(HWND, const char* args) {
   Guarded([&] {
     if (TBox* box = FindBoxByName(Text(args))) HideBox(*box);
   });
 }
 
-void BangShow(HWND, const char* args) {
+extern "C" void KestoBangShowBody(HWND, const char* args) {
   Guarded([&] {
     if (TBox* box = FindBoxByName(Text(args))) ShowBox(*box);
   });
 }
 
-void BangToggle(HWND, const char* args) {
+extern "C" void KestoBangToggleBody(HWND, const char* args) {
   Guarded([&] {
     TBox* box = FindBoxByName(Text(args));
     if (!box) return;
@@ -81,26 +85,27 @@ void BangToggle(HWND, const char* args) {
   });
 }
 
-void BangResetPos(HWND, const char*) {
+extern "C" void KestoBangResetPosBody(HWND, const char*) {
   Guarded([&] {
-    for (TBox* box = BoxList.get(); box; box = box->Next.get())
-      SetWindowPos(box->Window, HWND_TOP, box->X, box->Y, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+    ForEachBox([](TBox& box) {
+      SetWindowPos(box.Window, HWND_TOP, box.X, box.Y, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+    });
   });
 }
 
-void BangGroupShow(HWND, const char* args) {
+extern "C" void KestoBangGroupShowBody(HWND, const char* args) {
   Guarded([&] {
     if (TShortcutGroup* group = GroupOf(args)) ShowGroup(*group);
   });
 }
 
-void BangGroupHide(HWND, const char* args) {
+extern "C" void KestoBangGroupHideBody(HWND, const char* args) {
   Guarded([&] {
     if (TShortcutGroup* group = GroupOf(args)) HideGroup(*group);
   });
 }
 
-void BangGroupToggle(HWND, const char* args) {
+extern "C" void KestoBangGroupToggleBody(HWND, const char* args) {
   Guarded([&] {
     TShortcutGroup* group = GroupOf(args);
     if (!group) return;
@@ -112,7 +117,7 @@ void BangGroupToggle(HWND, const char* args) {
   });
 }
 
-void BangMoveBox(HWND, const char* args) {
+extern "C" void KestoBangMoveBoxBody(HWND, const char* args) {
   Guarded([&] {
     std::string text = Text(args);
     TBox* box = FindBoxByName(GetToken(text, 1));
@@ -122,6 +127,32 @@ void BangMoveBox(HWND, const char* args) {
   });
 }
 
+extern "C" {
+void KestoBangCreate(HWND, const char*);
+void KestoBangDestroy(HWND, const char*);
+void KestoBangHide(HWND, const char*);
+void KestoBangShow(HWND, const char*);
+void KestoBangToggle(HWND, const char*);
+void KestoBangResetPos(HWND, const char*);
+void KestoBangGroupShow(HWND, const char*);
+void KestoBangGroupHide(HWND, const char*);
+void KestoBangGroupToggle(HWND, const char*);
+void KestoBangMoveBox(HWND, const char*);
+}
+KESTO_CDECL_ENTRY_2(KestoBangCreate);
+KESTO_CDECL_ENTRY_2(KestoBangDestroy);
+KESTO_CDECL_ENTRY_2(KestoBangHide);
+KESTO_CDECL_ENTRY_2(KestoBangShow);
+KESTO_CDECL_ENTRY_2(KestoBangToggle);
+KESTO_CDECL_ENTRY_2(KestoBangResetPos);
+KESTO_CDECL_ENTRY_2(KestoBangGroupShow);
+KESTO_CDECL_ENTRY_2(KestoBangGroupHide);
+KESTO_CDECL_ENTRY_2(KestoBangGroupToggle);
+KESTO_CDECL_ENTRY_2(KestoBangMoveBox);
+
+namespace kesto {
+namespace {
+
 struct BangCommand {
   const char* Name;
   BangCommandHandler Handler;
@@ -129,11 +160,11 @@ struct BangCommand {
 
 // In registration order.
 constexpr BangCommand kBangCommands[] = {
-    {"!KestoCreate", BangCreate},         {"!KestoDestroy", BangDestroy},
-    {"!KestoHide", BangHide},             {"!KestoShow", BangShow},
-    {"!KestoToggle", BangToggle},         {"!KestoResetPos", BangResetPos},
-    {"!KestoGroupShow", BangGroupShow},   {"!KestoGroupHide", BangGroupHide},
-    {"!KestoGroupToggle", BangGroupToggle}, {"!KestoMoveBox", BangMoveBox},
+    {"!KestoCreate", KestoBangCreate},           {"!KestoDestroy", KestoBangDestroy},
+    {"!KestoHide", KestoBangHide},               {"!KestoShow", KestoBangShow},
+    {"!KestoToggle", KestoBangToggle},           {"!KestoResetPos", KestoBangResetPos},
+    {"!KestoGroupShow", KestoBangGroupShow},     {"!KestoGroupHide", KestoBangGroupHide},
+    {"!KestoGroupToggle", KestoBangGroupToggle}, {"!KestoMoveBox", KestoBangMoveBox},
 };
 
 // Removal order differs from registration order in the two group commands.
@@ -150,21 +181,6 @@ void RegisterBangCommands() {
 
 void UnregisterBangCommands() {
   for (const char* name : kRemovalOrder) RemoveBangCommand(name);
-}
-
-TBox* FindBoxByName(const std::string& name) {
-  std::string key = UpperText(GetToken(name, 1));
-  for (TBox* box = BoxList.get(); box; box = box->Next.get()) {
-    if (UpperText(box->Name) == key) return box;
-  }
-  return nullptr;
-}
-
-TBox* FindPreviousBox(const TBox* box) {
-  for (TBox* candidate = BoxList.get(); candidate; candidate = candidate->Next.get()) {
-    if (candidate->Next.get() == box) return candidate;
-  }
-  return nullptr;
 }
 
 }  // namespace kesto

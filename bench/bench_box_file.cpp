@@ -77,10 +77,6 @@ class RatioReporter : public benchmark::ConsoleReporter {
 
 }  // namespace
 
-namespace kesto {
-std::string ExpandVars(const std::string& text) { return text; }  // no shell here: identity
-}  // namespace kesto
-
 int main(int argc, char** argv) {
   benchmark::Initialize(&argc, argv);
   RatioReporter reporter;

@@ -8,8 +8,8 @@
 
 #include "box/box.h"
 #include "module/lifecycle.h"
-#include "module/module_state.h"
-#include "module/shell_api.h"
+#include "base/module_state.h"
+#include "base/shell_api.h"
 #include "shell/host/host.h"
 #include "shell/standin.h"
 

@@ -1,8 +1,11 @@
 #include "box/background.h"
+#include "box/box.h"
+
+#include <algorithm>
 
 #include "boxfile/text_helpers.h"
-#include "module/module_state.h"
-#include "module/shell_api.h"
+#include "base/module_state.h"
+#include "base/shell_api.h"
 
 namespace kesto {
 namespace {
@@ -34,12 +37,60 @@ void Copy(HDC to, int x, int y, int width, int height, HDC from, int fromX, int 
   BitBlt(to, x, y, width, height, from, fromX, fromY, SRCCOPY);
 }
 
-}  // namespace
+// Copies a piece of the image count times in each direction, side by side,
+// from (x, y) on: the pieces that tile-by-tile copying would draw, clipped to
+// the picture. One copy comes from the image; the rest are copies of what is
+// already in the picture, doubling each time, so the number of copies grows
+// with the logarithm of the count, not with the count.
+struct Repeat {
+  int x, y;           // where the first piece goes
+  int width, height;  // of one piece
+  int fromX, fromY;   // the piece in the image
+  int countX, countY;
+};
 
-RECT ReadFourNumbers(const std::string& value) {
-  return {ParseInt(GetToken(value, 1)), ParseInt(GetToken(value, 2)), ParseInt(GetToken(value, 3)),
-          ParseInt(GetToken(value, 4))};
+bool CanDouble(const Repeat& r) { return (r.countX <= 1 || r.x >= 0) && (r.countY <= 1 || r.y >= 0); }
+
+void CopyRepeated(HDC to, HDC image, Repeat r, int pictureWidth, int pictureHeight) {
+  if (r.width <= 0 || r.height <= 0 || r.countX <= 0 || r.countY <= 0) return;
+  if (!CanDouble(r)) {
+    for (int j = 0; j < r.countY; ++j)
+      for (int i = 0; i < r.countX; ++i)
+        Copy(to, r.x + i * r.width, r.y + j * r.height, r.width, r.height, image, r.fromX, r.fromY);
+    return;
+  }
+  // A single piece in a direction is clipped by moving its source instead.
+  if (r.countX == 1 && r.x < 0) {
+    r.fromX -= r.x;
+    r.width += r.x;
+    r.x = 0;
+  }
+  if (r.countY == 1 && r.y < 0) {
+    r.fromY -= r.y;
+    r.height += r.y;
+    r.y = 0;
+  }
+  const long long fullWidth = static_cast<long long>(r.width) * r.countX;
+  const long long fullHeight = static_cast<long long>(r.height) * r.countY;
+  const int totalWidth = static_cast<int>(std::min<long long>(fullWidth, pictureWidth - static_cast<long long>(r.x)));
+  const int totalHeight =
+      static_cast<int>(std::min<long long>(fullHeight, pictureHeight - static_cast<long long>(r.y)));
+  if (totalWidth <= 0 || totalHeight <= 0) return;
+  const int rowHeight = std::min(r.height, totalHeight);
+  Copy(to, r.x, r.y, std::min(r.width, totalWidth), rowHeight, image, r.fromX, r.fromY);
+  for (int done = r.width; done < totalWidth;) {
+    int more = std::min(done, totalWidth - done);
+    Copy(to, r.x + done, r.y, more, rowHeight, to, r.x, r.y);
+    done += more;
+  }
+  for (int done = r.height; done < totalHeight;) {
+    int more = std::min(done, totalHeight - done);
+    Copy(to, r.x, r.y + done, totalWidth, more, to, r.x, r.y);
+    done += more;
+  }
 }
+
+}  // namespace
 
 void MakeLayered(HWND window) {
   SetParent(window, nullptr);  // layered windows must be top-level
@@ -54,40 +105,27 @@ bool ApplyTranslucency(HWND window, const std::string& value) {
   return true;
 }
 
-void TileBackground(HBITMAP image, int left, int top, int right, int bottom, HWND window, HDC memDC,
+void TileBackground(HBITMAP image, int left, int top, int right, int bottom, HDC memDC, HDC windowDC,
                     int width, int height) {
   int imageWidth = 0, imageHeight = 0;
   GetLSBitmapSize(image, &imageWidth, &imageHeight);
-
-  WindowDC windowDC(window);
-  OwnedDC scratch(CreateCompatibleDC(windowDC.get()));
+  OwnedDC scratch(CreateCompatibleDC(windowDC));
   Selection imageInScratch(scratch.get(), image);
-  // The picture stays selected into memDC for the box's life.
-  HBITMAP picture = CreateCompatibleBitmap(windowDC.get(), width, height);
-  if (!picture) return;
-  SelectObject(memDC, picture);
 
   SIZE tile = CentreTile(imageWidth, imageHeight, left, top, right, bottom);
   if (tile.cx <= 0 || tile.cy <= 0) return;
-  const int tileWidth = tile.cx;
-  const int tileHeight = tile.cy;
-  const int countX = width / tileWidth;
-  const int countY = height / tileHeight;
+  const int across = width / tile.cx + 1;
+  const int down = height / tile.cy + 1;
   HDC from = scratch.get();
+  auto repeat = [&](Repeat r) { CopyRepeated(memDC, from, r, width, height); };
 
   // Centre, then edges, then corners: later copies draw over the overrun of
   // the repeated tiles so the far borders and corners come out as in the image.
-  for (int j = 0; j <= countY; ++j)
-    for (int i = 0; i <= countX; ++i)
-      Copy(memDC, left + i * tileWidth, top + j * tileHeight, tileWidth, tileHeight, from, left, top);
-  for (int i = 0; i <= countX; ++i) {
-    Copy(memDC, left + i * tileWidth, 0, tileWidth, top, from, left, 0);
-    Copy(memDC, left + i * tileWidth, height - bottom, tileWidth, bottom, from, left, imageHeight - bottom);
-  }
-  for (int j = 0; j <= countY; ++j) {
-    Copy(memDC, 0, top + j * tileHeight, left, tileHeight, from, 0, top);
-    Copy(memDC, width - right, top + j * tileHeight, right, tileHeight, from, imageWidth - right, top);
-  }
+  repeat({left, top, tile.cx, tile.cy, left, top, across, down});
+  repeat({left, 0, tile.cx, top, left, 0, across, 1});
+  repeat({left, height - bottom, tile.cx, bottom, left, imageHeight - bottom, across, 1});
+  repeat({0, top, left, tile.cy, 0, top, 1, down});
+  repeat({width - right, top, right, tile.cy, imageWidth - right, top, 1, down});
   Copy(memDC, 0, 0, left, top, from, 0, 0);
   Copy(memDC, 0, height - bottom, left, bottom, from, 0, imageHeight - bottom);
   Copy(memDC, width - right, 0, right, top, from, imageWidth - right, 0);
@@ -98,11 +136,16 @@ PreparedBackground PrepareBackground(HWND window, HBITMAP image, int width, int 
                                      const std::string& offsets, bool translucent) {
   PreparedBackground result;
   WindowDC windowDC(window);
-  RECT borders = ReadFourNumbers(offsets);
+  RECT borders = AsRect(ReadFourNumbers(offsets));
+  result.MemDC.reset(CreateCompatibleDC(windowDC.get()));
   if (WantsTiling(offsets) && HasCentreTile(image, borders)) {
-    result.MemDC.reset(CreateCompatibleDC(windowDC.get()));
-    TileBackground(image, borders.left, borders.top, borders.right, borders.bottom, window,
-                   result.MemDC.get(), width, height);
+    // The composed picture stays selected into MemDC for the box's life.
+    result.Composed.reset(CreateCompatibleBitmap(windowDC.get(), width, height));
+    if (result.Composed) {
+      SelectObject(result.MemDC.get(), result.Composed.get());
+      TileBackground(image, borders.left, borders.top, borders.right, borders.bottom, result.MemDC.get(),
+                     windowDC.get(), width, height);
+    }
     if (!translucent && SetLayeredWindowAttributesProc) {
       MakeLayered(window);
       SetLayeredWindowAttributesProc(window, kColorKey, 0, kColorKeyOnly);
@@ -111,10 +154,10 @@ PreparedBackground PrepareBackground(HWND window, HBITMAP image, int width, int 
     return result;
   }
   if (!translucent) {
-    HRGN shape = BitmapToRegion(image, kColorKey, kKeyTolerance, 0, 0);
-    SetWindowRgn(window, shape, FALSE);  // the window owns the region from here on
+    OwnedRegion shape(BitmapToRegion(image, kColorKey, kKeyTolerance, 0, 0));
+    // The window owns the region once it takes it; a refused one stays ours.
+    if (shape && SetWindowRgn(window, shape.get(), FALSE)) shape.release();
   }
-  result.MemDC.reset(CreateCompatibleDC(windowDC.get()));
   SelectObject(result.MemDC.get(), image);
   return result;
 }

@@ -5,24 +5,21 @@
 
 #include <string>
 
-#include "module/owned.h"
+#include "base/owned.h"
+#include "base/shell_api.h"
 
 namespace kesto {
 
-constexpr COLORREF kColorKey = 0x00FF00FF;   // magenta is see-through everywhere
-constexpr COLORREF kKeyTolerance = 0x101010;
-
 struct PreparedBackground {
-  OwnedDC MemDC;  // holds the picture selected for the box's life
+  OwnedBitmap Composed;  // the tiled picture; none for a plain background
+  OwnedDC MemDC;         // holds the picture selected for the box's life
   bool Tiled = false;
 };
 
-// Left, top, right, bottom from the first four tokens; a missing one reads as 0.
-RECT ReadFourNumbers(const std::string& value);
-
 void MakeLayered(HWND window);
 bool ApplyTranslucency(HWND window, const std::string& value);
-void TileBackground(HBITMAP image, int left, int top, int right, int bottom, HWND window, HDC memDC,
+// Composes the tiled picture into memDC, which holds a bitmap of width by height.
+void TileBackground(HBITMAP image, int left, int top, int right, int bottom, HDC memDC, HDC windowDC,
                     int width, int height);
 PreparedBackground PrepareBackground(HWND window, HBITMAP image, int width, int height,
                                      const std::string& offsets, bool translucent);

@@ -8,9 +8,10 @@
 #include <string>
 
 #include "boxfile/box_file.h"
+#include "boxfile/text_helpers.h"
 #include "content/hosted_modules.h"
 #include "content/shortcuts.h"
-#include "module/owned.h"
+#include "base/owned.h"
 
 namespace kesto {
 
@@ -22,10 +23,14 @@ constexpr std::uint8_t BoxRememberPosition = 0x40;
 
 constexpr const char* kBoxClass = "KestoClass";
 
+// What a box is going through; only a live box may be destroyed at once.
+enum class BoxLife : std::uint8_t { Building, Live, Destroying };
+
 struct TBox {
+  OwnedBitmap Picture;      // what MemDC paints from; declared first, so released after it
   OwnedDC MemDC;            // the picture the window paints from
   OwnedBitmap BackBitmap;   // the loaded image, kept only for a tiled background
-  HWND Window = nullptr;    // destroyed explicitly by DestroyBox
+  HWND Window = nullptr;    // destroyed by DestroyBox; cleared when it dies behind Kesto's back
   std::int32_t X = 0;
   std::int32_t Y = 0;
   std::int32_t Height = 0;
@@ -41,15 +46,16 @@ struct TBox {
   std::unique_ptr<TBox> Next;  // the next (older) box
   RECT SnapArea{};
   BoxFile Header;  // open only while the box is built or its position saved
-  std::string FileName;
+  std::string FileName;  // the full path of the file actually loaded
+  BoxLife Life = BoxLife::Building;
+  bool DestroyRequested = false;  // carried out once no operation works on the box
 };
 
-extern std::unique_ptr<TBox> BoxList;  // newest first
+inline RECT AsRect(const TFourNumbers& n) { return {n.Left, n.Top, n.Right, n.Bottom}; }
 
 void CreateBox(const std::string& path);
+// Releases everything the box holds; the caller unlinks and disposes of it.
 void DestroyBox(TBox& box);
 LRESULT CALLBACK BoxWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-// The box whose window this is, or none while a new window is still being created.
-TBox* FindBoxByWindow(TBox* first, HWND window);
 
 }  // namespace kesto

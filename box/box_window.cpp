@@ -1,6 +1,7 @@
+#include "base/command_queue.h"
 #include "box/box.h"
+#include "box/box_list.h"
 #include "boxfile/text_helpers.h"
-#include "module/command_window.h"
 
 namespace kesto {
 namespace {
@@ -42,6 +43,13 @@ LRESULT HandleBoxMessage(TBox& box, HWND window, UINT message, WPARAM wParam, LP
     case WM_SYSCOMMAND:
       if (wParam == SC_CLOSE) return 0;  // a box is not closed this way
       return DefWindowProcA(window, message, wParam, lParam);
+    case WM_CLOSE:
+      return 0;  // nor by a close request: only its destroyers end it
+    case WM_NCDESTROY:
+      // Destroyed behind Kesto's back (with a parent that went first, say):
+      // the record must not keep a dead handle.
+      box.Window = nullptr;
+      return DefWindowProcA(window, message, wParam, lParam);
     case WM_MOUSEMOVE:
       if (HasFlag(box.Flags, BoxDragging)) {
         if (wParam == MK_LBUTTON) {
@@ -74,16 +82,9 @@ LRESULT HandleBoxMessage(TBox& box, HWND window, UINT message, WPARAM wParam, LP
 
 }  // namespace
 
-TBox* FindBoxByWindow(TBox* first, HWND window) {
-  for (TBox* box = first; box; box = box->Next.get()) {
-    if (box->Window == window) return box;
-  }
-  return nullptr;
-}
-
 LRESULT CALLBACK BoxWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   try {
-    TBox* box = FindBoxByWindow(BoxList.get(), window);
+    TBox* box = FindBoxByWindow(window);
     if (!box) return DefWindowProcA(window, message, wParam, lParam);
     return HandleBoxMessage(*box, window, message, wParam, lParam);
   } catch (...) {

@@ -1,33 +1,40 @@
+#include "base/command_queue.h"
+#include "base/module_state.h"
+#include "base/shell_api.h"
+#include "base/shell_expansion.h"
 #include "box/background.h"
 #include "box/box.h"
+#include "box/box_list.h"
 #include "boxfile/text_helpers.h"
+#include "content/content_host.h"
 #include "content/hosted_modules.h"
 #include "content/shortcuts.h"
 #include "content/text_labels.h"
-#include "module/module_state.h"
-#include "module/shell_api.h"
 
 namespace kesto {
-
-std::unique_ptr<TBox> BoxList;
-
 namespace {
 
 // Sentinels that no real value is expected to equal.
 constexpr const char* kNoSnapArea = "nOpE";
 constexpr const char* kNoAlpha = "NoPE";
 
-BoxFile OpenBoxFile(const std::string& path) {
-  BoxFile file = LoadBoxFile(path);
-  if (!file) file = LoadBoxFile(LiteStepDir + "\\" + path);
-  return file;
+// The absolute form of a path, against the current folder now: the folder may
+// have changed by the time the position is written back.
+std::string FullPathOf(const std::string& path) {
+  DWORD needed = GetFullPathNameA(path.c_str(), 0, nullptr, nullptr);
+  if (needed == 0) return path;
+  std::string full(needed, '\0');
+  DWORD length = GetFullPathNameA(path.c_str(), needed, &full[0], nullptr);
+  if (length == 0 || length >= needed) return path;
+  full.resize(length);
+  return full;
 }
 
-TBox* FindBoxNamedExactly(const std::string& name) {
-  for (TBox* box = BoxList.get(); box; box = box->Next.get()) {
-    if (box->Name == name) return box;
-  }
-  return nullptr;
+BoxFile OpenBoxFile(const std::string& path) {
+  BoxFile file = LoadBoxFile(path, ShellExpansion);
+  if (!file) file = LoadBoxFile(LiteStepDir + "\\" + path, ShellExpansion);
+  if (file) file->FileName = FullPathOf(file->FileName);
+  return file;
 }
 
 void ReadPosition(TBox& box, int screenWidth, int screenHeight) {
@@ -45,9 +52,9 @@ void ReadPosition(TBox& box, int screenWidth, int screenHeight) {
   if (snap == kNoSnapArea) {
     box.SnapArea = {0, 0, screenWidth, screenHeight};
   } else {
-    RECT area = ReadFourNumbers(snap);
-    box.SnapArea = {ScreenRelative(area.left, screenWidth), ScreenRelative(area.top, screenHeight),
-                    ScreenRelative(area.right, screenWidth), ScreenRelative(area.bottom, screenHeight)};
+    TFourNumbers area = ReadFourNumbers(snap);
+    box.SnapArea = {ScreenRelative(area.Left, screenWidth), ScreenRelative(area.Top, screenHeight),
+                    ScreenRelative(area.Right, screenWidth), ScreenRelative(area.Bottom, screenHeight)};
   }
 }
 
@@ -61,44 +68,32 @@ void StackWindow(TBox& box) {
   SetWindowPos(box.Window, HWND_TOP, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE);
 }
 
-}  // namespace
-
-void CreateBox(const std::string& path) {
-  BoxFile file = OpenBoxFile(path);
-  if (!file) {
-    ShowFailure("Can't load .Box File", path.c_str());
-    return;
+// Ends the building state however creation leaves, so that a destroy asked
+// for meanwhile can be carried out.
+struct BuildingState {
+  TBox& box;
+  ~BuildingState() {
+    box.Life = BoxLife::Live;
+    CloseBoxFile(box.Header, false);
   }
-  if (BoxKeyExists(*file, "KestoUnique")) {
-    if (TBox* existing = FindBoxNamedExactly(ReadBoxString(*file, "KestoName", "Kesto"))) {
-      ShowWindow(existing->Window, SW_SHOW);
-      CloseBoxFile(file, false);
-      return;
-    }
-  }
+};
 
-  // Linked in before its window exists: the window's first messages find it.
-  auto created = std::make_unique<TBox>();
-  created->Next = std::move(BoxList);
-  BoxList = std::move(created);
-  TBox& box = *BoxList;
-  box.Header = std::move(file);
-  box.Flags = 0;
+void BuildBox(TBox& box) {
   TBoxHeader& header = *box.Header;
-
   const int screenWidth = GetSystemMetrics(SM_CXSCREEN);
   const int screenHeight = GetSystemMetrics(SM_CYSCREEN);
   box.Name = ReadBoxString(header, "KestoName", "Kesto");
   ReadPosition(box, screenWidth, screenHeight);
 
-  HBITMAP image = LoadLSImage(ReadBoxString(header, "KestoBackGround", "Kesto.bmp").c_str(), nullptr);
+  // Owned from the line that loads it: it ends as the picture or BackBitmap.
+  OwnedBitmap image(LoadLSImage(ReadBoxString(header, "KestoBackGround", "Kesto.bmp").c_str(), nullptr));
   int imageWidth = 0, imageHeight = 0;
-  GetLSBitmapSize(image, &imageWidth, &imageHeight);
+  GetLSBitmapSize(image.get(), &imageWidth, &imageHeight);
   box.Height = ReadBoxInt(header, "KestoHeight", 0);
   box.Width = ReadBoxInt(header, "KestoWidth", 0);
   if (box.Height == 0) box.Height = imageHeight;
   if (box.Width == 0) box.Width = imageWidth;
-  box.DragRect = ReadFourNumbers(ReadBoxString(header, "KestoDragRect", "0 0 0 0"));
+  box.DragRect = AsRect(ReadFourNumbers(ReadBoxString(header, "KestoDragRect", "0 0 0 0")));
   box.OnLeftClick = ReadBoxString(header, "KestoOnLeftClick", "!none");
   box.OnRightClick = ReadBoxString(header, "KestoOnRightClick", "!popup");
 
@@ -113,24 +108,53 @@ void CreateBox(const std::string& path) {
   if (!BoxKeyExists(header, "KestoNotSticky")) SetWindowLongA(box.Window, kUserDataIndex, kStickyMarker);
 
   PreparedBackground background =
-      PrepareBackground(box.Window, image, box.Width, box.Height,
+      PrepareBackground(box.Window, image.get(), box.Width, box.Height,
                         ReadBoxString(header, "KestoBackgroundOffs", "0 0 0 0"),
                         HasFlag(box.Flags, BoxTranslucent));
   box.MemDC = std::move(background.MemDC);
   if (background.Tiled) SetFlag(box.Flags, BoxTiled, true);
   if (BoxKeyExists(header, "KestoRememberPosition")) SetFlag(box.Flags, BoxRememberPosition, true);
   InvalidateRgn(box.Window, nullptr, TRUE);
-  // A tiled box keeps its image aside; a plain one paints from it directly,
-  // selected into MemDC until teardown.
-  if (HasFlag(box.Flags, BoxTiled)) box.BackBitmap.reset(image);
+  // A tiled box keeps its image aside and paints from the composed picture;
+  // a plain one paints from the image itself, selected into MemDC.
+  if (HasFlag(box.Flags, BoxTiled)) {
+    box.BackBitmap = std::move(image);
+    box.Picture = std::move(background.Composed);
+  } else {
+    box.Picture = std::move(image);
+  }
 
-  CreateShortcuts(box);
-  DrawTexts(box);
-  LoadModules(box);
-  LoadWharfModules(box);
+  const TContentHost host{box.Window, box.Width, box.Height, box.MemDC.get()};
+  CreateShortcuts(header, host, box.Shortcuts);
+  DrawTexts(header, host);
+  LoadModules(header, host, box.Modules);
+  LoadWharfModules(header, host, box.WharfSlots);
 
   box.FileName = header.FileName;
-  CloseBoxFile(box.Header, false);
+}
+
+}  // namespace
+
+void CreateBox(const std::string& path) {
+  BoxFile file = OpenBoxFile(path);
+  if (!file) {
+    ReportFailure("Can't load .Box File", path);
+    return;
+  }
+  if (BoxKeyExists(*file, "KestoUnique")) {
+    if (TBox* existing = FindBoxNamedExactly(ReadBoxString(*file, "KestoName", "Kesto"))) {
+      ShowWindow(existing->Window, SW_SHOW);
+      CloseBoxFile(file, false);
+      return;
+    }
+  }
+
+  // Linked in before its window exists: the window's first messages find it.
+  TBox& box = LinkNewBox();
+  box.Header = std::move(file);
+  box.Flags = 0;
+  BuildingState building{box};
+  BuildBox(box);
 }
 
 }  // namespace kesto

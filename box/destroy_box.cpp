@@ -1,3 +1,4 @@
+#include "base/shell_expansion.h"
 #include "box/box.h"
 #include "boxfile/text_helpers.h"
 #include "content/hosted_modules.h"
@@ -9,33 +10,56 @@ namespace {
 // C++ division truncates toward zero, so the remainder keeps the sign.
 int Remainder(int coordinate, int extent) { return extent > 0 ? coordinate % extent : coordinate; }
 
-void RememberPosition(TBox& box) {
-  box.Header = LoadBoxFile(box.FileName);
+// Where the file's own KestoX and KestoY put a box on this screen.
+POINT FilePosition(TBoxHeader& file, int screenWidth, int screenHeight) {
+  return {ScreenRelative(ReadBoxInt(file, "KestoX", 0), screenWidth),
+          ScreenRelative(ReadBoxInt(file, "KestoY", 0), screenHeight)};
+}
+
+void RememberPosition(TBox& box, const RECT& rect) {
+  box.Header = LoadBoxFile(box.FileName, ShellExpansion);
   if (!box.Header) return;  // gone or unreadable: nothing is saved
-  RECT rect{};
-  GetWindowRect(box.Window, &rect);
-  WriteBoxInt(*box.Header, "KestoX", Remainder(rect.left, GetSystemMetrics(SM_CXSCREEN)));
-  WriteBoxInt(*box.Header, "KestoY", Remainder(rect.top, GetSystemMetrics(SM_CYSCREEN)));
+  const int screenWidth = GetSystemMetrics(SM_CXSCREEN);
+  const int screenHeight = GetSystemMetrics(SM_CYSCREEN);
+  POINT placed = FilePosition(*box.Header, screenWidth, screenHeight);
+  // A box that stands where its file puts it leaves the file as it is, so an
+  // anchor counted from the far edge stays an anchor.
+  bool moved = placed.x != rect.left || placed.y != rect.top;
+  if (moved) {
+    WriteBoxInt(*box.Header, "KestoX", Remainder(rect.left, screenWidth));
+    WriteBoxInt(*box.Header, "KestoY", Remainder(rect.top, screenHeight));
+  }
   // A failed save leaves the file as it was; teardown goes on regardless.
-  CloseBoxFile(box.Header, true);
+  CloseBoxFile(box.Header, moved);
 }
 
 }  // namespace
 
 void DestroyBox(TBox& box) {
+  // The position is read first, from a window that still lives: one that
+  // died behind Kesto's back has no position to remember.
+  RECT rect{};
+  bool placed = box.Window && IsWindow(box.Window) && GetWindowRect(box.Window, &rect);
+  // Off the screen before its contents go: destroying the shaped children of
+  // a visible window makes the platform recompute what shows of it each time.
+  if (placed) {
+    SetWindowPos(box.Window, nullptr, 0, 0, 0, 0,
+                 SWP_HIDEWINDOW | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  }
+
   // The order matters: contents go while the box window still exists (they
-  // are its children), the position is read before the window is destroyed,
-  // and the picture the window paints from is released after the window.
+  // are its children), the position is written while the window's record is
+  // whole, the window goes before the picture it paints from, and MemDC goes
+  // before the bitmap selected into it.
   DestroyShortcuts(box.Shortcuts);
   UnloadWharfModules(box.WharfSlots);
   UnloadModules(box.Modules);
-  if (HasFlag(box.Flags, BoxRememberPosition)) RememberPosition(box);
+  if (HasFlag(box.Flags, BoxRememberPosition) && placed) RememberPosition(box, rect);
   if (HasFlag(box.Flags, BoxTiled)) box.BackBitmap.reset();
-  DestroyWindow(box.Window);
+  if (box.Window) DestroyWindow(box.Window);
   box.Window = nullptr;
-  HGDIOBJ picture = box.MemDC ? GetCurrentObject(box.MemDC.get(), OBJ_BITMAP) : nullptr;
   box.MemDC.reset();
-  if (picture) DeleteObject(picture);
+  box.Picture.reset();
 }
 
 }  // namespace kesto

@@ -59,8 +59,8 @@ TBoxEntry* FindKey(TBoxHeader& header, const std::string& key) {
 
 }  // namespace
 
-std::string BoxLineValue(const TBoxEntry& entry, const std::string& key) {
-  std::string expanded = ExpandVars(entry.Text);
+std::string BoxLineValue(const TBoxHeader& header, const TBoxEntry& entry, const std::string& key) {
+  std::string expanded = header.Expand ? header.Expand(entry.Text) : entry.Text;
   std::size_t begin = FirstNonBlank(expanded) + key.size();
   if (begin >= expanded.size()) return {};
   std::size_t end = begin + std::min(kValueLimit, expanded.size() - begin);
@@ -101,15 +101,16 @@ std::string ExtractComment(const std::string& line) {
   return line.substr(at);
 }
 
-BoxFile LoadBoxFile(const std::string& fileName) {
+BoxFile LoadBoxFile(const std::string& fileName, Expander expand) {
   std::string bytes;
   if (fileName.empty() || !ReadFileBytes(fileName, bytes)) return nullptr;
-  return ParseBoxFile(fileName, bytes);
+  return ParseBoxFile(fileName, bytes, std::move(expand));
 }
 
-BoxFile ParseBoxFile(const std::string& fileName, const std::string& bytes) {
+BoxFile ParseBoxFile(const std::string& fileName, const std::string& bytes, Expander expand) {
   auto header = std::make_unique<TBoxHeader>();
   header->FileName = fileName;
+  header->Expand = std::move(expand);
   ForEachLine(bytes, [&](const char* line, std::size_t length) {
     auto entry = std::make_unique<TBoxEntry>();
     entry->Text.assign(line, length);
@@ -154,7 +155,7 @@ bool CloseBoxFile(BoxFile& header, bool save) {
 
 std::string ReadBoxString(TBoxHeader& header, const std::string& key, const std::string& fallback) {
   TBoxEntry* entry = FindKey(header, key);
-  return entry ? BoxLineValue(*entry, key) : fallback;
+  return entry ? BoxLineValue(header, *entry, key) : fallback;
 }
 
 std::int32_t ReadBoxInt(TBoxHeader& header, const std::string& key, std::int32_t fallback) {
@@ -171,7 +172,7 @@ std::string NextBoxValue(TBoxHeader& header, const std::string& key) {
   for (TBoxEntry* entry = header.Cursor; entry; entry = entry->Next.get()) {
     if (LineStartsWithKey(*entry, wanted)) {
       header.Cursor = entry->Next.get();
-      return BoxLineValue(*entry, key);
+      return BoxLineValue(header, *entry, key);
     }
   }
   header.Cursor = header.First.get();

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -17,8 +18,14 @@ struct TBoxEntry {
   std::unique_ptr<TBoxEntry> Next;
 };
 
+// The shell's variable expansion, through which every value passes when it is
+// read. The module hands in the shell's; tools and tests hand in their own.
+// An empty one leaves values as written.
+using Expander = std::function<std::string(const std::string&)>;
+
 struct TBoxHeader {
   std::string FileName;
+  Expander Expand;
   TBoxEntry* Cursor = nullptr;  // where the next NextBoxValue search begins
   std::unique_ptr<TBoxEntry> First;
   TBoxEntry* Last = nullptr;
@@ -35,9 +42,9 @@ using BoxFile = std::unique_ptr<TBoxHeader>;
 inline constexpr const char* kAbsent = "NopE";
 
 // None when the file cannot be opened or the name is empty.
-BoxFile LoadBoxFile(const std::string& fileName);
+BoxFile LoadBoxFile(const std::string& fileName, Expander expand = {});
 // The same from the file's bytes, already read; never none.
-BoxFile ParseBoxFile(const std::string& fileName, const std::string& bytes);
+BoxFile ParseBoxFile(const std::string& fileName, const std::string& bytes, Expander expand = {});
 // Saves when asked (atomically: the old file stays intact on any failure) and
 // releases everything. Returns whether the save succeeded (true when not saving).
 bool CloseBoxFile(BoxFile& header, bool save);
@@ -48,7 +55,7 @@ bool BoxKeyExists(TBoxHeader& header, const std::string& key);
 std::string NextBoxValue(TBoxHeader& header, const std::string& key);
 // The value of one line read by a key of this length: expanded, the key
 // skipped, at most 4096 characters, trimmed.
-std::string BoxLineValue(const TBoxEntry& entry, const std::string& key);
+std::string BoxLineValue(const TBoxHeader& header, const TBoxEntry& entry, const std::string& key);
 // The prefix test of repeated keys: the trimmed line, upper-cased, begins with the key.
 bool LineStartsWithKey(const TBoxEntry& entry, const std::string& upperKey);
 void WriteBoxString(TBoxHeader& header, const std::string& key, const std::string& value);
@@ -63,8 +70,6 @@ void ForEachBoxValue(TBoxHeader& header, const std::string& key, Visit visit) {
   }
 }
 
-// The shell's variable expansion; each build links its own implementation.
-std::string ExpandVars(const std::string& text);
 std::string TrimBlanks(const std::string& text);
 std::string ExtractComment(const std::string& line);
 

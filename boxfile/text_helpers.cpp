@@ -156,4 +156,9 @@ TextBuffer AllocTextBuffer(std::size_t size) { return TextBuffer(new char[size =
 
 void FreeTextBuffer(TextBuffer& buffer) { buffer.reset(); }
 
+TFourNumbers ReadFourNumbers(const std::string& value) {
+  return {ParseInt(GetToken(value, 1)), ParseInt(GetToken(value, 2)), ParseInt(GetToken(value, 3)),
+          ParseInt(GetToken(value, 4))};
+}
+
 }  // namespace kesto

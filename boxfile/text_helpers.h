@@ -29,6 +29,12 @@ std::uint8_t LastCharPos(const std::string& text, char c);
 // Number after the last '#': the character after it plus the digits that follow.
 std::int32_t ParseGroupNumber(const std::string& token);
 
+// Left, top, right, bottom from the first four tokens; a missing one reads as 0.
+struct TFourNumbers {
+  std::int32_t Left = 0, Top = 0, Right = 0, Bottom = 0;
+};
+TFourNumbers ReadFourNumbers(const std::string& value);
+
 // A negative value counts from the far edge: extent + value.
 std::int32_t ScreenRelative(std::int32_t value, std::int32_t extent);
 std::uint32_t MakeColor(std::uint8_t red, std::uint8_t green, std::uint8_t blue);

@@ -15,7 +15,7 @@ find_package(GTest REQUIRED)
 add_executable(kesto_native_tests
   tests/native/text_helpers_test.cpp
   tests/native/box_file_test.cpp
-  tests/native/test_expansion.cpp)
+)
 target_link_libraries(kesto_native_tests PRIVATE kesto_core GTest::gtest GTest::gtest_main)
 add_test(NAME native_unit_tests COMMAND kesto_native_tests)
 

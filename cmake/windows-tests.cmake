@@ -8,7 +8,7 @@ add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM
 add_executable(kesto_core_tests_win
   tests/native/text_helpers_test.cpp
   tests/native/box_file_test.cpp
-  tests/native/test_expansion.cpp)
+)
 target_link_libraries(kesto_core_tests_win PRIVATE kesto_core gtest gtest_main)
 target_link_options(kesto_core_tests_win PRIVATE ${static_runtime})
 add_test(NAME win_core_tests COMMAND kesto_core_tests_win)
@@ -29,7 +29,7 @@ target_link_options(testplugin_empty PRIVATE ${static_runtime})
 # Kesto in the stand-in shell: white-box tests linked with the module's code.
 file(GLOB win_test_sources CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/win/*_test.cpp)
 add_executable(kesto_win_tests ${win_test_sources} tests/win/fixture.cpp tests/win/test_main.cpp
-  tests/win/stb_image_impl.cpp module/expand_vars.cpp)
+  tests/win/stb_image_impl.cpp)
 target_link_libraries(kesto_win_tests PRIVATE kesto_impl kesto_preview shellhost gtest psapi)
 target_compile_definitions(kesto_win_tests PRIVATE KESTO_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
 target_link_options(kesto_win_tests PRIVATE ${static_runtime})
@@ -39,6 +39,6 @@ add_test(NAME win_kesto_tests COMMAND kesto_win_tests WORKING_DIRECTORY ${CMAKE_
 set_tests_properties(win_kesto_tests win_core_tests PROPERTIES RUN_SERIAL TRUE TIMEOUT 900)
 
 # Benchmark (run by scripts/bench.sh, not by the tests).
-add_executable(bench_shortcuts_win bench/bench_shortcuts_win.cpp module/expand_vars.cpp)
+add_executable(bench_shortcuts_win bench/bench_shortcuts_win.cpp)
 target_link_libraries(bench_shortcuts_win PRIVATE kesto_impl shellhost)
 target_link_options(bench_shortcuts_win PRIVATE ${static_runtime})

@@ -6,7 +6,7 @@ add_compile_definitions(WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0600 WINVER=
 set(static_runtime -static -static-libgcc -static-libstdc++)
 
 # The stand-in shell's API library, exporting plain C names from a .def file.
-add_library(lsapi SHARED shell/lsapi/lsapi.cpp shell/variables.cpp shell/lsapi/lsapi.def)
+add_library(lsapi SHARED shell/lsapi/lsapi.cpp shell/lsapi/modules.cpp shell/variables.cpp shell/lsapi/lsapi.def)
 set_target_properties(lsapi PROPERTIES PREFIX "" OUTPUT_NAME lsapi)
 target_compile_definitions(lsapi PRIVATE KESTO_BUILDING_LSAPI)
 target_link_libraries(lsapi PRIVATE kesto_core)
@@ -14,9 +14,14 @@ target_link_options(lsapi PRIVATE ${static_runtime})
 
 # The module's code, shared by Kesto.dll and the white-box tests.
 add_library(kesto_impl STATIC
-  module/module_state.cpp
+  base/module_state.cpp
+  base/command_queue.cpp
+  base/operation.cpp
+  base/entry_thunk.cpp
+  base/shell_expansion.cpp
   module/command_window.cpp
   module/lifecycle.cpp
+  box/box_list.cpp
   box/create_box.cpp
   box/box_window.cpp
   box/background.cpp
@@ -30,7 +35,7 @@ add_library(kesto_impl STATIC
 target_link_libraries(kesto_impl PUBLIC kesto_core lsapi comctl32 gdi32 user32)
 target_compile_options(kesto_impl PRIVATE -Wall -Wextra)
 
-add_library(Kesto SHARED module/dll_main.cpp module/expand_vars.cpp module/kesto.def)
+add_library(Kesto SHARED module/dll_main.cpp module/kesto.def)
 set_target_properties(Kesto PROPERTIES PREFIX "" OUTPUT_NAME Kesto)
 target_link_libraries(Kesto PRIVATE -Wl,--whole-archive kesto_impl -Wl,--no-whole-archive kesto_core lsapi
                       comctl32 gdi32 user32)

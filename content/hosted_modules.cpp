@@ -4,9 +4,9 @@
 #include <cstdint>
 #include <cstring>
 
-#include "box/box.h"
+#include "base/command_queue.h"
+#include "base/module_state.h"
 #include "boxfile/text_helpers.h"
-#include "module/module_state.h"
 
 namespace kesto {
 
@@ -55,7 +55,7 @@ Record* LoadRecord(std::unique_ptr<Record>& head, const std::string& fileName, c
   Record& record = PushRecord(head);
   record.Lib.reset(FindLibrary(fileName));
   if (!record.Lib) {
-    ShowFailure(failure);
+    ReportFailure(failure);
     return nullptr;
   }
   BindEntryPoints(record);
@@ -75,8 +75,8 @@ void UnloadList(std::unique_ptr<Record>& first) {
   while (first) first = std::move(first->Next);
 }
 
-void LoadWharfModule(TBox& box, const std::string& line) {
-  TWharfSlot* loaded = LoadRecord(box.WharfSlots, GetToken(line, 5), "Can't load Wharf Module");
+void LoadWharfModule(const TContentHost& host, std::unique_ptr<TWharfSlot>& list, const std::string& line) {
+  TWharfSlot* loaded = LoadRecord(list, GetToken(line, 5), "Can't load Wharf Module");
   if (!loaded) return;
   TWharfSlot& slot = *loaded;
 
@@ -89,7 +89,7 @@ void LoadWharfModule(TBox& box, const std::string& line) {
   RegisterModuleClass(kModuleClass, ModuleWndProc);
   slot.Window = CreateWindowExA(0, kModuleClass, nullptr, WS_CHILD, ParseInt(GetToken(line, 1)),
                                 ParseInt(GetToken(line, 2)), ParseInt(GetToken(line, 3)),
-                                ParseInt(GetToken(line, 4)), box.Window, nullptr, ModuleInstance, nullptr);
+                                ParseInt(GetToken(line, 4)), host.Window, nullptr, ModuleInstance, nullptr);
   if (slot.InitProc) slot.InitProc(slot.Window, ModuleInstance, data.get());
   // Shown only once the plug-in has set itself up, above the shortcuts.
   SetWindowPos(slot.Window, HWND_TOP, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_SHOWWINDOW);
@@ -98,15 +98,15 @@ void LoadWharfModule(TBox& box, const std::string& line) {
 
 }  // namespace
 
-void LoadModules(TBox& box) {
-  ForEachBoxValue(*box.Header, "*Module", [&](const std::string& line) {
-    THostedModule* module = LoadRecord(box.Modules, GetToken(line, 1), "Can't load Module");
-    if (module && module->InitProc) module->InitProc(box.Window, ModuleInstance, nullptr);
+void LoadModules(TBoxHeader& header, const TContentHost& host, std::unique_ptr<THostedModule>& list) {
+  ForEachBoxValue(header, "*Module", [&](const std::string& line) {
+    THostedModule* module = LoadRecord(list, GetToken(line, 1), "Can't load Module");
+    if (module && module->InitProc) module->InitProc(host.Window, ModuleInstance, nullptr);
   });
 }
 
-void LoadWharfModules(TBox& box) {
-  ForEachBoxValue(*box.Header, "*WharfModule", [&](const std::string& line) { LoadWharfModule(box, line); });
+void LoadWharfModules(TBoxHeader& header, const TContentHost& host, std::unique_ptr<TWharfSlot>& list) {
+  ForEachBoxValue(header, "*WharfModule", [&](const std::string& line) { LoadWharfModule(host, list, line); });
 }
 
 void UnloadModules(std::unique_ptr<THostedModule>& first) { UnloadList(first); }

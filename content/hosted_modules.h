@@ -6,11 +6,11 @@
 
 #include <memory>
 
-#include "module/owned.h"
+#include "base/owned.h"
+#include "boxfile/box_file.h"
+#include "content/content_host.h"
 
 namespace kesto {
-
-struct TBox;
 
 struct TWharfData;  // the 140-byte block handed to initWharfModule
 using InitWharfModuleFn = int (*)(HWND parent, HINSTANCE instance, TWharfData* data);
@@ -33,8 +33,8 @@ struct TWharfSlot {
 
 constexpr const char* kModuleClass = "KestoModule";
 
-void LoadModules(TBox& box);
-void LoadWharfModules(TBox& box);
+void LoadModules(TBoxHeader& header, const TContentHost& host, std::unique_ptr<THostedModule>& list);
+void LoadWharfModules(TBoxHeader& header, const TContentHost& host, std::unique_ptr<TWharfSlot>& list);
 void UnloadModules(std::unique_ptr<THostedModule>& first);
 void UnloadWharfModules(std::unique_ptr<TWharfSlot>& first);
 LRESULT CALLBACK ModuleWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

@@ -3,13 +3,12 @@
 #include <windows.h>
 #include <commctrl.h>
 
-#include "box/background.h"
-#include "box/box.h"
+#include "base/command_queue.h"
+#include "base/module_state.h"
+#include "base/shell_api.h"
 #include "boxfile/text_helpers.h"
 #include "content/groups.h"
-#include "module/command_window.h"
-#include "module/module_state.h"
-#include "module/shell_api.h"
+#include "content/tooltip.h"
 
 namespace kesto {
 namespace {
@@ -30,12 +29,12 @@ bool LoadShortcutImage(const std::string& name, HDC windowDC, TShortcutImage& im
   return true;
 }
 
-void CreateShortcut(TBox& box, const std::string& line) {
+void CreateShortcut(const TContentHost& box, std::unique_ptr<TShortcut>& list, const std::string& line) {
   auto created = std::make_unique<TShortcut>();
-  created->Next = std::move(box.Shortcuts);
-  box.Shortcuts = std::move(created);
-  TShortcut& shortcut = *box.Shortcuts;
-  shortcut.Box = &box;
+  created->Next = std::move(list);
+  list = std::move(created);
+  TShortcut& shortcut = *list;
+  shortcut.Box = box;
 
   std::string tooltip = GetToken(line, 1);
   shortcut.X = ParseInt(GetToken(line, 2));
@@ -55,6 +54,7 @@ void CreateShortcut(TBox& box, const std::string& line) {
   RegisterModuleClass(kShortcutClass, ShortcutWndProc);
   shortcut.Window = CreateWindowExA(0, kShortcutClass, nullptr, WS_CHILD, 0, 0, 0, 0, box.Window, nullptr,
                                     ModuleInstance, nullptr);
+  SetWindowLongPtrA(shortcut.Window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&shortcut));
   shortcut.Member = JoinGroup(shortcut.Window, groupNumber);
 
   {
@@ -62,7 +62,7 @@ void CreateShortcut(TBox& box, const std::string& line) {
     if (LoadShortcutImage(GetToken(line, 4), windowDC.get(), shortcut.Normal)) {
       GetLSBitmapSize(shortcut.Normal.Bitmap.get(), &shortcut.Width, &shortcut.Height);
     } else {
-      ShowFailure("Check Box File: Can't load image");
+      ReportFailure("Check Box File: Can't load image");
     }
     // A missing hover or pressed image falls back to the normal one.
     LoadShortcutImage(GetToken(line, 5), windowDC.get(), shortcut.Hover);
@@ -83,7 +83,7 @@ void CreateShortcut(TBox& box, const std::string& line) {
 
 // Re-applies the box window's size without moving or restacking it.
 void RefreshBox(const TShortcut& shortcut) {
-  SetWindowPos(shortcut.Box->Window, nullptr, 0, 0, shortcut.Box->Width, shortcut.Box->Height,
+  SetWindowPos(shortcut.Box.Window, nullptr, 0, 0, shortcut.Box.Width, shortcut.Box.Height,
                SWP_NOMOVE | SWP_NOZORDER);
 }
 
@@ -112,6 +112,9 @@ void EnterState(TShortcut& s, std::uint8_t state) {
     region = s.NormalRgn();
   }
   s.State = state;
+  // Hover and pressed both end when the mouse leaves, however they began (a
+  // press under a pointer that never moved, say): ask to be told each time.
+  if (state != kNormal) RequestLeaveNotice(s.Window);
   if (state == kHover) {
     ApplyRegion(s.Window, region);
     RefreshBox(s);
@@ -128,10 +131,7 @@ LRESULT HandleShortcutMessage(TShortcut& s, HWND window, UINT message, WPARAM wP
       BitBlt(reinterpret_cast<HDC>(wParam), 0, 0, s.Width, s.Height, s.CurrentDC, 0, 0, SRCCOPY);
       return 0;
     case WM_MOUSEMOVE:
-      if (s.State == kNormal) {
-        EnterState(s, kHover);
-        RequestLeaveNotice(s.Window);  // only on the step from normal to hover
-      }
+      if (s.State == kNormal) EnterState(s, kHover);
       return 0;
     case WM_LBUTTONDOWN:
       EnterState(s, kPressed);
@@ -147,6 +147,11 @@ LRESULT HandleShortcutMessage(TShortcut& s, HWND window, UINT message, WPARAM wP
     case WM_MOUSELEAVE:
       EnterState(s, kNormal);
       return 0;
+    case WM_NCDESTROY:
+      // The record outlives its window only while the list is released.
+      SetWindowLongPtrA(window, GWLP_USERDATA, 0);
+      s.Window = nullptr;
+      return DefWindowProcA(window, message, wParam, lParam);
     default:
       return DefWindowProcA(window, message, wParam, lParam);
   }
@@ -154,8 +159,8 @@ LRESULT HandleShortcutMessage(TShortcut& s, HWND window, UINT message, WPARAM wP
 
 }  // namespace
 
-void CreateShortcuts(TBox& box) {
-  ForEachBoxValue(*box.Header, "*Shortcut", [&](const std::string& line) { CreateShortcut(box, line); });
+void CreateShortcuts(TBoxHeader& header, const TContentHost& host, std::unique_ptr<TShortcut>& list) {
+  ForEachBoxValue(header, "*Shortcut", [&](const std::string& line) { CreateShortcut(host, list, line); });
 }
 
 void DestroyShortcuts(std::unique_ptr<TShortcut>& first) {
@@ -183,12 +188,7 @@ void DestroyShortcuts(std::unique_ptr<TShortcut>& first) {
 }
 
 TShortcut* FindShortcutByWindow(HWND window) {
-  TBox* box = FindBoxByWindow(BoxList.get(), GetParent(window));
-  if (!box) return nullptr;
-  for (TShortcut* s = box->Shortcuts.get(); s; s = s->Next.get()) {
-    if (s->Window == window) return s;
-  }
-  return nullptr;
+  return reinterpret_cast<TShortcut*>(GetWindowLongPtrA(window, GWLP_USERDATA));
 }
 
 LRESULT CALLBACK ShortcutWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {

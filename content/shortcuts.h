@@ -8,11 +8,12 @@
 #include <memory>
 #include <string>
 
-#include "module/owned.h"
+#include "base/owned.h"
+#include "boxfile/box_file.h"
+#include "content/content_host.h"
 
 namespace kesto {
 
-struct TBox;
 struct TGroupMember;
 
 // One loaded image: the memory DC it is selected into, and its shape.
@@ -36,7 +37,7 @@ struct TShortcut {
   std::uint8_t State = 0;  // 0 normal, 1 hover, 2 pressed
   std::string Command;
   std::unique_ptr<TShortcut> Next;
-  TBox* Box = nullptr;
+  TContentHost Box;  // the box window and its size, re-applied at each state change
   TGroupMember* Member = nullptr;
 
   HDC NormalDC() const { return Normal.DC.get(); }
@@ -49,17 +50,13 @@ struct TShortcut {
 
 constexpr const char* kShortcutClass = "KestoShortcut";
 
-extern HWND TooltipWnd;
-
-void CreateShortcuts(TBox& box);
+void CreateShortcuts(TBoxHeader& header, const TContentHost& host, std::unique_ptr<TShortcut>& list);
 // Releases the whole list, iteratively: windows from the head to the end while
 // every record is intact, then the records.
 void DestroyShortcuts(std::unique_ptr<TShortcut>& first);
 LRESULT CALLBACK ShortcutWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+// The record of a shortcut window, kept in the window itself until it is destroyed.
 TShortcut* FindShortcutByWindow(HWND window);
 void ApplyRegion(HWND window, HRGN region);
-void AddTooltip(HWND window, const std::string& text);
-void RemoveTooltip(HWND window);
-void DestroyTooltip();
 
 }  // namespace kesto

@@ -1,19 +1,18 @@
 #include "content/text_labels.h"
 
-#include "box/box.h"
+#include "base/owned.h"
 #include "boxfile/text_helpers.h"
 
 namespace kesto {
 
-void DrawTexts(TBox& box) {
-  TBoxHeader& header = *box.Header;
+void DrawTexts(TBoxHeader& header, const TContentHost& host) {
   std::string face = ReadBoxString(header, "KestoFont", "Ms sans serif");
   std::string color = ReadBoxString(header, "KestoFontColor", "FFFFFF");
   std::int32_t size = ReadBoxInt(header, "KestoFontSize", 14);
 
   OwnedFont font(CreateFontA(size, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, 0, 0, 0, 0,
                              face.c_str()));
-  HDC dc = box.MemDC.get();
+  HDC dc = host.MemDC;
   {
     // The font goes back out of the DC before it is deleted; colour and
     // background mode stay set on the DC.
@@ -25,7 +24,7 @@ void DrawTexts(TBox& box) {
       TextOutA(dc, ParseInt(GetToken(line, 1)), ParseInt(GetToken(line, 2)), text.c_str(),
                static_cast<int>(text.size()));
     });
-    InvalidateRect(box.Window, nullptr, TRUE);
+    InvalidateRect(host.Window, nullptr, TRUE);
   }
 }
 

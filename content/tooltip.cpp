@@ -1,8 +1,10 @@
 #include <windows.h>
 #include <commctrl.h>
 
-#include "content/shortcuts.h"
-#include "module/module_state.h"
+#include "content/tooltip.h"
+
+#include "base/command_queue.h"
+#include "base/module_state.h"
 
 namespace kesto {
 
@@ -29,7 +31,7 @@ void AddTooltip(HWND window, const std::string& text) {
     InitCommonControls();
     TooltipWnd = CreateWindowExA(0, TOOLTIPS_CLASSA, nullptr, TTS_ALWAYSTIP, CW_USEDEFAULT, CW_USEDEFAULT,
                                  CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr, OwnLibraryInstance(), nullptr);
-    if (!TooltipWnd) ShowFailure("Error Creating Tooltip Control");
+    if (!TooltipWnd) ReportFailure("Error Creating Tooltip Control");
     SetWindowPos(TooltipWnd, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE);
   }
   if (!TooltipWnd) return;

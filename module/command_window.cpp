@@ -2,33 +2,44 @@
 
 #include <cstring>
 #include <memory>
+#include <string>
 
-#include "module/module_state.h"
-#include "module/shell_api.h"
+#include "base/entry_thunk.h"
+#include "base/module_state.h"
+#include "base/operation.h"
+#include "base/shell_api.h"
 
 namespace kesto {
-
-HWND CommandWnd = nullptr;
-
 namespace {
 
 constexpr const char* kRevision = "Kesto.dll: 2.5";
 constexpr const char* kRevisionId = "Id: Kesto,v 2.5 2001/09/23 wrenfold";
 
-void SendShellRegistration(UINT message) {
+void SendShellRegistration(HWND window, UINT message) {
   UINT messages[] = {LM_GETREVID, 0};
-  SendMessageA(GetLitestepWnd(), message, reinterpret_cast<WPARAM>(CommandWnd),
-               reinterpret_cast<LPARAM>(messages));
-}
-
-// The copy a WM_RUNCOMMAND message owns.
-std::unique_ptr<char[]> TakeCommand(LPARAM lParam) {
-  return std::unique_ptr<char[]>(reinterpret_cast<char*>(lParam));
+  SendMessageA(GetLitestepWnd(), message, reinterpret_cast<WPARAM>(window), reinterpret_cast<LPARAM>(messages));
 }
 
 LRESULT RunCommand(LPARAM lParam) {
-  std::unique_ptr<char[]> command = TakeCommand(lParam);
-  if (command) LSExecute(nullptr, command[0] ? command.get() : nullptr, 0);
+  KestoOperation operation;
+  // Kesto's own copies are freed once run; an outside sender keeps its text,
+  // so it is copied before the shell runs anything.
+  std::unique_ptr<char[]> own = TakePostedCommand(lParam);
+  const char* text = own ? own.get() : reinterpret_cast<const char*>(lParam);
+  if (!text) return 0;
+  std::string command(text);
+  LSExecute(nullptr, command.empty() ? nullptr : command.c_str(), 0);
+  return 0;
+}
+
+LRESULT ShowFailures() {
+  KestoOperation operation;
+  TFailure failure;
+  // One at a time: anything, even the end of the module, may run while a
+  // message box is open, and it discards what is left.
+  while (TakeFailure(failure)) {
+    MessageBoxA(nullptr, failure.Text.c_str(), failure.HasCaption ? failure.Caption.c_str() : nullptr, MB_OK);
+  }
   return 0;
 }
 
@@ -44,30 +55,35 @@ LRESULT ReplyRevision(WPARAM selector, LPARAM buffer) {
 }  // namespace
 
 void CreateCommandWindow() {
-  RegisterModuleClass(kCommandClass, CommandWndProc);
-  CommandWnd = CreateWindowExA(WS_EX_TOOLWINDOW, kCommandClass, "", WS_POPUP, 0, 0, 0, 0, nullptr,
-                               nullptr, ModuleInstance, nullptr);
-  SendShellRegistration(LM_REGISTERMESSAGE);
+  RegisterModuleClass(kCommandClass, KestoCommandWndProc);
+  CommandWnd = CreateWindowExA(WS_EX_TOOLWINDOW, kCommandClass, "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
+                               ModuleInstance, nullptr);
+  SendShellRegistration(CommandWnd, LM_REGISTERMESSAGE);
 }
 
 void DestroyCommandWindow() {
-  SendShellRegistration(LM_UNREGISTERMESSAGE);
-  // Commands still queued will never run; their copies are released here.
-  // Only this window's queue is drained: a null window would take the
-  // messages of every window on the thread.
-  MSG pending;
-  while (CommandWnd && PeekMessageA(&pending, CommandWnd, WM_RUNCOMMAND, WM_RUNCOMMAND, PM_REMOVE)) {
-    TakeCommand(pending.lParam);
-  }
-  DestroyWindow(CommandWnd);
+  HWND window = CommandWnd;
+  if (!window) return;
+  SendShellRegistration(window, LM_UNREGISTERMESSAGE);
+  // Commands still queued will never run: their copies are released here,
+  // and so are failures not shown yet.
+  ReleasePostedCommands();
+  DiscardFailures();
+  CommandWnd = nullptr;
+  DestroyWindow(window);
   UnregisterModuleClass(kCommandClass);
 }
 
-LRESULT CALLBACK CommandWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+}  // namespace kesto
+
+extern "C" LRESULT CALLBACK KestoCommandWndProcBody(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  using namespace kesto;
   try {
     switch (message) {
       case WM_RUNCOMMAND:
         return RunCommand(lParam);
+      case WM_SHOWFAILURES:
+        return ShowFailures();
       case LM_GETREVID:
         return ReplyRevision(wParam, lParam);
       default:
@@ -78,13 +94,4 @@ LRESULT CALLBACK CommandWndProc(HWND window, UINT message, WPARAM wParam, LPARAM
   }
 }
 
-void PostRunCommand(HWND sender, const std::string& command) {
-  auto copy = std::make_unique<char[]>(command.size() + 1);
-  std::memcpy(copy.get(), command.c_str(), command.size() + 1);
-  if (PostMessageA(CommandWnd, WM_RUNCOMMAND, reinterpret_cast<WPARAM>(sender),
-                   reinterpret_cast<LPARAM>(copy.get()))) {
-    copy.release();  // the message owns it now
-  }
-}
-
-}  // namespace kesto
+KESTO_WNDPROC_ENTRY(KestoCommandWndProc);

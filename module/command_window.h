@@ -1,24 +1,21 @@
 // The hidden window that runs click commands through the shell, one per turn
-// of the shell's message loop, and answers the shell's revision query.
+// of the shell's message loop, shows the failure messages of finished
+// operations, and answers the shell's revision query.
 #pragma once
 
 #include <windows.h>
 
-#include <string>
+#include "base/command_queue.h"
 
 namespace kesto {
 
-constexpr UINT WM_RUNCOMMAND = WM_USER + 92;  // 1116
 constexpr const char* kCommandClass = "CommandClass";
-
-extern HWND CommandWnd;
 
 void CreateCommandWindow();
 void DestroyCommandWindow();
-LRESULT CALLBACK CommandWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-
-// Queues a command for the command window. The message carries its own copy of
-// the text, so the sender may be destroyed before the command runs.
-void PostRunCommand(HWND sender, const std::string& command);
 
 }  // namespace kesto
+
+// The window procedure of "CommandClass", an entry thunk (it may run the
+// command that unloads Kesto).
+extern "C" LRESULT CALLBACK KestoCommandWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

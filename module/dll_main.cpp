@@ -1,6 +1,6 @@
 #include <windows.h>
 
-#include "module/module_state.h"
+#include "base/module_state.h"
 
 extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID) {
   if (reason == DLL_PROCESS_ATTACH) kesto::FindSetLayeredWindowAttributes();

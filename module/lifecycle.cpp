@@ -1,25 +1,50 @@
 #include "module/lifecycle.h"
 
 #include "bang/bang_commands.h"
+#include "base/entry_thunk.h"
+#include "base/module_state.h"
+#include "base/operation.h"
+#include "base/shell_api.h"
 #include "box/box.h"
+#include "box/box_list.h"
 #include "boxfile/text_helpers.h"
 #include "content/groups.h"
+#include "content/hosted_modules.h"
 #include "content/shortcuts.h"
+#include "content/tooltip.h"
 #include "module/command_window.h"
-#include "module/module_state.h"
-#include "module/shell_api.h"
 
 namespace kesto {
 namespace {
 
 constexpr const char* kCreateKey = "*KestoCreate";
 
-void CreateConfiguredBoxes() {
+// A run lasts from a start to the next end. A start inside a running run (the
+// shell's recycle handled inside a dialog of the first start) ends the first
+// run completely before it begins anew; the first start then stops reading
+// its lines.
+bool Running = false;
+unsigned RunNumber = 0;
+// An end that had to leave boxes to the operations still working on them
+// finishes once the last of them is gone.
+bool EndUnfinished = false;
+
+template <class Step>
+void Guarded(Step step) {
+  try {
+    step();
+  } catch (...) {
+    // One failing step never keeps the later ones from running.
+  }
+}
+
+void CreateConfiguredBoxes(unsigned run) {
   TextBuffer line = AllocTextBuffer(kShellTextSize);
   void* config = LCOpen(nullptr);
   // Each box is built before the next line is read: the last line's box ends
-  // up first in BoxList.
-  while (LCReadNextConfig(config, kCreateKey, line.get(), kShellTextSize)) {
+  // up first in BoxList. A run ended meanwhile reads no further line: the
+  // shell may have reloaded its configuration.
+  while (Running && run == RunNumber && LCReadNextConfig(config, kCreateKey, line.get(), kShellTextSize)) {
     line[kShellTextSize - 1] = '\0';
     CreateBox(GetToken(line.get(), 2));
   }
@@ -27,11 +52,40 @@ void CreateConfiguredBoxes() {
   FreeTextBuffer(line);
 }
 
-void DestroyAllBoxes() {
-  while (BoxList) {
-    DestroyBox(*BoxList);
-    BoxList = std::move(BoxList->Next);
-  }
+// What the end leaves for the moment no box is left: groups and classes
+// are still used by the boxes that operations are working on.
+void FinishEnd() {
+  EndUnfinished = false;
+  Guarded(ReleaseGroups);
+  for (const char* className : {kBoxClass, kShortcutClass, kModuleClass})
+    Guarded([&] { UnregisterModuleClass(className); });
+  // Nothing uses the shared tooltip once every shortcut is gone.
+  Guarded(DestroyTooltip);
+}
+
+void FinishDeferredWork() {
+  FinishRequestedDestroys();
+  if (!Running && EndUnfinished && !AnyBoxes()) FinishEnd();
+}
+
+void EndRun() {
+  Running = false;
+  EndUnfinished = true;
+  Guarded(UnregisterBangCommands);
+  Guarded(RequestDestroyAll);
+  if (!AnyBoxes()) Guarded(FinishEnd);
+  Guarded(DestroyCommandWindow);
+}
+
+void StartRun(HINSTANCE instance) {
+  if (Running) EndRun();
+  Running = true;
+  const unsigned run = ++RunNumber;
+  ModuleInstance = instance;
+  Guarded(CreateCommandWindow);
+  Guarded([] { LiteStepDir = FindLiteStepDir(); });
+  Guarded(RegisterBangCommands);
+  Guarded([run] { CreateConfiguredBoxes(run); });
 }
 
 }  // namespace
@@ -40,27 +94,28 @@ void DestroyAllBoxes() {
 extern "C" int initModuleEx(HWND, HINSTANCE instance, const char*) {
   using namespace kesto;
   try {
-    ModuleInstance = instance;
-    CreateCommandWindow();
-    LiteStepDir = FindLiteStepDir();
-    RegisterBangCommands();
-    CreateConfiguredBoxes();
+    // The shell holds its own reference on the library for the whole call,
+    // and cannot unload a module that has not started: the operation's
+    // reference is given back at once.
+    KestoOperation operation(KestoOperation::Release::AtOnce);
+    SetDeferredWork(FinishDeferredWork);
+    StartRun(instance);
   } catch (...) {
     // Nothing is reported to the shell; whatever was built stays usable.
   }
   return 0;
 }
 
-extern "C" void quitModule(HINSTANCE) {
+extern "C" void quitModuleBody(HINSTANCE) {
   using namespace kesto;
   try {
-    UnregisterBangCommands();
-    DestroyAllBoxes();
-    ReleaseGroups();
-    for (const char* className : {kBoxClass, kShortcutClass, kModuleClass}) UnregisterModuleClass(className);
-    // Nothing uses the shared tooltip once every shortcut is gone.
-    DestroyTooltip();
-    DestroyCommandWindow();
+    KestoOperation operation;
+    SetDeferredWork(FinishDeferredWork);
+    // A second end (the shell lists a start nested in another twice) finds
+    // nothing left to do.
+    if (Running) EndRun();
   } catch (...) {
   }
 }
+
+KESTO_CDECL_ENTRY_1(quitModule);

@@ -1,9 +1,10 @@
-// The module's start and end, as the shell drives them.
+// The module's start and end, as the shell drives them. Both are exported
+// through the module's .def file.
 #pragma once
 
 #include <windows.h>
 
 extern "C" {
-__declspec(dllexport) int initModuleEx(HWND parent, HINSTANCE instance, const char* path);
-__declspec(dllexport) void quitModule(HINSTANCE instance);
+int initModuleEx(HWND parent, HINSTANCE instance, const char* path);
+void quitModule(HINSTANCE instance);
 }

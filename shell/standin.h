@@ -13,6 +13,8 @@
 // Reads the configuration file that LCOpen(null) opens; also takes its
 // variables ("name value" lines) and the image folder ("LSImageFolder path").
 STANDIN_API BOOL StandInLoadConfig(const char* path);
+// Reads the configuration file of the last StandInLoadConfig again.
+STANDIN_API BOOL StandInReloadConfig(void);
 // Event log: "exec:<command>", "bang+:<name>", "bang-:<name>", and whatever
 // plug-ins and hosts record.
 STANDIN_API void StandInLog(const char* entry);
@@ -22,3 +24,24 @@ STANDIN_API void StandInLogClear(void);
 // Call counters by function name: "LoadLSImage", "BitmapToRegion", "VarExpansion".
 STANDIN_API int StandInCounter(const char* name);
 STANDIN_API int StandInBangCount(void);
+
+// Modules, run as the real shell runs them. A module is started by calling its
+// initModuleEx and joins the list of running modules only once that call has
+// returned; modules end in reverse order. The module commands "!UnloadModule
+// path", "!ReloadModule path" and "!Recycle" work on that list; the first two
+// run inside LSExecute, "!Recycle" and "!Quit" are posted to the main window.
+typedef int (*StandInInitFn)(HWND parent, HINSTANCE instance, const char* path);
+typedef void (*StandInQuitFn)(HINSTANCE instance);
+// A module library, loaded with LoadLibrary when it is started.
+STANDIN_API void StandInConfigureModule(const char* path);
+// Module code linked into the host program itself: started without a library.
+STANDIN_API void StandInConfigureBuiltInModule(const char* name, StandInInitFn init, StandInQuitFn quit);
+STANDIN_API void StandInForgetModules(void);  // the configured list, emptied
+STANDIN_API BOOL StandInStartModules(void);   // false when a library cannot be loaded
+STANDIN_API void StandInQuitModules(void);
+STANDIN_API int StandInRunningModules(void);
+// What a posted "!Recycle" does when the main window receives it.
+STANDIN_API void StandInRecycle(void);
+// Messages the stand-in posts to the shell's main window.
+#define STANDIN_LM_RECYCLE 9260
+#define STANDIN_WM_QUITSHELL (WM_APP + 0x51)

@@ -1,10 +1,19 @@
 #include "shell/host/host.h"
 
-#include "module/shell_api.h"
+#include <memory>
+
+#include "base/shell_api.h"
 #include "shell/standin.h"
 
 namespace standin {
 namespace {
+
+constexpr UINT kRunQueuedCommand = WM_APP + 0x50;  // lParam: a std::string to run and delete
+
+std::vector<std::string>& CommandsForNextDialog() {
+  static std::vector<std::string> commands;
+  return commands;
+}
 
 std::map<HWND, std::vector<UINT>>& RegistrationTable() {
   static std::map<HWND, std::vector<UINT>> table;
@@ -23,6 +32,20 @@ LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
       RegistrationTable().erase(target);
       StandInLog("unregister-messages");
     }
+    return 0;
+  }
+  if (message == kRunQueuedCommand) {
+    std::unique_ptr<std::string> command(reinterpret_cast<std::string*>(lParam));
+    LSExecute(nullptr, command->c_str(), 0);
+    return 0;
+  }
+  if (message == STANDIN_LM_RECYCLE) {
+    StandInRecycle();
+    return 0;
+  }
+  if (message == STANDIN_WM_QUITSHELL) {
+    StandInLog("shell-quit");
+    StandInQuitModules();
     return 0;
   }
   return DefWindowProcA(window, message, wParam, lParam);
@@ -64,6 +87,13 @@ LRESULT CALLBACK MessageBoxCatcher(int code, WPARAM wParam, LPARAM lParam) {
       std::string text;
       EnumChildWindows(dialog, CollectStaticText, reinterpret_cast<LPARAM>(&text));
       StandInLog(("msgbox:" + WindowText(dialog) + "|" + text).c_str());
+      // Queued commands come up in the dialog's own loop, before the answer.
+      std::vector<std::string> commands = std::move(CommandsForNextDialog());
+      CommandsForNextDialog().clear();
+      for (const std::string& command : commands) {
+        PostMessageA(FindWindowA(kesto::kShellMainClass, kesto::kShellMainTitle), kRunQueuedCommand, 0,
+                     reinterpret_cast<LPARAM>(new std::string(command)));
+      }
       PostMessageA(dialog, WM_COMMAND, IDOK, 0);
     }
   }
@@ -137,6 +167,8 @@ std::vector<std::string> LogEntries() {
   }
   return entries;
 }
+
+void RunInsideNextDialog(const std::string& command) { CommandsForNextDialog().push_back(command); }
 
 std::vector<std::string> MessageBoxesShown() { return EntriesWithPrefix("msgbox:"); }
 std::vector<std::string> ExecutedCommands() { return EntriesWithPrefix("exec:"); }

@@ -37,8 +37,10 @@ void Pump(int milliseconds);
 // Dispatches until the queue is empty.
 void PumpPending();
 
-// Message boxes are answered with OK at once and recorded in the stand-in
-// log as "msgbox:<caption>|<text>".
+// Message boxes are answered with OK and recorded in the stand-in log as
+// "msgbox:<caption>|<text>". They run their own message loop, as on the
+// desktop: commands queued here run inside the next one, before it closes.
+void RunInsideNextDialog(const std::string& command);
 std::vector<std::string> MessageBoxesShown();
 std::vector<std::string> LogEntries();
 std::vector<std::string> ExecutedCommands();  // "exec:" entries without the prefix

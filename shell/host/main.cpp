@@ -6,7 +6,9 @@
 //
 // Script verbs, one per line ('#' starts a comment line):
 //   pump <ms>              dispatch messages for a while
-//   bang <command text>    run a command as the shell would (LSExecute)
+//   bang <command text>    run a command as the shell would (LSExecute); the
+//                          module commands !UnloadModule, !ReloadModule,
+//                          !Recycle and !Quit work on the module named above
 //   move <x> <y>           move the mouse
 //   down | up | rdown | rup   press or release the left or right button
 //   click <x> <y>          move, then press and release the left button
@@ -21,14 +23,11 @@
 #include <sstream>
 #include <string>
 
-#include "module/shell_api.h"
+#include "base/shell_api.h"
 #include "shell/host/host.h"
 #include "shell/standin.h"
 
 namespace {
-
-using InitModuleFn = int (*)(HWND, HINSTANCE, const char*);
-using QuitModuleFn = void (*)(HINSTANCE);
 
 bool RunVerb(const std::string& line) {
   std::istringstream words(line);
@@ -101,15 +100,12 @@ int main(int argc, char** argv) {
     return 2;
   }
   standin::Host host;
-  HMODULE module = LoadLibraryA(argv[1]);
-  auto init = reinterpret_cast<InitModuleFn>(reinterpret_cast<void*>(GetProcAddress(module, "initModuleEx")));
-  auto quit = reinterpret_cast<QuitModuleFn>(reinterpret_cast<void*>(GetProcAddress(module, "quitModule")));
-  if (!module || !init || !quit) {
+  StandInConfigureModule(argv[1]);
+  if (!StandInStartModules()) {
     std::cerr << "cannot load module " << argv[1] << std::endl;
     return 2;
   }
-  int result = init(host.MainWindow(), module, argv[1]);
-  std::cout << "initModuleEx returned " << result << std::endl;
+  std::cout << "module started" << std::endl;
   standin::Pump(200);
 
   std::ifstream scriptFile;
@@ -120,9 +116,8 @@ int main(int argc, char** argv) {
     if (!line.empty() && line.back() == '\r') line.pop_back();
     if (!RunVerb(line)) break;
   }
-  quit(module);
-  std::cout << "quitModule done" << std::endl;
+  StandInQuitModules();
+  std::cout << "modules ended" << std::endl;
   standin::PumpPending();
-  FreeLibrary(module);
   return 0;
 }

@@ -9,7 +9,8 @@
 #include <vector>
 
 #include "boxfile/text_helpers.h"
-#include "module/shell_api.h"
+#include "base/shell_api.h"
+#include "shell/lsapi/modules.h"
 #include "shell/standin.h"
 #include "shell/variables.h"
 
@@ -18,6 +19,7 @@ namespace {
 constexpr std::size_t kExpansionLimit = 4096;
 
 struct ShellState {
+  std::string configPath;
   std::vector<std::string> configLines;
   std::map<std::string, std::string> variables;  // upper-cased names
   std::string imageFolder;
@@ -56,23 +58,92 @@ void CopyOut(const std::string& text, char* buffer, int size) {
 
 void Count(const char* name) { ++State().counters[name]; }
 
+// The shell reports an expression it cannot evaluate in a modal message box,
+// inside the expansion that met it.
+void ReportExpressionError(const std::string& expression, const std::string& description) {
+  std::string text = "Error in Expression:\n  " + expression + "\n\nDescription:\n  " + description;
+  MessageBoxA(nullptr, text.c_str(), "LiteStep", MB_OK | MB_ICONERROR);
+}
+
+std::string Expand(const std::string& text) {
+  return standin::ExpandVariables(text, State().variables, kExpansionLimit - 1, ReportExpressionError);
+}
+
+// The shell's own folder, with its trailing backslash, as $LiteStepDir$.
+std::string ShellFolder() {
+  char path[MAX_PATH] = {};
+  GetModuleFileNameA(nullptr, path, MAX_PATH);
+  std::string text(path);
+  return text.substr(0, text.rfind('\\') + 1);
+}
+
+// A configuration value ends at a ';' outside quotes and brackets; the
+// blanks before it go too.
+std::string StripComment(const std::string& value) {
+  int depth = 0;
+  char quote = 0;
+  std::size_t end = value.size();
+  for (std::size_t i = 0; i < value.size(); ++i) {
+    char c = value[i];
+    if (c == '[') {
+      ++depth;
+    } else if (c == ']') {
+      if (depth > 0) --depth;
+    } else if (c == '"' || c == '\'') {
+      if (quote == c) {
+        --depth;
+        quote = 0;
+      } else if (!quote) {
+        ++depth;
+        quote = c;
+      }
+    } else if (c == ';' && depth == 0) {
+      end = i;
+      break;
+    }
+  }
+  while (end > 0 && kesto::IsBlank(value[end - 1])) --end;
+  return value.substr(0, end);
+}
+
+// "key value" with the value's comment removed and its variables expanded,
+// as the real shell hands out a configuration line.
+std::string ConfigLine(const std::string& line) {
+  std::size_t keyStart = line.find_first_not_of(" \t");
+  if (keyStart == std::string::npos) return {};
+  std::size_t keyEnd = line.find_first_of(" \t", keyStart);
+  std::string key = line.substr(keyStart, keyEnd == std::string::npos ? std::string::npos : keyEnd - keyStart);
+  if (keyEnd == std::string::npos) return key;
+  std::size_t valueStart = line.find_first_not_of(" \t", keyEnd);
+  if (valueStart == std::string::npos) return key;
+  return key + " " + Expand(StripComment(line.substr(valueStart)));
+}
+
 }  // namespace
 
 extern "C" {
 
 BOOL StandInLoadConfig(const char* path) {
   ShellState& s = State();
-  s.configLines = ReadLines(path);
+  s.configPath = path ? path : "";
+  s.configLines = ReadLines(s.configPath.c_str());
   s.variables.clear();
   s.imageFolder.clear();
+  s.variables["LITESTEPDIR"] = ShellFolder();
   for (const std::string& line : s.configLines) {
     std::string key = kesto::GetToken(line, 1);
     if (key.empty() || key[0] == ';' || key[0] == '*') continue;
-    std::string value = kesto::GetToken(line, 2);
-    s.variables[kesto::UpperText(key)] = value;
-    if (kesto::UpperText(key) == "LSIMAGEFOLDER") s.imageFolder = value;
+    // The first definition of a name is the one that counts.
+    s.variables.emplace(kesto::UpperText(key), StripComment(kesto::GetTokenRest(line, 2)));
   }
+  auto folder = s.variables.find("LSIMAGEFOLDER");
+  s.imageFolder = folder != s.variables.end() ? Expand(kesto::GetToken(folder->second, 1)) : "";
   return !s.configLines.empty();
+}
+
+BOOL StandInReloadConfig(void) {
+  std::string path = State().configPath;
+  return StandInLoadConfig(path.c_str());
 }
 
 void StandInLog(const char* entry) { State().log.push_back(entry ? entry : "(null)"); }
@@ -99,7 +170,7 @@ BOOL LCReadNextConfig(void* file, const char* key, char* buffer, int size) {
   while (reader->next < reader->lines.size()) {
     const std::string& line = reader->lines[reader->next++];
     if (kesto::UpperText(kesto::GetToken(line, 1)) == wanted) {
-      CopyOut(line, buffer, size);
+      CopyOut(ConfigLine(line), buffer, size);
       return TRUE;
     }
   }
@@ -114,8 +185,7 @@ BOOL LCClose(void* file) {
 void VarExpansion(char* expanded, const char* text) {
   Count("VarExpansion");
   // The result and its terminating zero fit the shell's buffer.
-  std::string out = standin::ExpandVariables(text ? text : "", State().variables, kExpansionLimit - 1);
-  CopyOut(out, expanded, static_cast<int>(kExpansionLimit));
+  CopyOut(Expand(text ? text : ""), expanded, static_cast<int>(kExpansionLimit));
 }
 
 HBITMAP LoadLSImage(const char* file, const char* /*image*/) {
@@ -186,21 +256,24 @@ HRGN BitmapToRegion(HBITMAP bitmap, COLORREF key, COLORREF tolerance, int xoffse
 }
 
 int LSExecute(HWND, const char* command, int) {
-  std::string text = command ? command : "";
-  State().log.push_back("exec:" + text);
+  std::string given = command ? command : "";
+  State().log.push_back("exec:" + given);
+  // The shell expands the command before it runs it.
+  std::string text = Expand(given);
   std::string name = kesto::UpperText(kesto::GetToken(text, 1));
   if (name.empty() || name[0] != '!' || name == "!NONE") return 0;
+  std::size_t start = text.find_first_not_of(" \t");
+  std::size_t args = text.find_first_not_of(" \t", start + kesto::GetToken(text, 1).size());
+  std::string rest = args == std::string::npos ? "" : text.substr(args);
   for (const auto& entry : State().bangs) {
     if (kesto::UpperText(entry.first) != name) continue;
     BangCommandHandler handler = entry.second;  // the table may change while it runs
-    // The handler gets the text after the command name.
-    std::size_t start = text.find_first_not_of(" \t");
-    std::size_t after = start + kesto::GetToken(text, 1).size();
-    std::size_t args = text.find_first_not_of(" \t", after);
-    handler(nullptr, args == std::string::npos ? "" : text.c_str() + args);
+    // The handler gets the text after the command name, expanded once more.
+    std::string expanded = Expand(rest);
+    handler(nullptr, expanded.c_str());
     return 1;
   }
-  return 0;
+  return standin::RunModuleCommand(name, rest) ? 1 : 0;
 }
 
 HWND GetLitestepWnd(void) { return FindWindowA(kesto::kShellMainClass, kesto::kShellMainTitle); }

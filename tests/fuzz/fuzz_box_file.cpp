@@ -10,8 +10,8 @@
 #include "boxfile/box_file.h"
 #include "boxfile/safe_save.h"
 
-namespace kesto {
-std::string ExpandVars(const std::string& text) {
+namespace {
+std::string GrowingExpansion(const std::string& text) {
   // Stands in for the shell: grows the text a little, bounded like the shell's buffer.
   std::string out;
   for (char c : text) {
@@ -21,14 +21,14 @@ std::string ExpandVars(const std::string& text) {
   }
   return out;
 }
-}  // namespace kesto
+}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   using namespace kesto;
   static const std::string path = "/tmp/kesto-fuzz-" + std::to_string(::getpid()) + ".box";
   std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(data), size);
 
-  BoxFile file = LoadBoxFile(path);
+  BoxFile file = LoadBoxFile(path, GrowingExpansion);
   if (!file) std::abort();
   ReadBoxString(*file, "KestoX", "d");
   ReadBoxInt(*file, "KestoY", 0);
@@ -43,7 +43,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   std::string first;
   ReadFileBytes(path, first);
-  BoxFile again = LoadBoxFile(path);
+  BoxFile again = LoadBoxFile(path, GrowingExpansion);
   if (!CloseBoxFile(again, true)) std::abort();
   std::string second;
   ReadFileBytes(path, second);

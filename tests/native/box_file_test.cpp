@@ -6,7 +6,6 @@
 #include <fstream>
 
 #include "boxfile/safe_save.h"
-#include "tests/native/test_expansion.h"
 
 #ifdef _WIN32
 #include <windows.h>
@@ -24,10 +23,8 @@ class BoxFileTest : public ::testing::Test {
            ("kesto-boxfile-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
     fs::remove_all(dir_);
     fs::create_directories(dir_);
-    test_support::SetExpansion(nullptr);
   }
   void TearDown() override {
-    test_support::SetExpansion(nullptr);
     std::error_code ignored;
     for (auto& entry : fs::directory_iterator(dir_, ignored))
       fs::permissions(entry.path(), fs::perms::owner_all, ignored);
@@ -90,14 +87,14 @@ TEST_F(BoxFileTest, KeysMatchByWholeFirstTokenAndFirstLineWins) {
 }
 
 TEST_F(BoxFileTest, ExpansionHappensAtReadTimeAndIsNotSaved) {
-  test_support::SetExpansion([](const std::string& text) {
+  auto expand = [](const std::string& text) {
     std::string out = text;
     auto pos = out.find("$dir$");
     if (pos != std::string::npos) out.replace(pos, 5, "C:\\themes");
     return out;
-  });
+  };
   std::string path = Write("t.box", "KestoBackGround $dir$\\bg.bmp ; pic\r\n");
-  BoxFile f = LoadBoxFile(path);
+  BoxFile f = LoadBoxFile(path, expand);
   EXPECT_EQ(ReadBoxString(*f, "KestoBackGround", ""), "C:\\themes\\bg.bmp");
   WriteBoxInt(*f, "KestoX", 1);
   ASSERT_TRUE(CloseBoxFile(f, true));
@@ -152,8 +149,7 @@ TEST_F(BoxFileTest, HugeLinesAndExpansionsStayInBounds) {
   std::string big(100000, 'v');
   std::string path = Write("t.box", "KestoName " + big + " ;" + std::string(100000, 'c') + "\r\n*Text " +
                                         big + "\r\n" + big + "\r\n");
-  test_support::SetExpansion([](const std::string& text) { return text + std::string(5000, 'e'); });
-  BoxFile f = LoadBoxFile(path);
+  BoxFile f = LoadBoxFile(path, [](const std::string& text) { return text + std::string(5000, 'e'); });
   ASSERT_TRUE(f);
   EXPECT_EQ(ReadBoxString(*f, "KestoName", "").size(), 4095u);  // 4096 after the key, less its blank
   EXPECT_EQ(NextBoxValue(*f, "*Text").size(), 4095u);

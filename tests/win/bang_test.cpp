@@ -55,7 +55,7 @@ TEST_F(BangTest, DestroyingHeadMiddleAndLastKeepsTheRestWorking) {
   Bang("!KestoDestroy Three");  // middle
   Bang("!KestoDestroy One");    // last
   EXPECT_EQ(Names(), (std::vector<std::string>{"Four", "Two"}));
-  EXPECT_EQ(kesto::FindPreviousBox(Box("Two")), Box("Four"));
+  EXPECT_EQ(Box("Four")->Next.get(), Box("Two"));
   StandInLogClear();
   LeftClickAt(210, 110);
   LeftClickAt(410, 110);

@@ -3,8 +3,8 @@
 #include <fstream>
 
 #include "box/background.h"
-#include "module/module_state.h"
-#include "module/shell_api.h"
+#include "base/module_state.h"
+#include "base/shell_api.h"
 #include "shell/standin.h"
 #include "tests/win/fixture.h"
 

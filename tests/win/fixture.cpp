@@ -5,7 +5,7 @@
 
 #include "boxfile/safe_save.h"
 #include "module/lifecycle.h"
-#include "module/shell_api.h"
+#include "base/shell_api.h"
 #include "shell/standin.h"
 
 namespace kestotest {
@@ -88,7 +88,11 @@ void KestoTest::Start(const std::vector<std::string>& configLines) {
   std::string path = WriteText("shell.rc", config.str());
   ASSERT_TRUE(StandInLoadConfig(path.c_str()));
   StandInLogClear();
-  EXPECT_EQ(initModuleEx(TheHost().MainWindow(), GetModuleHandleA(nullptr), ""), 0);
+  // Kesto's code is linked into the test program: the shell runs it as a
+  // module without a library of its own.
+  StandInForgetModules();
+  StandInConfigureBuiltInModule(kBuiltInKesto, initModuleEx, quitModule);
+  EXPECT_TRUE(StandInStartModules());
   running_ = true;
   standin::Pump(30);
 }
@@ -101,7 +105,7 @@ kesto::TBox& KestoTest::StartWithBox(const std::string& boxLines) {
 }
 
 void KestoTest::Stop() {
-  quitModule(GetModuleHandleA(nullptr));
+  StandInQuitModules();
   running_ = false;
   standin::PumpPending();
 }

@@ -10,12 +10,15 @@
 #include <vector>
 
 #include "box/box.h"
+#include "box/box_list.h"
 #include "boxfile/text_helpers.h"
 #include "shell/host/host.h"
 
 namespace kestotest {
 
 constexpr COLORREF kMagenta = RGB(255, 0, 255);
+// The name under which the shell runs the Kesto code linked into the tests.
+constexpr const char* kBuiltInKesto = "kesto-builtin";
 
 standin::Host& TheHost();
 std::string BinDir();  // the folder of the test program: the shell's folder

@@ -5,6 +5,7 @@
 
 #include "content/groups.h"
 #include "content/shortcuts.h"
+#include "content/tooltip.h"
 #include "shell/standin.h"
 #include "tests/win/fixture.h"
 

@@ -3,7 +3,7 @@
 #include <windows.h>
 #include <psapi.h>
 
-#include "module/module_state.h"
+#include "base/module_state.h"
 #include "shell/standin.h"
 #include "tests/win/fixture.h"
 

@@ -2,7 +2,7 @@
 #include <commctrl.h>
 #include <gtest/gtest.h>
 
-#include "module/module_state.h"
+#include "base/module_state.h"
 #include "tests/win/fixture.h"
 
 namespace kestotest {

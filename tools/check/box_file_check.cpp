@@ -74,7 +74,7 @@ class BoxFileCheck {
   }
 
   void CheckSingleKey(int line, const std::string& key, KeyKind kind, const TBoxEntry& entry) {
-    std::string value = BoxLineValue(entry, key);
+    std::string value = BoxLineValue(header_, entry, key);
     if (seen_.count(key)) {
       Warn(line, "duplicate-key",
            "only the first " + key + " (line " + std::to_string(seen_[key]) + ") counts; this one is ignored");

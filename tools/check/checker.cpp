@@ -24,7 +24,7 @@ bool Checker::CheckBoxFile(const std::string& path) {
     Report(path, 0, "unreadable", "cannot read the box file", "error");
     return false;
   }
-  BoxFile header = ParseBoxFile(path, bytes);
+  BoxFile header = ParseBoxFile(path, bytes, CheckerExpansion);
   std::size_t first = diagnostics_.size();
   CheckLoadedBoxFile(path, *header, SplitBoxLines(bytes), options_, diagnostics_);
   CloseBoxFile(header, false);

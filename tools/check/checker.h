@@ -43,6 +43,7 @@ inline std::string Quote(const std::string& text) { return "'" + text + "'"; }
 
 // The expansion the checker uses in place of the shell's.
 void SetVariables(const std::map<std::string, std::string>& variables);
+std::string CheckerExpansion(const std::string& text);
 
 std::string FormatText(const std::vector<Diagnostic>& diagnostics);
 std::string FormatJson(const std::vector<Diagnostic>& diagnostics);

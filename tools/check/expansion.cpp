@@ -14,12 +14,13 @@ std::map<std::string, std::string>& CheckerVariables() {
   return variables;
 }
 
-std::string ExpandVars(const std::string& text) {
-  return standin::ExpandVariables(text, CheckerVariables(), 4095);
-}
 }  // namespace kesto
 
 namespace kestocheck {
+
+std::string CheckerExpansion(const std::string& text) {
+  return standin::ExpandVariables(text, kesto::CheckerVariables(), 4095);
+}
 
 using namespace kesto;
 

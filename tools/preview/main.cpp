@@ -8,7 +8,7 @@
 #include <fstream>
 #include <string>
 
-#include "module/shell_api.h"
+#include "base/shell_api.h"
 #include "shell/host/host.h"
 #include "shell/standin.h"
 #include "tools/preview/preview.h"

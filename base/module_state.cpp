@@ -1,6 +1,6 @@
-#include "module/module_state.h"
+#include "base/module_state.h"
 
-#include "module/shell_api.h"
+#include "base/shell_api.h"
 
 namespace kesto {
 
@@ -53,7 +53,5 @@ void UnregisterModuleClass(const char* className) {
   WNDCLASSA existing;
   if (GetClassInfoA(ModuleInstance, className, &existing)) UnregisterClassA(className, ModuleInstance);
 }
-
-void ShowFailure(const char* text, const char* caption) { MessageBoxA(nullptr, text, caption, MB_OK); }
 
 }  // namespace kesto

@@ -1,10 +1,11 @@
-#include "boxfile/box_file.h"
+#include "base/shell_expansion.h"
+
+#include "base/shell_api.h"
 #include "boxfile/text_helpers.h"
-#include "module/shell_api.h"
 
 namespace kesto {
 
-std::string ExpandVars(const std::string& text) {
+std::string ShellExpansion(const std::string& text) {
   // The shell writes at most its 4096-byte buffer; the source is clipped to
   // fit it too, so no expansion can be asked to hold more than the buffer.
   TextBuffer expanded = AllocTextBuffer(kShellTextSize);

@@ -26,7 +26,4 @@ HINSTANCE OwnLibraryInstance();
 void RegisterModuleClass(const char* className, WNDPROC procedure);
 void UnregisterModuleClass(const char* className);
 
-// The message box of every failure the user can act on: no owner, OK only.
-void ShowFailure(const char* text, const char* caption = nullptr);
-
 }  // namespace kesto

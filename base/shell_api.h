@@ -31,6 +31,11 @@ constexpr UINT LM_REGISTERMESSAGE = 9263;
 constexpr UINT LM_UNREGISTERMESSAGE = 9264;
 constexpr UINT LM_GETREVID = 9265;
 
+// Magenta is the see-through colour of every image: regions are cut with it
+// at this tolerance, and layered windows use it as colour key.
+constexpr COLORREF kColorKey = 0x00FF00FF;
+constexpr COLORREF kKeyTolerance = 0x101010;
+
 // The shell's buffer size for configuration lines and expansions.
 constexpr int kShellTextSize = 4096;
 

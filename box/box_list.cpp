@@ -1,0 +1,85 @@
+#include "box/box_list.h"
+
+#include "boxfile/text_helpers.h"
+
+namespace kesto {
+
+std::unique_ptr<TBox> BoxList;
+
+namespace {
+
+bool OnItsWayOut(const TBox& box) { return box.DestroyRequested || box.Life == BoxLife::Destroying; }
+
+TBox* FirstMarkedIdleBox() {
+  for (TBox* box = BoxList.get(); box; box = box->Next.get()) {
+    if (box->DestroyRequested && box->Life == BoxLife::Live) return box;
+  }
+  return nullptr;
+}
+
+}  // namespace
+
+TBox& LinkNewBox() {
+  auto created = std::make_unique<TBox>();
+  created->Life = BoxLife::Building;
+  created->Next = std::move(BoxList);
+  BoxList = std::move(created);
+  return *BoxList;
+}
+
+std::unique_ptr<TBox> UnlinkBox(const TBox& box) {
+  std::unique_ptr<TBox>* link = &BoxList;
+  while (*link && link->get() != &box) link = &(*link)->Next;
+  if (!*link) return nullptr;  // not linked: nothing to take out
+  std::unique_ptr<TBox> taken = std::move(*link);
+  *link = std::move(taken->Next);
+  return taken;
+}
+
+TBox* FindBoxByName(const std::string& name) {
+  std::string key = UpperText(GetToken(name, 1));
+  for (TBox* box = BoxList.get(); box; box = box->Next.get()) {
+    if (!OnItsWayOut(*box) && UpperText(box->Name) == key) return box;
+  }
+  return nullptr;
+}
+
+TBox* FindBoxNamedExactly(const std::string& name) {
+  for (TBox* box = BoxList.get(); box; box = box->Next.get()) {
+    if (!OnItsWayOut(*box) && box->Name == name) return box;
+  }
+  return nullptr;
+}
+
+TBox* FindBoxByWindow(HWND window) {
+  if (!window) return nullptr;
+  for (TBox* box = BoxList.get(); box; box = box->Next.get()) {
+    if (box->Window == window) return box;
+  }
+  return nullptr;
+}
+
+bool AnyBoxes() { return BoxList != nullptr; }
+
+void RequestDestroy(TBox& box) {
+  if (box.Life != BoxLife::Live) {
+    // Still being built, or already being destroyed further down the stack.
+    box.DestroyRequested = true;
+    return;
+  }
+  box.Life = BoxLife::Destroying;
+  DestroyBox(box);  // still linked while its window goes
+  UnlinkBox(box);   // and disposed of
+}
+
+void RequestDestroyAll() {
+  for (TBox* box = BoxList.get(); box; box = box->Next.get()) box->DestroyRequested = true;
+  FinishRequestedDestroys();
+}
+
+void FinishRequestedDestroys() {
+  // From the head each time: a destroy may run commands that change the list.
+  while (TBox* box = FirstMarkedIdleBox()) RequestDestroy(*box);
+}
+
+}  // namespace kesto

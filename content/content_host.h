@@ -1,0 +1,17 @@
+// The box that content is built into, as the content builders see it.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+
+namespace kesto {
+
+struct TContentHost {
+  HWND Window = nullptr;  // the box window: parent of shortcuts and plug-ins
+  std::int32_t Width = 0;
+  std::int32_t Height = 0;
+  HDC MemDC = nullptr;  // the box's picture, which labels are drawn into
+};
+
+}  // namespace kesto

@@ -16,11 +16,15 @@ std::vector<std::unique_ptr<char[]>> PostedCommands;
 std::deque<TFailure> Failures;
 bool FailuresPosted = false;
 
+void PostFailures() {
+  if (FailuresPosted || Failures.empty() || !CommandWnd) return;
+  FailuresPosted = PostMessageA(CommandWnd, WM_SHOWFAILURES, 0, 0) != FALSE;
+}
+
 void Collect(TFailure failure) {
   if (!CommandWnd) return;  // the module is not running: nobody would show it
   Failures.push_back(std::move(failure));
-  if (FailuresPosted) return;
-  FailuresPosted = PostMessageA(CommandWnd, WM_SHOWFAILURES, 0, 0) != FALSE;
+  PostFailures();
 }
 
 }  // namespace
@@ -57,6 +61,11 @@ bool TakeFailure(TFailure& failure) {
   failure = std::move(Failures.front());
   Failures.pop_front();
   return true;
+}
+
+void RepostFailures() {
+  FailuresPosted = false;
+  PostFailures();
 }
 
 void DiscardFailures() {

@@ -35,6 +35,9 @@ void ReportFailure(const std::string& text);
 void ReportFailure(const std::string& text, const std::string& caption);
 // The oldest collected failure, removed from the collection.
 bool TakeFailure(TFailure& failure);
+// Asks the command window again to show what is collected: for when it was
+// asked while an operation was still on the stack.
+void RepostFailures();
 void DiscardFailures();
 
 }  // namespace kesto

@@ -22,9 +22,11 @@ foreach(name A B C)
   target_include_directories(testplugin_${name} PRIVATE ${CMAKE_SOURCE_DIR})
   target_link_options(testplugin_${name} PRIVATE ${static_runtime})
 endforeach()
-add_library(testplugin_empty SHARED tests/plugins/empty_plugin.cpp)
-set_target_properties(testplugin_empty PROPERTIES PREFIX "" OUTPUT_NAME testplugin_empty)
-target_link_options(testplugin_empty PRIVATE ${static_runtime})
+foreach(name empty pumping)
+  add_library(testplugin_${name} SHARED tests/plugins/${name}_plugin.cpp)
+  set_target_properties(testplugin_${name} PROPERTIES PREFIX "" OUTPUT_NAME testplugin_${name})
+  target_link_options(testplugin_${name} PRIVATE ${static_runtime})
+endforeach()
 
 # Kesto in the stand-in shell: white-box tests linked with the module's code.
 file(GLOB win_test_sources CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/win/*_test.cpp)
@@ -33,7 +35,7 @@ add_executable(kesto_win_tests ${win_test_sources} tests/win/fixture.cpp tests/w
 target_link_libraries(kesto_win_tests PRIVATE kesto_impl kesto_preview shellhost gtest psapi)
 target_compile_definitions(kesto_win_tests PRIVATE KESTO_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
 target_link_options(kesto_win_tests PRIVATE ${static_runtime})
-add_dependencies(kesto_win_tests Kesto testplugin_A testplugin_B testplugin_C testplugin_empty kesto-host
+add_dependencies(kesto_win_tests Kesto testplugin_A testplugin_B testplugin_C testplugin_empty testplugin_pumping kesto-host
   kesto-preview)
 add_test(NAME win_kesto_tests COMMAND kesto_win_tests WORKING_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
 set_tests_properties(win_kesto_tests win_core_tests PROPERTIES RUN_SERIAL TRUE TIMEOUT 900)

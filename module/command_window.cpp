@@ -33,6 +33,9 @@ LRESULT RunCommand(LPARAM lParam) {
 }
 
 LRESULT ShowFailures() {
+  // Asked inside a loop that an operation opened (the shell's expansion
+  // dialog inside a build, say): shown once that operation is complete.
+  if (KestoOperation::Depth() > 0) return 0;
   KestoOperation operation;
   TFailure failure;
   // One at a time: anything, even the end of the module, may run while a

@@ -1,6 +1,7 @@
 #include "module/lifecycle.h"
 
 #include "bang/bang_commands.h"
+#include "base/command_queue.h"
 #include "base/entry_thunk.h"
 #include "base/module_state.h"
 #include "base/operation.h"
@@ -66,6 +67,7 @@ void FinishEnd() {
 void FinishDeferredWork() {
   FinishRequestedDestroys();
   if (!Running && EndUnfinished && !AnyBoxes()) FinishEnd();
+  RepostFailures();
 }
 
 void EndRun() {

@@ -8,7 +8,9 @@
 namespace standin {
 namespace {
 
-constexpr UINT kRunQueuedCommand = WM_APP + 0x50;  // lParam: a std::string to run and delete
+// Runs the commands queued for a dialog, then answers it: wParam the dialog,
+// lParam a list of commands to run and delete.
+constexpr UINT kRunDialogCommands = WM_APP + 0x50;
 
 std::vector<std::string>& CommandsForNextDialog() {
   static std::vector<std::string> commands;
@@ -34,9 +36,11 @@ LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
     }
     return 0;
   }
-  if (message == kRunQueuedCommand) {
-    std::unique_ptr<std::string> command(reinterpret_cast<std::string*>(lParam));
-    LSExecute(nullptr, command->c_str(), 0);
+  if (message == kRunDialogCommands) {
+    std::unique_ptr<std::vector<std::string>> commands(reinterpret_cast<std::vector<std::string>*>(lParam));
+    for (const std::string& command : *commands) LSExecute(nullptr, command.c_str(), 0);
+    // Answered after whatever the commands posted, as a user would.
+    PostMessageA(reinterpret_cast<HWND>(wParam), WM_COMMAND, IDOK, 0);
     return 0;
   }
   if (message == STANDIN_LM_RECYCLE) {
@@ -83,18 +87,23 @@ LRESULT CALLBACK MessageBoxCatcher(int code, WPARAM wParam, LPARAM lParam) {
     auto dialog = reinterpret_cast<HWND>(wParam);
     char className[64] = {};
     GetClassNameA(dialog, className, sizeof className);
-    if (std::string(className) == "#32770") {
+    // A dialog is activated again when one it opened closes: answered once.
+    if (std::string(className) == "#32770" && !GetPropA(dialog, "StandInAnswered")) {
+      SetPropA(dialog, "StandInAnswered", reinterpret_cast<HANDLE>(1));
       std::string text;
       EnumChildWindows(dialog, CollectStaticText, reinterpret_cast<LPARAM>(&text));
       StandInLog(("msgbox:" + WindowText(dialog) + "|" + text).c_str());
       // Queued commands come up in the dialog's own loop, before the answer.
-      std::vector<std::string> commands = std::move(CommandsForNextDialog());
-      CommandsForNextDialog().clear();
-      for (const std::string& command : commands) {
-        PostMessageA(FindWindowA(kesto::kShellMainClass, kesto::kShellMainTitle), kRunQueuedCommand, 0,
-                     reinterpret_cast<LPARAM>(new std::string(command)));
+      if (CommandsForNextDialog().empty()) {
+        PostMessageA(dialog, WM_COMMAND, IDOK, 0);
+      } else {
+        auto commands = std::make_unique<std::vector<std::string>>(std::move(CommandsForNextDialog()));
+        CommandsForNextDialog().clear();
+        if (PostMessageA(FindWindowA(kesto::kShellMainClass, kesto::kShellMainTitle), kRunDialogCommands,
+                         reinterpret_cast<WPARAM>(dialog), reinterpret_cast<LPARAM>(commands.get()))) {
+          commands.release();
+        }
       }
-      PostMessageA(dialog, WM_COMMAND, IDOK, 0);
     }
   }
   return CallNextHookEx(nullptr, code, wParam, lParam);

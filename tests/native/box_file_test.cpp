@@ -206,4 +206,64 @@ TEST_F(BoxFileTest, ReadOnlyAndLockedFilesAreLeftByteForByte) {
 }
 #endif
 
+// A save keeps what makes the file the user's: where a link points, other
+// hard links, access rights and attributes; a long path saves too.
+#ifdef _WIN32
+TEST_F(BoxFileTest, SavesKeepAttributesHardLinksAndWorkOnLongPaths) {
+  std::string hidden = Write("hidden.box", "KestoX 1\r\n");
+  SetFileAttributesA(hidden.c_str(), FILE_ATTRIBUTE_HIDDEN);
+  BoxFile f = LoadBoxFile(hidden);
+  WriteBoxInt(*f, "KestoX", 2);
+  EXPECT_TRUE(CloseBoxFile(f, true));
+  EXPECT_EQ(Read(hidden), "KestoX 2\r\n");
+  EXPECT_TRUE(GetFileAttributesA(hidden.c_str()) & FILE_ATTRIBUTE_HIDDEN);
+  SetFileAttributesA(hidden.c_str(), FILE_ATTRIBUTE_NORMAL);
+
+  std::string original = Write("linked.box", "KestoX 1\r\n");
+  std::string other = (dir_ / "other-name.box").string();
+  ASSERT_TRUE(CreateHardLinkA(other.c_str(), original.c_str(), nullptr));
+  BoxFile g = LoadBoxFile(original);
+  WriteBoxInt(*g, "KestoX", 3);
+  EXPECT_TRUE(CloseBoxFile(g, true));
+  EXPECT_EQ(Read(other), "KestoX 3\r\n");  // still one file under two names
+
+  // A folder name that brings the box file's full path to about 250 characters.
+  std::string folder = (dir_ / std::string(250 - dir_.string().size() - 10, 'd')).string();
+  ASSERT_TRUE(CreateDirectoryA(folder.c_str(), nullptr));
+  std::string deep = folder + "\\deep.box";
+  ASSERT_GE(deep.size(), 244u);
+  std::ofstream(deep, std::ios::binary) << "KestoX 1\r\n";
+  BoxFile h = LoadBoxFile(deep);
+  WriteBoxInt(*h, "KestoX", 4);
+  EXPECT_TRUE(CloseBoxFile(h, true));
+  EXPECT_EQ(Read(deep), "KestoX 4\r\n");
+}
+#else
+TEST_F(BoxFileTest, SavesKeepLinksHardLinksAndAccessRights) {
+  std::string real = Write("real.box", "KestoX 1\n");
+  fs::create_symlink(real, dir_ / "link.box");
+  BoxFile f = LoadBoxFile((dir_ / "link.box").string());
+  WriteBoxInt(*f, "KestoX", 2);
+  EXPECT_TRUE(CloseBoxFile(f, true));
+  EXPECT_TRUE(fs::is_symlink(dir_ / "link.box"));
+  EXPECT_EQ(Read(real), "KestoX 2\r\n");
+
+  fs::create_hard_link(real, dir_ / "second-name.box");
+  BoxFile g = LoadBoxFile(real);
+  WriteBoxInt(*g, "KestoX", 3);
+  EXPECT_TRUE(CloseBoxFile(g, true));
+  EXPECT_EQ(fs::hard_link_count(real), 2u);
+  EXPECT_EQ(Read((dir_ / "second-name.box").string()), "KestoX 3\r\n");
+
+  std::string own = Write("own.box", "KestoX 1\n");
+  fs::permissions(own, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+  BoxFile h = LoadBoxFile(own);
+  WriteBoxInt(*h, "KestoX", 4);
+  EXPECT_TRUE(CloseBoxFile(h, true));
+  EXPECT_EQ(fs::status(own).permissions() & fs::perms::all,
+            fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+  EXPECT_EQ(FilesInDir(), 4u);  // no temporary or backup file left behind
+}
+#endif
+
 }  // namespace

@@ -95,6 +95,31 @@ TEST_F(PreviewTest, TheSampleThemeMatchesItsBitmaps) {
   EXPECT_EQ(screen.At(400 + 150, 40 + 90) >> 24, 170u);
 }
 
+DWORD RunPreview(std::string command) {
+  STARTUPINFOA startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process{};
+  if (!CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
+    return 99;
+  DWORD status = 98;
+  if (WaitForSingleObject(process.hProcess, 60000) == WAIT_OBJECT_0) GetExitCodeProcess(process.hProcess, &status);
+  CloseHandle(process.hThread);
+  CloseHandle(process.hProcess);
+  return status;
+}
+
+TEST_F(PreviewTest, ThePreviewNeverChangesAFileAndRefusesImpossibleSizes) {
+  const std::string original = "KestoName Moving\r\nKestoPopupAtMousePos\r\nKestoRememberPosition\r\n"
+                               "KestoX -90\r\nKestoBackGround " + Path("bg.bmp") + "\r\n";
+  std::string box = WriteText("moving.box", original);
+  std::string tool = "\"" + BinDir() + "\\kesto-preview.exe\" ";
+  EXPECT_EQ(RunPreview(tool + "\"" + box + "\" -o \"" + Path("m.png") + "\""), 0u);
+  EXPECT_EQ(ReadText(box), original);
+
+  std::string huge = WriteText("huge.box", "KestoName Huge\r\nKestoWidth 100000\r\nKestoHeight 100000\r\n");
+  EXPECT_EQ(RunPreview(tool + "\"" + huge + "\" -o \"" + Path("h.png") + "\""), 2u);
+}
+
 TEST_F(PreviewTest, TheToolWritesAPngFile) {
   std::string box = WriteText("p.box", "KestoName P\r\nKestoBackGround " + Path("bg.bmp") +
                                            "\r\n*Shortcut a 20 5 " + Path("n.bmp") + " " + Path("h.bmp") + " " +

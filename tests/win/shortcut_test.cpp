@@ -93,6 +93,20 @@ TEST_F(ShortcutTest, HoverPressAndLeaveSwitchImagesAndAClickRunsOnce) {
   EXPECT_EQ(StandInCounter("BitmapToRegion"), regions);
 }
 
+TEST_F(ShortcutTest, APressWithoutAMoveFirstStillEndsWhenTheMouseLeaves) {
+  kesto::TBox& box = StartWithShortcuts("*Shortcut Tip 10 20 n.bmp h.bmp p.bmp #1H !run it\r\n");
+  kesto::TShortcut& s = Nth(box, 0);
+  MouseTo(120, 130);  // the pointer rests where the hidden button will show
+  Bang("!KestoGroupShow 1");
+  LeftDown();
+  LeftUp();
+  EXPECT_EQ(s.State, 1);
+  MouseTo(250, 180);
+  standin::Pump(700);
+  EXPECT_EQ(s.State, 0);  // not stuck lit
+  EXPECT_EQ(ScreenPixel(118, 128), kNormal);
+}
+
 TEST_F(ShortcutTest, PressThatLeavesAndComesBackRunsNothing) {
   kesto::TBox& box = StartWithShortcuts("*Shortcut Tip 10 20 n.bmp h.bmp p.bmp !run it\r\n");
   kesto::TShortcut& s = Nth(box, 0);

@@ -56,7 +56,7 @@ TEST_F(TeardownTest, ReadOnlyOrVanishedFilesAreLeftAsTheyAreAndTeardownGoesOn) {
   EXPECT_EQ(GetFileAttributesA(vanishing.c_str()), INVALID_FILE_ATTRIBUTES);
   SetFileAttributesA(readOnly.c_str(), FILE_ATTRIBUTE_NORMAL);
   WIN32_FIND_DATAA found;
-  HANDLE search = FindFirstFileA(Path("*.kesto-save-*").c_str(), &found);
+  HANDLE search = FindFirstFileA(Path("~k*.tmp").c_str(), &found);
   EXPECT_EQ(search, INVALID_HANDLE_VALUE);  // no temporary file left behind
   if (search != INVALID_HANDLE_VALUE) FindClose(search);
 }

@@ -91,6 +91,9 @@ int main(int argc, char** argv) {
     if (boxes.empty()) {
       std::fprintf(stderr, "kesto-preview: no box was created from %s\n", box.c_str());
       status = 2;
+    } else if (std::string problem = kestopreview::SizeProblem(boxes.back()); !problem.empty()) {
+      std::fprintf(stderr, "kesto-preview: %s: %s\n", box.c_str(), problem.c_str());
+      status = 2;
     } else if (!kestopreview::WritePng(kestopreview::RenderBox(boxes.back(), state), output)) {
       status = 2;
     }
@@ -98,6 +101,7 @@ int main(int argc, char** argv) {
     status = 2;
   }
   if (status == 0) std::printf("kesto-preview: wrote %s\n", output.c_str());
+  kestopreview::RemoveBoxWindows();
   quit(kesto);
   FreeLibrary(kesto);
   return status;

@@ -72,6 +72,20 @@ std::vector<HWND> BoxWindows() {
   return boxes;
 }
 
+std::string SizeProblem(HWND box) {
+  RECT rect{};
+  GetWindowRect(box, &rect);
+  long long width = static_cast<long long>(rect.right) - rect.left;
+  long long height = static_cast<long long>(rect.bottom) - rect.top;
+  if (width <= kLargestSide && height <= kLargestSide) return {};
+  return "the box is " + std::to_string(width) + " x " + std::to_string(height) +
+         " pixels; a preview draws at most " + std::to_string(kLargestSide) + " on a side";
+}
+
+void RemoveBoxWindows() {
+  for (HWND box : BoxWindows()) DestroyWindow(box);
+}
+
 Picture RenderBox(HWND box, ShortcutState state) {
   RECT rect{};
   GetWindowRect(box, &rect);
@@ -119,6 +133,7 @@ Picture RenderScreen(ShortcutState state) {
   screen.height = GetSystemMetrics(SM_CYSCREEN);
   screen.rgba.assign(static_cast<std::size_t>(screen.width) * screen.height * 4, 0);
   for (HWND box : BoxWindows()) {
+    if (!SizeProblem(box).empty()) continue;  // reported by the caller
     RECT rect{};
     GetWindowRect(box, &rect);
     Picture picture = RenderBox(box, state);

@@ -23,10 +23,17 @@ struct Picture {
 
 // The box windows of this process, bottom to top.
 std::vector<HWND> BoxWindows();
+// Largest side a preview draws; a box beyond it is reported, not drawn.
+constexpr int kLargestSide = 16384;
+// Empty when the box can be drawn; otherwise why not.
+std::string SizeProblem(HWND box);
 // One box as it paints itself, with its shortcuts in the given state.
 Picture RenderBox(HWND box, ShortcutState state);
 // Every visible box at its place on a transparent screen-sized picture.
 Picture RenderScreen(ShortcutState state);
 bool WritePng(const Picture& picture, const std::string& path);
+// Takes the boxes' windows away before the module ends, so that ending it
+// writes no position into any box file: a preview never changes a file.
+void RemoveBoxWindows();
 
 }  // namespace kestopreview

@@ -33,7 +33,6 @@ add_library(kesto_impl STATIC
   content/hosted_modules.cpp
   bang/bang_commands.cpp)
 target_link_libraries(kesto_impl PUBLIC kesto_core lsapi comctl32 gdi32 user32)
-target_compile_options(kesto_impl PRIVATE -Wall -Wextra)
 
 add_library(Kesto SHARED module/dll_main.cpp module/kesto.def)
 set_target_properties(Kesto PROPERTIES PREFIX "" OUTPUT_NAME Kesto)
@@ -61,7 +60,8 @@ add_library(kesto_preview STATIC tools/preview/preview.cpp)
 # stb from Debian's libstb-dev: copied alone so the host's other headers stay out.
 file(COPY /usr/include/stb/stb_image_write.h /usr/include/stb/stb_image.h
      DESTINATION ${CMAKE_BINARY_DIR}/stb-include/stb)
-target_include_directories(kesto_preview PUBLIC ${CMAKE_SOURCE_DIR} ${CMAKE_BINARY_DIR}/stb-include)
+target_include_directories(kesto_preview PUBLIC ${CMAKE_SOURCE_DIR})
+target_include_directories(kesto_preview SYSTEM PUBLIC ${CMAKE_BINARY_DIR}/stb-include)
 target_link_libraries(kesto_preview PUBLIC shellhost gdi32 user32)
 add_executable(kesto-preview tools/preview/main.cpp)
 target_link_libraries(kesto-preview PRIVATE kesto_preview shellhost)

@@ -3,6 +3,8 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <map>
+
 #include "base/command_queue.h"
 #include "base/module_state.h"
 #include "base/shell_api.h"
@@ -17,19 +19,29 @@ constexpr std::uint8_t kNormal = 0;
 constexpr std::uint8_t kHover = 1;
 constexpr std::uint8_t kPressed = 2;
 
-// Loads one state's image: its DC (with the bitmap selected) and its shape.
-// Returns false when the image cannot be loaded.
-bool LoadShortcutImage(const std::string& name, HDC windowDC, TShortcutImage& image) {
+// The images of one box, by name, while its shortcuts are built; a name that
+// failed to load is remembered too, as none.
+using ImageCache = std::map<std::string, SharedImage>;
+
+// Loads one image (its DC with the bitmap selected, and its shape) or finds
+// it among those this box already loaded. None when it cannot be loaded.
+SharedImage ImageNamed(const std::string& name, HDC windowDC, ImageCache& cache) {
+  auto found = cache.find(name);
+  if (found != cache.end()) return found->second;
+  SharedImage& slot = cache[name];
   HBITMAP bitmap = LoadLSImage(name.c_str(), nullptr);
-  if (!bitmap) return false;
-  image.Bitmap.reset(bitmap);
-  image.Region.reset(BitmapToRegion(bitmap, MakeColor(255, 0, 255), kKeyTolerance, 0, 0));
-  image.DC.reset(CreateCompatibleDC(windowDC));
-  SelectObject(image.DC.get(), bitmap);
-  return true;
+  if (!bitmap) return nullptr;
+  auto image = std::make_shared<TShortcutImage>();
+  image->Bitmap.reset(bitmap);
+  image->Region.reset(BitmapToRegion(bitmap, MakeColor(255, 0, 255), kKeyTolerance, 0, 0));
+  image->DC.reset(CreateCompatibleDC(windowDC));
+  SelectObject(image->DC.get(), bitmap);
+  slot = std::move(image);
+  return slot;
 }
 
-void CreateShortcut(const TContentHost& box, std::unique_ptr<TShortcut>& list, const std::string& line) {
+void CreateShortcut(const TContentHost& box, std::unique_ptr<TShortcut>& list, const std::string& line,
+                    ImageCache& images) {
   auto created = std::make_unique<TShortcut>();
   created->Next = std::move(list);
   list = std::move(created);
@@ -59,18 +71,19 @@ void CreateShortcut(const TContentHost& box, std::unique_ptr<TShortcut>& list, c
 
   {
     WindowDC windowDC(shortcut.Window);
-    if (LoadShortcutImage(GetToken(line, 4), windowDC.get(), shortcut.Normal)) {
-      GetLSBitmapSize(shortcut.Normal.Bitmap.get(), &shortcut.Width, &shortcut.Height);
+    shortcut.Normal = ImageNamed(GetToken(line, 4), windowDC.get(), images);
+    if (shortcut.Normal) {
+      GetLSBitmapSize(shortcut.Normal->Bitmap.get(), &shortcut.Width, &shortcut.Height);
     } else {
       ReportFailure("Check Box File: Can't load image");
     }
     // A missing hover or pressed image falls back to the normal one.
-    LoadShortcutImage(GetToken(line, 5), windowDC.get(), shortcut.Hover);
-    LoadShortcutImage(GetToken(line, 6), windowDC.get(), shortcut.Pressed);
+    shortcut.Hover = ImageNamed(GetToken(line, 5), windowDC.get(), images);
+    shortcut.Pressed = ImageNamed(GetToken(line, 6), windowDC.get(), images);
   }
 
-  shortcut.CurrentDC = shortcut.NormalDC();
-  shortcut.CurrentRgn = shortcut.NormalRgn();
+  shortcut.CurrentDC = TShortcut::DCOf(shortcut.NormalImage());
+  shortcut.CurrentRgn = TShortcut::RegionOf(shortcut.NormalImage());
   ApplyRegion(shortcut.Window, shortcut.CurrentRgn);
 
   bool hidden = LastCharPos(prefix, 'H') != 0 || HasFlag(shortcut.Member->Group->Flags, GroupHidden);
@@ -100,17 +113,10 @@ void RequestLeaveNotice(HWND window) {
 // Switches to a state's prepared image and shape. Entering the hover state
 // applies the shape before refreshing the box; the other states refresh first.
 void EnterState(TShortcut& s, std::uint8_t state) {
-  HRGN region;
-  if (state == kHover) {
-    s.CurrentDC = s.HoverDC();
-    region = s.HoverRgn();
-  } else if (state == kPressed) {
-    s.CurrentDC = s.PressedDC();
-    region = s.PressedRgn();
-  } else {
-    s.CurrentDC = s.NormalDC();
-    region = s.NormalRgn();
-  }
+  const TShortcutImage* image =
+      state == kHover ? s.HoverImage() : state == kPressed ? s.PressedImage() : s.NormalImage();
+  s.CurrentDC = TShortcut::DCOf(image);
+  HRGN region = TShortcut::RegionOf(image);
   s.State = state;
   // Hover and pressed both end when the mouse leaves, however they began (a
   // press under a pointer that never moved, say): ask to be told each time.
@@ -160,7 +166,8 @@ LRESULT HandleShortcutMessage(TShortcut& s, HWND window, UINT message, WPARAM wP
 }  // namespace
 
 void CreateShortcuts(TBoxHeader& header, const TContentHost& host, std::unique_ptr<TShortcut>& list) {
-  ForEachBoxValue(header, "*Shortcut", [&](const std::string& line) { CreateShortcut(host, list, line); });
+  ImageCache images;
+  ForEachBoxValue(header, "*Shortcut", [&](const std::string& line) { CreateShortcut(host, list, line, images); });
 }
 
 void DestroyShortcuts(std::unique_ptr<TShortcut>& first) {
@@ -168,17 +175,12 @@ void DestroyShortcuts(std::unique_ptr<TShortcut>& first) {
   // window being destroyed still gets messages, which look the list up.
   for (TShortcut* s = first.get(); s; s = s->Next.get()) {
     RemoveTooltip(s->Window);
-    s->Pressed.Region.reset();
-    s->Hover.Region.reset();
-    s->Normal.Region.reset();
+    // A shared image goes with its last user: region, then DC, then bitmap.
     s->CurrentRgn = nullptr;
-    s->Pressed.DC.reset();
-    s->Pressed.Bitmap.reset();
-    s->Hover.DC.reset();
-    s->Hover.Bitmap.reset();
-    s->Normal.DC.reset();
-    s->Normal.Bitmap.reset();
     s->CurrentDC = nullptr;
+    s->Pressed.reset();
+    s->Hover.reset();
+    s->Normal.reset();
     LeaveGroup(s->Member);
     s->Member = nullptr;
     DestroyWindow(s->Window);

@@ -16,19 +16,22 @@ namespace kesto {
 
 struct TGroupMember;
 
-// One loaded image: the memory DC it is selected into, and its shape.
+// One loaded image: the memory DC it is selected into, and its shape. An
+// image is loaded once per box and name, and shared by every shortcut state
+// of that box that names it; it is released when its last user goes.
 struct TShortcutImage {
   OwnedBitmap Bitmap;  // declared first: released after the DC it is selected into
   OwnedDC DC;
   OwnedRegion Region;
 };
+using SharedImage = std::shared_ptr<const TShortcutImage>;
 
 struct TShortcut {
   HDC CurrentDC = nullptr;   // one of the three below
   HRGN CurrentRgn = nullptr;
-  TShortcutImage Normal;     // empty when the normal image failed to load
-  TShortcutImage Hover;      // empty when the normal image stands in for it
-  TShortcutImage Pressed;
+  SharedImage Normal;        // none when the normal image failed to load
+  SharedImage Hover;         // none when the normal image stands in for it
+  SharedImage Pressed;
   HWND Window = nullptr;
   std::int32_t X = 0;
   std::int32_t Y = 0;
@@ -40,12 +43,11 @@ struct TShortcut {
   TContentHost Box;  // the box window and its size, re-applied at each state change
   TGroupMember* Member = nullptr;
 
-  HDC NormalDC() const { return Normal.DC.get(); }
-  HDC HoverDC() const { return Hover.DC ? Hover.DC.get() : Normal.DC.get(); }
-  HDC PressedDC() const { return Pressed.DC ? Pressed.DC.get() : Normal.DC.get(); }
-  HRGN NormalRgn() const { return Normal.Region.get(); }
-  HRGN HoverRgn() const { return Hover.DC ? Hover.Region.get() : Normal.Region.get(); }
-  HRGN PressedRgn() const { return Pressed.DC ? Pressed.Region.get() : Normal.Region.get(); }
+  const TShortcutImage* NormalImage() const { return Normal.get(); }
+  const TShortcutImage* HoverImage() const { return Hover ? Hover.get() : Normal.get(); }
+  const TShortcutImage* PressedImage() const { return Pressed ? Pressed.get() : Normal.get(); }
+  static HDC DCOf(const TShortcutImage* image) { return image ? image->DC.get() : nullptr; }
+  static HRGN RegionOf(const TShortcutImage* image) { return image ? image->Region.get() : nullptr; }
 };
 
 constexpr const char* kShortcutClass = "KestoShortcut";

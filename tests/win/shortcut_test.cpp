@@ -128,9 +128,9 @@ TEST_F(ShortcutTest, MissingImagesFallBackOrLeaveAnInvisibleShortcut) {
       "*Shortcut Gone 50 20 gone.bmp h.bmp p.bmp !gone\r\n"
       "*Shortcut Short 90 20 n.bmp\r\n");
   kesto::TShortcut& only = Nth(box, 0);
-  EXPECT_EQ(only.HoverDC(), only.NormalDC());
-  EXPECT_EQ(only.PressedDC(), only.NormalDC());
-  EXPECT_EQ(only.PressedRgn(), only.NormalRgn());
+  EXPECT_EQ(kesto::TShortcut::DCOf(only.HoverImage()), kesto::TShortcut::DCOf(only.NormalImage()));
+  EXPECT_EQ(kesto::TShortcut::DCOf(only.PressedImage()), kesto::TShortcut::DCOf(only.NormalImage()));
+  EXPECT_EQ(kesto::TShortcut::RegionOf(only.PressedImage()), kesto::TShortcut::RegionOf(only.NormalImage()));
   MouseTo(120, 130);
   LeftDown();
   EXPECT_EQ(ScreenPixel(118, 128), kNormal);
@@ -138,14 +138,14 @@ TEST_F(ShortcutTest, MissingImagesFallBackOrLeaveAnInvisibleShortcut) {
 
   kesto::TShortcut& gone = Nth(box, 1);
   EXPECT_EQ(gone.Width, 0);
-  EXPECT_EQ(gone.NormalDC(), nullptr);
+  EXPECT_EQ(kesto::TShortcut::DCOf(gone.NormalImage()), nullptr);
   EXPECT_NE(gone.Member, nullptr);
   EXPECT_EQ(standin::MessageBoxesShown(), std::vector<std::string>{"Error|Check Box File: Can't load image"});
   EXPECT_EQ(Nth(box, 2).Command, "");
   EXPECT_EQ(ToolCount(), 3);
 
-  HDC normal = only.NormalDC();
-  HRGN shape = only.NormalRgn();
+  HDC normal = kesto::TShortcut::DCOf(only.NormalImage());
+  HRGN shape = kesto::TShortcut::RegionOf(only.NormalImage());
   Stop();
   EXPECT_EQ(GetObjectType(normal), 0u);
   EXPECT_EQ(GetObjectType(shape), 0u);

@@ -98,8 +98,12 @@ TEST_F(TeardownTest, AThousandBoxesOfEveryKindLeaveNothingBehind) {
     ASSERT_EQ(CountBoxes(), 0);
     ASSERT_FALSE(IsWindow(made.window));
     ASSERT_EQ(GetObjectType(made.memDC), 0u);
-    if (made.picture && cycle % files.size() != 4) ASSERT_EQ(GetObjectType(made.picture), 0u) << cycle;
-    if (made.back) ASSERT_EQ(GetObjectType(made.back), 0u);
+    if (made.picture && cycle % files.size() != 4) {
+      ASSERT_EQ(GetObjectType(made.picture), 0u) << cycle;
+    }
+    if (made.back) {
+      ASSERT_EQ(GetObjectType(made.back), 0u);
+    }
     if (cycle == 100) warmedUp = PrivateBytes();
   }
   SIZE_T grown = PrivateBytes() - warmedUp;

@@ -44,3 +44,6 @@ set_tests_properties(win_kesto_tests win_core_tests PROPERTIES RUN_SERIAL TRUE T
 add_executable(bench_shortcuts_win bench/bench_shortcuts_win.cpp)
 target_link_libraries(bench_shortcuts_win PRIVATE kesto_impl shellhost)
 target_link_options(bench_shortcuts_win PRIVATE ${static_runtime})
+add_executable(bench_costs_win bench/bench_costs_win.cpp)
+target_link_libraries(bench_costs_win PRIVATE shellhost)
+target_link_options(bench_costs_win PRIVATE ${static_runtime})

@@ -6,6 +6,7 @@ set -e
 root="$(cd "$(dirname "$0")/.." && pwd)"
 cd "$root"
 sh scripts/install-deps.sh
+sh scripts/check-layers.sh
 
 CC=clang CXX=clang++ cmake -S . -B build/native -G Ninja -DCMAKE_BUILD_TYPE=Debug \
   -DKESTO_FUZZ_SECONDS="${KESTO_FUZZ_SECONDS:-20}" >/dev/null

@@ -15,20 +15,24 @@ kesto_wine_env() {
   fi
 }
 
-# Starts Xvfb on a free display unless one is given; sets DISPLAY.
+# Starts Xvfb on a display it picks itself (-displayfd), unless one is given;
+# sets DISPLAY. Two runs at once cannot take the same display.
 kesto_start_display() {
   if [ -n "${KESTO_DISPLAY:-}" ]; then export DISPLAY="$KESTO_DISPLAY"; return; fi
-  for n in $(seq 90 120); do
-    if [ ! -e "/tmp/.X11-unix/X$n" ] && [ ! -e "/tmp/.X$n-lock" ]; then
-      Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
-      KESTO_XVFB_PID=$!
-      export DISPLAY=":$n"
-      for _ in $(seq 1 50); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.1; done
-      return
-    fi
+  kesto_display_file="$(mktemp)"
+  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$kesto_display_file" >/dev/null 2>&1 &
+  KESTO_XVFB_PID=$!
+  for _ in $(seq 1 100); do
+    [ -s "$kesto_display_file" ] && break
+    sleep 0.1
   done
-  echo "no free X display" >&2
-  return 1
+  number="$(tr -dc 0-9 < "$kesto_display_file")"
+  rm -f "$kesto_display_file"
+  if [ -z "$number" ]; then
+    echo "Xvfb did not start" >&2
+    return 1
+  fi
+  export DISPLAY=":$number"
 }
 
 kesto_stop_display() {

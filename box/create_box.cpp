@@ -2,6 +2,7 @@
 #include "base/module_state.h"
 #include "base/shell_api.h"
 #include "base/shell_expansion.h"
+#include "base/shell_log.h"
 #include "box/background.h"
 #include "box/box.h"
 #include "box/box_list.h"
@@ -86,13 +87,18 @@ void BuildBox(TBox& box) {
   ReadPosition(box, screenWidth, screenHeight);
 
   // Owned from the line that loads it: it ends as the picture or BackBitmap.
-  OwnedBitmap image(LoadLSImage(ReadBoxString(header, "KestoBackGround", "Kesto.bmp").c_str(), nullptr));
+  const std::string imageName = ReadBoxString(header, "KestoBackGround", "Kesto.bmp");
+  OwnedBitmap image(LoadLSImage(imageName.c_str(), nullptr));
   int imageWidth = 0, imageHeight = 0;
   GetLSBitmapSize(image.get(), &imageWidth, &imageHeight);
   box.Height = ReadBoxInt(header, "KestoHeight", 0);
   box.Width = ReadBoxInt(header, "KestoWidth", 0);
   if (box.Height == 0) box.Height = imageHeight;
   if (box.Width == 0) box.Width = imageWidth;
+  if (!image) {
+    ShellLog(kLogError, BoxFileName(header) + ": background '" + imageName + "' not found; the box is " +
+                            std::to_string(box.Width) + "x" + std::to_string(box.Height));
+  }
   box.DragRect = AsRect(ReadFourNumbers(ReadBoxString(header, "KestoDragRect", "0 0 0 0")));
   box.OnLeftClick = ReadBoxString(header, "KestoOnLeftClick", "!none");
   box.OnRightClick = ReadBoxString(header, "KestoOnRightClick", "!popup");
@@ -131,6 +137,7 @@ void BuildBox(TBox& box) {
   LoadWharfModules(header, host, box.WharfSlots);
 
   box.FileName = header.FileName;
+  ShellLog(kLogNotice, "box '" + box.Name + "' made from " + box.FileName);
 }
 
 }  // namespace
@@ -138,6 +145,8 @@ void BuildBox(TBox& box) {
 void CreateBox(const std::string& path) {
   BoxFile file = OpenBoxFile(path);
   if (!file) {
+    ShellLog(kLogError, "can't load box file '" + path + "' (tried it as written and as '" + LiteStepDir + "\\" +
+                            path + "')");
     ReportFailure("Can't load .Box File", path);
     return;
   }

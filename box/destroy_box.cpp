@@ -1,4 +1,5 @@
 #include "base/shell_expansion.h"
+#include "base/shell_log.h"
 #include "box/box.h"
 #include "boxfile/text_helpers.h"
 #include "content/hosted_modules.h"
@@ -18,7 +19,10 @@ POINT FilePosition(TBoxHeader& file, int screenWidth, int screenHeight) {
 
 void RememberPosition(TBox& box, const RECT& rect) {
   box.Header = LoadBoxFile(box.FileName, ShellExpansion);
-  if (!box.Header) return;  // gone or unreadable: nothing is saved
+  if (!box.Header) {  // gone or unreadable: nothing is saved
+    ShellLog(kLogError, "can't read " + box.FileName + " again; the position is not saved");
+    return;
+  }
   const int screenWidth = GetSystemMetrics(SM_CXSCREEN);
   const int screenHeight = GetSystemMetrics(SM_CYSCREEN);
   POINT placed = FilePosition(*box.Header, screenWidth, screenHeight);
@@ -30,7 +34,7 @@ void RememberPosition(TBox& box, const RECT& rect) {
     WriteBoxInt(*box.Header, "KestoY", Remainder(rect.top, screenHeight));
   }
   // A failed save leaves the file as it was; teardown goes on regardless.
-  CloseBoxFile(box.Header, moved);
+  if (!CloseBoxFile(box.Header, moved)) ShellLog(kLogError, "can't save the position into " + box.FileName);
 }
 
 }  // namespace
@@ -60,6 +64,7 @@ void DestroyBox(TBox& box) {
   box.Window = nullptr;
   box.MemDC.reset();
   box.Picture.reset();
+  ShellLog(kLogNotice, "box '" + box.Name + "' ended");
 }
 
 }  // namespace kesto

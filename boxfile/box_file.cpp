@@ -179,6 +179,24 @@ std::string NextBoxValue(TBoxHeader& header, const std::string& key) {
   return {};
 }
 
+int LastValueLine(const TBoxHeader& header) {
+  int line = 0;
+  for (const TBoxEntry* entry = header.First.get(); entry; entry = entry->Next.get()) {
+    ++line;
+    if (entry->Next.get() == header.Cursor) return line;
+  }
+  return 0;
+}
+
+std::string BoxFileName(const TBoxHeader& header) {
+  std::size_t slash = header.FileName.find_last_of("\\/");
+  return slash == std::string::npos ? header.FileName : header.FileName.substr(slash + 1);
+}
+
+std::string WhereLastValue(const TBoxHeader& header) {
+  return BoxFileName(header) + ":" + std::to_string(LastValueLine(header));
+}
+
 void WriteBoxString(TBoxHeader& header, const std::string& key, const std::string& value) {
   if (TBoxEntry* entry = FindKey(header, key)) {
     entry->Text = key + " " + value;

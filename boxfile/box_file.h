@@ -61,6 +61,13 @@ bool LineStartsWithKey(const TBoxEntry& entry, const std::string& upperKey);
 void WriteBoxString(TBoxHeader& header, const std::string& key, const std::string& value);
 void WriteBoxInt(TBoxHeader& header, const std::string& key, std::int32_t value);
 
+// The line number (from 1) of the line the last NextBoxValue returned; 0 when
+// the walk is at its start. It counts the lines, so it is meant for reports.
+int LastValueLine(const TBoxHeader& header);
+// The file's name without its folder, and "name:line" of that last value.
+std::string BoxFileName(const TBoxHeader& header);
+std::string WhereLastValue(const TBoxHeader& header);
+
 // Calls visit with every value of a repeated key, in file order, until the
 // first empty value, as a walk with NextBoxValue does.
 template <class Visit>

@@ -19,6 +19,7 @@ add_library(kesto_impl STATIC
   base/operation.cpp
   base/entry_thunk.cpp
   base/shell_expansion.cpp
+  base/shell_log.cpp
   module/command_window.cpp
   module/lifecycle.cpp
   box/box_list.cpp
@@ -45,6 +46,10 @@ add_library(shellhost STATIC shell/host/host.cpp shell/host/screen.cpp shell/hos
 target_link_libraries(shellhost PUBLIC kesto_core lsapi gdi32 user32)
 target_include_directories(shellhost PUBLIC ${CMAKE_SOURCE_DIR})
 add_executable(kesto-host shell/host/main.cpp)
+# Plays a user at a running shell from outside it (the real-shell lane).
+add_executable(kesto-drive tests/realshell/drive.cpp)
+target_link_libraries(kesto-drive PRIVATE shellhost)
+target_link_options(kesto-drive PRIVATE ${static_runtime})
 target_link_libraries(kesto-host PRIVATE shellhost)
 target_link_options(kesto-host PRIVATE ${static_runtime})
 

@@ -6,6 +6,7 @@
 
 #include "base/command_queue.h"
 #include "base/module_state.h"
+#include "base/shell_log.h"
 #include "boxfile/text_helpers.h"
 
 namespace kesto {
@@ -51,14 +52,20 @@ Record& PushRecord(std::unique_ptr<Record>& head) {
 // Puts a new record at the head of its list and loads its library. None when
 // the library cannot be found: the record stays, empty, and the user is told.
 template <class Record>
-Record* LoadRecord(std::unique_ptr<Record>& head, const std::string& fileName, const char* failure) {
+Record* LoadRecord(std::unique_ptr<Record>& head, const std::string& fileName, const char* failure,
+                   const std::string& where) {
   Record& record = PushRecord(head);
   record.Lib.reset(FindLibrary(fileName));
   if (!record.Lib) {
+    ShellLog(kLogError, where + ": can't load plug-in '" + fileName + "' (tried it as written and under '" +
+                            LiteStepDir + "')");
     ReportFailure(failure);
     return nullptr;
   }
   BindEntryPoints(record);
+  if (!record.InitProc || !record.QuitProc)
+    ShellLog(kLogWarning, where + ": plug-in '" + fileName + "' lacks " +
+                              (record.InitProc ? "quitWharfModule" : "initWharfModule"));
   return &record;
 }
 
@@ -75,8 +82,9 @@ void UnloadList(std::unique_ptr<Record>& first) {
   while (first) first = std::move(first->Next);
 }
 
-void LoadWharfModule(const TContentHost& host, std::unique_ptr<TWharfSlot>& list, const std::string& line) {
-  TWharfSlot* loaded = LoadRecord(list, GetToken(line, 5), "Can't load Wharf Module");
+void LoadWharfModule(const TContentHost& host, std::unique_ptr<TWharfSlot>& list, const std::string& line,
+                     const std::string& where) {
+  TWharfSlot* loaded = LoadRecord(list, GetToken(line, 5), "Can't load Wharf Module", where);
   if (!loaded) return;
   TWharfSlot& slot = *loaded;
 
@@ -100,13 +108,14 @@ void LoadWharfModule(const TContentHost& host, std::unique_ptr<TWharfSlot>& list
 
 void LoadModules(TBoxHeader& header, const TContentHost& host, std::unique_ptr<THostedModule>& list) {
   ForEachBoxValue(header, "*Module", [&](const std::string& line) {
-    THostedModule* module = LoadRecord(list, GetToken(line, 1), "Can't load Module");
+    THostedModule* module = LoadRecord(list, GetToken(line, 1), "Can't load Module", WhereLastValue(header));
     if (module && module->InitProc) module->InitProc(host.Window, ModuleInstance, nullptr);
   });
 }
 
 void LoadWharfModules(TBoxHeader& header, const TContentHost& host, std::unique_ptr<TWharfSlot>& list) {
-  ForEachBoxValue(header, "*WharfModule", [&](const std::string& line) { LoadWharfModule(host, list, line); });
+  ForEachBoxValue(header, "*WharfModule",
+                  [&](const std::string& line) { LoadWharfModule(host, list, line, WhereLastValue(header)); });
 }
 
 void UnloadModules(std::unique_ptr<THostedModule>& first) { UnloadList(first); }

@@ -4,10 +4,12 @@
 #include <commctrl.h>
 
 #include <map>
+#include <tuple>
 
 #include "base/command_queue.h"
 #include "base/module_state.h"
 #include "base/shell_api.h"
+#include "base/shell_log.h"
 #include "boxfile/text_helpers.h"
 #include "content/groups.h"
 #include "content/tooltip.h"
@@ -41,7 +43,7 @@ SharedImage ImageNamed(const std::string& name, HDC windowDC, ImageCache& cache)
 }
 
 void CreateShortcut(const TContentHost& box, std::unique_ptr<TShortcut>& list, const std::string& line,
-                    ImageCache& images) {
+                    ImageCache& images, const std::string& where) {
   auto created = std::make_unique<TShortcut>();
   created->Next = std::move(list);
   list = std::move(created);
@@ -71,15 +73,21 @@ void CreateShortcut(const TContentHost& box, std::unique_ptr<TShortcut>& list, c
 
   {
     WindowDC windowDC(shortcut.Window);
-    shortcut.Normal = ImageNamed(GetToken(line, 4), windowDC.get(), images);
+    const std::string normal = GetToken(line, 4);
+    shortcut.Normal = ImageNamed(normal, windowDC.get(), images);
     if (shortcut.Normal) {
       GetLSBitmapSize(shortcut.Normal->Bitmap.get(), &shortcut.Width, &shortcut.Height);
     } else {
+      ShellLog(kLogError, where + ": can't load image '" + normal + "' (the button is 0x0)");
       ReportFailure("Check Box File: Can't load image");
     }
     // A missing hover or pressed image falls back to the normal one.
-    shortcut.Hover = ImageNamed(GetToken(line, 5), windowDC.get(), images);
-    shortcut.Pressed = ImageNamed(GetToken(line, 6), windowDC.get(), images);
+    for (auto [state, token, image] : {std::tuple{"hover", 5, &shortcut.Hover}, {"pressed", 6, &shortcut.Pressed}}) {
+      const std::string name = GetToken(line, static_cast<std::uint8_t>(token));
+      *image = ImageNamed(name, windowDC.get(), images);
+      if (!*image && !name.empty())
+        ShellLog(kLogWarning, where + ": can't load image '" + name + "' (" + state + " state uses the normal image)");
+    }
   }
 
   shortcut.CurrentDC = TShortcut::DCOf(shortcut.NormalImage());
@@ -167,7 +175,9 @@ LRESULT HandleShortcutMessage(TShortcut& s, HWND window, UINT message, WPARAM wP
 
 void CreateShortcuts(TBoxHeader& header, const TContentHost& host, std::unique_ptr<TShortcut>& list) {
   ImageCache images;
-  ForEachBoxValue(header, "*Shortcut", [&](const std::string& line) { CreateShortcut(host, list, line, images); });
+  ForEachBoxValue(header, "*Shortcut", [&](const std::string& line) {
+    CreateShortcut(host, list, line, images, WhereLastValue(header));
+  });
 }
 
 void DestroyShortcuts(std::unique_ptr<TShortcut>& first) {

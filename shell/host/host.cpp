@@ -8,6 +8,15 @@
 namespace standin {
 namespace {
 
+// The shell's LMBANGCOMMANDW, as another process hands a bang over.
+constexpr ULONG_PTR kBangCommandW = 9421;
+struct BangCommandW {
+  UINT cbSize;
+  HWND hWnd;
+  wchar_t command[64];
+  wchar_t args[256];
+};
+
 // Runs the commands queued for a dialog, then answers it: wParam the dialog,
 // lParam a list of commands to run and delete.
 constexpr UINT kRunDialogCommands = WM_APP + 0x50;
@@ -50,7 +59,21 @@ LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
   if (message == STANDIN_WM_QUITSHELL) {
     StandInLog("shell-quit");
     StandInQuitModules();
+    PostQuitMessage(0);
     return 0;
+  }
+  if (message == WM_COPYDATA) {
+    // A bang handed over by another process, as "litestep.exe !Bang args" does.
+    const auto* data = reinterpret_cast<const COPYDATASTRUCT*>(lParam);
+    if (data && data->dwData == kBangCommandW && data->cbData >= sizeof(BangCommandW)) {
+      const auto* bang = static_cast<const BangCommandW*>(data->lpData);
+      char command[64 * 2] = {}, args[256 * 2] = {};
+      WideCharToMultiByte(CP_ACP, 0, bang->command, -1, command, sizeof command, nullptr, nullptr);
+      WideCharToMultiByte(CP_ACP, 0, bang->args, -1, args, sizeof args, nullptr, nullptr);
+      LSExecute(nullptr, (std::string(command) + " " + args).c_str(), 0);
+      return TRUE;
+    }
+    return FALSE;
   }
   return DefWindowProcA(window, message, wParam, lParam);
 }
@@ -135,10 +158,15 @@ Host::Host() {
   HINSTANCE self = GetModuleHandleA(nullptr);
   main_ = CreateWindowExA(WS_EX_TOOLWINDOW, kesto::kShellMainClass, kesto::kShellMainTitle, WS_POPUP, 0, 0,
                           0, 0, nullptr, nullptr, self, nullptr);
-  desktop_ = CreateWindowExA(WS_EX_TOOLWINDOW, kesto::kShellDesktopClass, "", WS_POPUP | WS_VISIBLE, 0, 0,
-                             GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN), nullptr, nullptr,
-                             self, nullptr);
-  SetWindowPos(desktop_, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  // Like the real shell without a desktop module, when asked: then boxes
+  // that are not on top are ordinary top-level windows.
+  char noDesktop[8] = {};
+  if (!GetEnvironmentVariableA("STANDIN_NO_DESKTOP", noDesktop, sizeof noDesktop)) {
+    desktop_ = CreateWindowExA(WS_EX_TOOLWINDOW, kesto::kShellDesktopClass, "", WS_POPUP | WS_VISIBLE, 0, 0,
+                               GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN), nullptr, nullptr,
+                               self, nullptr);
+    SetWindowPos(desktop_, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  }
   messageBoxHook_ = SetWindowsHookExA(WH_CBT, MessageBoxCatcher, nullptr, GetCurrentThreadId());
   PumpPending();
 }

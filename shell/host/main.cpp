@@ -16,6 +16,8 @@
 //   revid <n>              send LM_GETREVID to the registered windows, print replies
 //   windows                list the process's top-level windows, top first
 //   log                    print the stand-in shell's log
+//   serve                  run the message loop until "!Quit" (bangs may come
+//                          from other processes, as "litestep.exe !Bang" sends them)
 //   quit                   stop
 #include <cstdio>
 #include <fstream>
@@ -35,6 +37,15 @@ bool RunVerb(const std::string& line) {
   words >> verb;
   if (verb.empty() || verb[0] == '#') return true;
   if (verb == "quit") return false;
+  if (verb == "serve") {
+    // The shell's own loop, until a "!Quit" ends it.
+    MSG msg;
+    while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
+      TranslateMessage(&msg);
+      DispatchMessageA(&msg);
+    }
+    return false;
+  }
   int x = 0, y = 0;
   if (verb == "pump") {
     words >> x;

@@ -1,6 +1,8 @@
 // The stand-in for the shell's API library: configuration, variables, images,
 // regions, command execution and bang commands, as Kesto expects them.
 #include <algorithm>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <map>
@@ -294,6 +296,31 @@ BOOL RemoveBangCommand(const char* name) {
   });
   if (it == bangs.end()) return FALSE;
   bangs.erase(it);
+  return TRUE;
+}
+
+// As the real shell: "MM-DD-YYYY hh:mm:ss - Level - Module: message" appended
+// to LSLogFile for a level up to LSLogLevel (2 unless set). Tests also find
+// each line in the stand-in's event log as "lslog:<level>:<message>".
+BOOL WINAPI LSLog(int level, const char* module, const char* message) {
+  std::string text = message ? message : "";
+  State().log.push_back("lslog:" + std::to_string(level) + ":" + text);
+  auto setting = [](const char* name) {
+    auto found = State().variables.find(name);
+    return found == State().variables.end() ? std::string() : Expand(kesto::GetToken(found->second, 1));
+  };
+  std::string file = setting("LSLOGFILE");
+  std::string limit = setting("LSLOGLEVEL");
+  if (file.empty() || level > (limit.empty() ? 2 : std::atoi(limit.c_str()))) return TRUE;
+  static const char* const kLevels[] = {"", "Error", "Warning", "Notice", "Debug"};
+  SYSTEMTIME now;
+  GetLocalTime(&now);
+  char stamp[64];
+  std::snprintf(stamp, sizeof stamp, "%02d-%02d-%04d %02d:%02d:%02d", now.wMonth, now.wDay, now.wYear, now.wHour,
+                now.wMinute, now.wSecond);
+  std::ofstream out(file, std::ios::binary | std::ios::app);
+  out << stamp << " - " << (level >= 1 && level <= 4 ? kLevels[level] : "Debug") << " - "
+      << (module ? module : "") << ": " << text << "\r\n";
   return TRUE;
 }
 

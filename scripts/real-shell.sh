@@ -1,0 +1,87 @@
+#!/bin/sh
+# The real-shell lane: the sample theme and every scenario script, run once in
+# the real LiteStep shell (built from ../shared/litestep) and once in the
+# stand-in shell, driven from outside as a user drives a shell. What is on
+# screen (box rectangles, visibility, the pixels each box shows) and the box
+# files after the shell quits must be the same in both.
+#   sh scripts/real-shell.sh            (after a build of build/win)
+set -e
+root="$(cd "$(dirname "$0")/.." && pwd)"
+kit="$root/../shared/litestep/build.sh"
+if [ ! -f "$kit" ]; then
+  echo "real-shell lane skipped: ../shared/litestep (the real shell's source and build kit) is not beside this clone"
+  exit 0
+fi
+bin="$root/build/win/bin"
+shell_bin="$(sh "$kit" "$root/build/litestep" | tail -n 1)"
+[ -f "$shell_bin/litestep.exe" ] || { echo "real-shell lane: the real shell did not build" >&2; exit 1; }
+
+. "$root/scripts/wine-env.sh"
+if [ -z "${DISPLAY:-}" ]; then
+  kesto_start_display
+  trap kesto_stop_display EXIT
+fi
+kesto_wine_env "$root/build/win"
+
+winpath() { echo "Z:$(echo "$1" | tr '/' '\\')"; }
+lane="$root/build/real-shell"
+rm -rf "$lane"
+mkdir -p "$lane"
+
+# Waits for a background shell to end, at most 30 s.
+await_exit() {
+  for _ in $(seq 1 300); do kill -0 "$1" 2>/dev/null || return 0; sleep 0.1; done
+  echo "real-shell lane: the $2 shell did not quit" >&2
+  kill "$1" 2>/dev/null || true
+  return 1
+}
+
+run_scenario() {  # shell scenario
+  dir="$lane/$2/$1"
+  mkdir -p "$dir/theme"
+  cp "$root"/samples/theme/*.box "$root"/samples/theme/*.bmp "$dir/theme/"
+  theme="$(winpath "$dir/theme")"
+  # The scenario as the driver plays it: what is on screen wherever the
+  # scenario takes a screenshot, and at the end.
+  sed -e 's/^screenshot .*/windows/' -e '/^quit/d' "$root/samples/scenarios/$2.txt" > "$dir/drive.txt"
+  printf 'windows\nbang !Quit\n' >> "$dir/drive.txt"
+  {
+    echo "LSNoShellWarning"
+    echo "ThemeDir \"$theme\""
+    [ "$1" = real ] && echo "LoadModule \"$(winpath "$dir")\\Kesto.dll\""
+    echo "*KestoCreate \$ThemeDir\$\\panel.box"
+    echo "*KestoCreate \$ThemeDir\$\\glass.box"
+    echo "*KestoCreate \$ThemeDir\$\\launcher.box"
+    echo "*KestoCreate \$ThemeDir\$\\badge.box"
+  } > "$dir/step.rc"
+  cp "$bin/Kesto.dll" "$dir/"
+  if [ "$1" = real ]; then
+    cp "$shell_bin/litestep.exe" "$shell_bin/lsapi.dll" "$dir/"
+    (cd "$dir" && exec wine litestep.exe step.rc >/dev/null 2>&1) &
+  else
+    echo serve > "$dir/serve.txt"
+    (cd "$dir" && STANDIN_NO_DESKTOP=1 exec wine "$bin/kesto-host.exe" Kesto.dll step.rc serve.txt >/dev/null 2>&1) &
+  fi
+  pid=$!
+  echo "await-boxes 4" > "$dir/await.txt"
+  (cd "$dir" && wine "$bin/kesto-drive.exe" await.txt)
+  sleep 1
+  (cd "$dir" && wine "$bin/kesto-drive.exe" drive.txt > seen.txt)
+  await_exit "$pid" "$1"
+  wineserver -w 2>/dev/null || true
+}
+
+status=0
+for scenario in $(ls "$root/samples/scenarios" | sed 's/\.txt$//'); do
+  run_scenario real "$scenario"
+  run_scenario standin "$scenario"
+  if diff -u "$lane/$scenario/real/seen.txt" "$lane/$scenario/standin/seen.txt" >"$lane/$scenario/screen.diff" &&
+     diff -r "$lane/$scenario/real/theme" "$lane/$scenario/standin/theme" >"$lane/$scenario/files.diff"; then
+    echo "real-shell lane: $scenario: the same on screen and on disk in both shells"
+  else
+    echo "real-shell lane: $scenario: the shells differ:" >&2
+    cat "$lane/$scenario/screen.diff" "$lane/$scenario/files.diff" >&2
+    status=1
+  fi
+done
+exit $status

@@ -1,0 +1,164 @@
+// kesto-drive: plays a user at a running shell, the real one or the stand-in,
+// from outside its process. It sends bang commands as "litestep.exe !Bang"
+// does (WM_COPYDATA to the shell's main window), moves and clicks the real
+// mouse, and reports what is on screen: every Kesto box window with its
+// rectangle, visibility and a checksum of the pixels it shows.
+//
+//   kesto-drive script.txt        verbs: pump <ms> | bang <!Command args> |
+//                                 move <x> <y> | click <x> <y> | down | up |
+//                                 windows | await-boxes <n> | screenshot <file.bmp>
+//                                 (others, such as quit or revid, are skipped)
+#include <windows.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "shell/host/host.h"
+
+namespace {
+
+constexpr DWORD kBangCommandW = 9421;  // LM_BANGCOMMANDW, as litestep.exe sends it
+
+struct BangCommand {  // the shell's LMBANGCOMMANDW
+  UINT cbSize;
+  HWND hWnd;
+  wchar_t command[64];
+  wchar_t args[256];
+};
+
+bool SendBang(const std::string& text) {
+  HWND shell = FindWindowA("TApplication", "LiteStep");
+  if (!shell) return false;
+  std::size_t split = text.find(' ');
+  std::string command = text.substr(0, split);
+  std::string args = split == std::string::npos ? "" : text.substr(split + 1);
+  BangCommand bang{};
+  bang.cbSize = sizeof bang;
+  MultiByteToWideChar(CP_ACP, 0, command.c_str(), -1, bang.command, 64);
+  MultiByteToWideChar(CP_ACP, 0, args.c_str(), -1, bang.args, 256);
+  COPYDATASTRUCT data{kBangCommandW, sizeof bang, &bang};
+  DWORD_PTR result = 0;
+  return SendMessageTimeoutA(shell, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data), SMTO_NORMAL, 10000, &result) != 0;
+}
+
+void Mouse(DWORD flags) {
+  INPUT input{};
+  input.type = INPUT_MOUSE;
+  input.mi.dwFlags = flags;
+  SendInput(1, &input, sizeof input);
+  Sleep(60);
+}
+
+struct BoxWindow {
+  std::string title;
+  HWND window;
+};
+
+BOOL CALLBACK Collect(HWND window, LPARAM found) {
+  auto* boxes = reinterpret_cast<std::vector<BoxWindow>*>(found);
+  char className[64] = {}, title[256] = {};
+  GetClassNameA(window, className, sizeof className);
+  if (std::string(className) == "KestoClass") {
+    GetWindowTextA(window, title, sizeof title);
+    boxes->push_back({title, window});
+  }
+  EnumChildWindows(window, Collect, found);
+  return TRUE;
+}
+
+std::vector<BoxWindow> Boxes() {
+  std::vector<BoxWindow> boxes;
+  EnumWindows(Collect, reinterpret_cast<LPARAM>(&boxes));
+  // A child window is met again while its parent's children are walked.
+  std::sort(boxes.begin(), boxes.end(), [](const BoxWindow& a, const BoxWindow& b) { return a.title < b.title; });
+  boxes.erase(std::unique(boxes.begin(), boxes.end(),
+                          [](const BoxWindow& a, const BoxWindow& b) { return a.window == b.window; }),
+              boxes.end());
+  return boxes;
+}
+
+// FNV-1a over the pixels the window shows, read from the screen.
+std::uint32_t PixelSum(const standin::Screenshot& shot, const RECT& r) {
+  std::uint32_t hash = 2166136261u;
+  for (int y = std::max(0L, r.top); y < std::min<long>(r.bottom, shot.height); ++y)
+    for (int x = std::max(0L, r.left); x < std::min<long>(r.right, shot.width); ++x) {
+      hash ^= shot.pixels[static_cast<std::size_t>(y) * shot.width + x] & 0xFFFFFF;
+      hash *= 16777619u;
+    }
+  return hash;
+}
+
+void ListWindows() {
+  standin::Screenshot shot = standin::CaptureScreen();
+  for (const BoxWindow& box : Boxes()) {
+    RECT r{};
+    GetWindowRect(box.window, &r);
+    bool visible = IsWindowVisible(box.window) != 0;
+    std::printf("box %s %ld %ld %ld %ld visible=%d pixels=%08x\n", box.title.c_str(), r.left, r.top, r.right,
+                r.bottom, visible ? 1 : 0, visible ? PixelSum(shot, r) : 0u);
+  }
+  std::fflush(stdout);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc < 2) {
+    std::fprintf(stderr, "usage: kesto-drive script.txt\n");
+    return 2;
+  }
+  std::ifstream script(argv[1]);
+  if (!script) {
+    std::fprintf(stderr, "kesto-drive: cannot read %s\n", argv[1]);
+    return 2;
+  }
+  std::string line;
+  while (std::getline(script, line)) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    std::istringstream words(line);
+    std::string verb;
+    words >> verb;
+    int x = 0, y = 0;
+    if (verb == "pump") {
+      words >> x;
+      Sleep(static_cast<DWORD>(x));
+    } else if (verb == "bang") {
+      std::string rest;
+      std::getline(words >> std::ws, rest);
+      if (!SendBang(rest)) {
+        std::fprintf(stderr, "kesto-drive: no shell took %s\n", rest.c_str());
+        return 1;
+      }
+      Sleep(100);
+    } else if (verb == "move" || verb == "click") {
+      words >> x >> y;
+      SetCursorPos(x, y);
+      Sleep(150);
+      if (verb == "click") {
+        Mouse(MOUSEEVENTF_LEFTDOWN);
+        Mouse(MOUSEEVENTF_LEFTUP);
+      }
+    } else if (verb == "down" || verb == "up") {
+      Mouse(verb == "down" ? MOUSEEVENTF_LEFTDOWN : MOUSEEVENTF_LEFTUP);
+    } else if (verb == "windows") {
+      ListWindows();
+    } else if (verb == "await-boxes") {
+      words >> x;
+      for (int i = 0; i < 300 && static_cast<int>(Boxes().size()) < x; ++i) Sleep(100);
+      if (static_cast<int>(Boxes().size()) < x) {
+        std::fprintf(stderr, "kesto-drive: fewer than %d boxes appeared\n", x);
+        return 1;
+      }
+    } else if (verb == "screenshot") {
+      std::string path;
+      words >> path;
+      standin::SaveBitmapFile(standin::CaptureScreen(), path);
+    }
+  }
+  return 0;
+}

@@ -23,7 +23,7 @@ if [ -z "${DISPLAY:-}" ]; then
 fi
 kesto_wine_env "$root/build/win"
 
-winpath() { echo "Z:$(echo "$1" | tr '/' '\\')"; }
+winpath() { printf 'Z:%s' "$(printf '%s' "$1" | tr '/' '\\')"; }
 lane="$root/build/real-shell"
 rm -rf "$lane"
 mkdir -p "$lane"
@@ -45,14 +45,11 @@ run_scenario() {  # shell scenario
   # scenario takes a screenshot, and at the end.
   sed -e 's/^screenshot .*/windows/' -e '/^quit/d' "$root/samples/scenarios/$2.txt" > "$dir/drive.txt"
   printf 'windows\nbang !Quit\n' >> "$dir/drive.txt"
+  # printf, not echo: the paths are full of backslashes.
   {
-    echo "LSNoShellWarning"
-    echo "ThemeDir \"$theme\""
-    [ "$1" = real ] && echo "LoadModule \"$(winpath "$dir")\\Kesto.dll\""
-    echo "*KestoCreate \$ThemeDir\$\\panel.box"
-    echo "*KestoCreate \$ThemeDir\$\\glass.box"
-    echo "*KestoCreate \$ThemeDir\$\\launcher.box"
-    echo "*KestoCreate \$ThemeDir\$\\badge.box"
+    printf '%s\n' "LSNoShellWarning" "ThemeDir \"$theme\""
+    [ "$1" = real ] && printf 'LoadModule "%s\\Kesto.dll"\n' "$(winpath "$dir")"
+    for box in panel glass launcher badge; do printf '*KestoCreate $ThemeDir$\\%s.box\n' "$box"; done
   } > "$dir/step.rc"
   cp "$bin/Kesto.dll" "$dir/"
   if [ "$1" = real ]; then

@@ -24,4 +24,6 @@ kesto_start_display
 trap kesto_stop_display EXIT
 kesto_wine_env "$root/build/win"
 (cd build/win && ctest --output-on-failure)
+# The same theme and scenarios in the real shell, where its kit is beside us.
+sh scripts/real-shell.sh
 echo "all tests passed"

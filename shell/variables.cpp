@@ -151,7 +151,7 @@ struct Expansion {
         return {};
       }
       seen.insert(key);
-      std::string value = Expand(kesto::GetToken(found->second, 1), seen);
+      std::string value = Expand(ShellFirstToken(found->second), seen);
       seen.erase(key);
       return value;
     }
@@ -164,6 +164,18 @@ struct Expansion {
 };
 
 }  // namespace
+
+std::string ShellFirstToken(const std::string& value) {
+  std::size_t begin = value.find_first_not_of(" \t");
+  if (begin == std::string::npos) return {};
+  char quote = value[begin];
+  if (quote == '"' || quote == '\'') {
+    std::size_t end = value.find(quote, begin + 1);
+    return value.substr(begin + 1, end == std::string::npos ? std::string::npos : end - begin - 1);
+  }
+  std::size_t end = value.find_first_of(" \t", begin);
+  return value.substr(begin, end == std::string::npos ? std::string::npos : end - begin);
+}
 
 bool EvaluateExpression(const std::string& expression, const std::map<std::string, std::string>& variables,
                         std::string& result, std::string& description) {

@@ -20,6 +20,10 @@ using ExpressionError = std::function<void(const std::string& expression, const 
 std::string ExpandVariables(const std::string& text, const std::map<std::string, std::string>& variables,
                             std::size_t limit, const ExpressionError& onError = {});
 
+// The first token of a value as the shell reads it: a run up to a blank, or
+// a text in double or single quotes, without them.
+std::string ShellFirstToken(const std::string& value);
+
 // The arithmetic the stand-in evaluates: numbers, defined numeric variables,
 // + - * / and parentheses. False, with a description, for anything else.
 bool EvaluateExpression(const std::string& expression, const std::map<std::string, std::string>& variables,

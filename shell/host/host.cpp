@@ -9,7 +9,7 @@ namespace standin {
 namespace {
 
 // The shell's LMBANGCOMMANDW, as another process hands a bang over.
-constexpr ULONG_PTR kBangCommandW = 9421;
+constexpr ULONG_PTR kBangCommandW = 33284;  // LM_BANGCOMMANDW
 struct BangCommandW {
   UINT cbSize;
   HWND hWnd;

@@ -136,10 +136,13 @@ BOOL StandInLoadConfig(const char* path) {
     std::string key = kesto::GetToken(line, 1);
     if (key.empty() || key[0] == ';' || key[0] == '*') continue;
     // The first definition of a name is the one that counts.
-    s.variables.emplace(kesto::UpperText(key), StripComment(kesto::GetTokenRest(line, 2)));
+    std::size_t keyEnd = line.find_first_of(" \t", line.find_first_not_of(" \t"));
+    std::size_t valueStart = keyEnd == std::string::npos ? std::string::npos : line.find_first_not_of(" \t", keyEnd);
+    s.variables.emplace(kesto::UpperText(key),
+                        valueStart == std::string::npos ? std::string() : StripComment(line.substr(valueStart)));
   }
   auto folder = s.variables.find("LSIMAGEFOLDER");
-  s.imageFolder = folder != s.variables.end() ? Expand(kesto::GetToken(folder->second, 1)) : "";
+  s.imageFolder = folder != s.variables.end() ? Expand(standin::ShellFirstToken(folder->second)) : "";
   return !s.configLines.empty();
 }
 
@@ -307,7 +310,7 @@ BOOL WINAPI LSLog(int level, const char* module, const char* message) {
   State().log.push_back("lslog:" + std::to_string(level) + ":" + text);
   auto setting = [](const char* name) {
     auto found = State().variables.find(name);
-    return found == State().variables.end() ? std::string() : Expand(kesto::GetToken(found->second, 1));
+    return found == State().variables.end() ? std::string() : Expand(standin::ShellFirstToken(found->second));
   };
   std::string file = setting("LSLOGFILE");
   std::string limit = setting("LSLOGLEVEL");

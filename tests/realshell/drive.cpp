@@ -22,7 +22,7 @@
 
 namespace {
 
-constexpr DWORD kBangCommandW = 9421;  // LM_BANGCOMMANDW, as litestep.exe sends it
+constexpr DWORD kBangCommandW = 33284;  // LM_BANGCOMMANDW, as litestep.exe sends it
 
 struct BangCommand {  // the shell's LMBANGCOMMANDW
   UINT cbSize;

@@ -5,11 +5,17 @@ set(CMAKE_LIBRARY_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
 add_compile_definitions(WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0600 WINVER=0x0600)
 set(static_runtime -static -static-libgcc -static-libstdc++)
 
+# stb from Debian's libstb-dev: copied alone so the host's other headers stay out.
+file(COPY /usr/include/stb/stb_image_write.h /usr/include/stb/stb_image.h
+     DESTINATION ${CMAKE_BINARY_DIR}/stb-include/stb)
+
 # The stand-in shell's API library, exporting plain C names from a .def file.
-add_library(lsapi SHARED shell/lsapi/lsapi.cpp shell/lsapi/modules.cpp shell/variables.cpp shell/lsapi/lsapi.def)
+add_library(lsapi SHARED shell/lsapi/lsapi.cpp shell/lsapi/modules.cpp shell/lsapi/images.cpp shell/variables.cpp
+  shell/lsapi/lsapi.def)
 set_target_properties(lsapi PROPERTIES PREFIX "" OUTPUT_NAME lsapi)
 target_compile_definitions(lsapi PRIVATE KESTO_BUILDING_LSAPI)
-target_link_libraries(lsapi PRIVATE kesto_core)
+target_link_libraries(lsapi PRIVATE kesto_core shell32 gdi32 user32)
+target_include_directories(lsapi SYSTEM PRIVATE ${CMAKE_BINARY_DIR}/stb-include)
 target_link_options(lsapi PRIVATE ${static_runtime})
 
 # The module's code, shared by Kesto.dll and the white-box tests.
@@ -62,9 +68,6 @@ add_executable(kesto-check tools/check/main.cpp tools/check/checker.cpp tools/ch
 target_link_libraries(kesto-check PRIVATE kesto_core)
 target_link_options(kesto-check PRIVATE ${static_runtime})
 add_library(kesto_preview STATIC tools/preview/preview.cpp)
-# stb from Debian's libstb-dev: copied alone so the host's other headers stay out.
-file(COPY /usr/include/stb/stb_image_write.h /usr/include/stb/stb_image.h
-     DESTINATION ${CMAKE_BINARY_DIR}/stb-include/stb)
 target_include_directories(kesto_preview PUBLIC ${CMAKE_SOURCE_DIR})
 target_include_directories(kesto_preview SYSTEM PUBLIC ${CMAKE_BINARY_DIR}/stb-include)
 target_link_libraries(kesto_preview PUBLIC shellhost gdi32 user32)

@@ -1,5 +1,9 @@
 #include "shell/variables.h"
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 #include <cctype>
 #include <cmath>
 #include <cstdio>
@@ -116,6 +120,21 @@ std::string FormatNumber(double value) {
   return text;
 }
 
+// The process's environment as it is now (the C runtime's copy may be older).
+bool Environment(const std::string& name, std::string& value) {
+#ifdef _WIN32
+  char buffer[4096];
+  DWORD length = GetEnvironmentVariableA(name.c_str(), buffer, sizeof buffer);
+  if (length == 0 || length >= sizeof buffer) return false;
+  value.assign(buffer, length);
+  return true;
+#else
+  const char* found = std::getenv(name.c_str());
+  if (found) value = found;
+  return found != nullptr;
+#endif
+}
+
 struct Expansion {
   const std::map<std::string, std::string>& variables;
   const ExpressionError& onError;
@@ -155,7 +174,8 @@ struct Expansion {
       seen.erase(key);
       return value;
     }
-    if (const char* environment = std::getenv(name.c_str())) return environment;
+    std::string environment;
+    if (Environment(name, environment)) return environment;
     std::string result, description;
     if (EvaluateExpression(name, variables, result, description)) return result;
     if (onError) onError(name, description);

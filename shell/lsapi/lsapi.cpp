@@ -12,6 +12,7 @@
 
 #include "boxfile/text_helpers.h"
 #include "base/shell_api.h"
+#include "shell/lsapi/images.h"
 #include "shell/lsapi/modules.h"
 #include "shell/standin.h"
 #include "shell/variables.h"
@@ -141,8 +142,10 @@ BOOL StandInLoadConfig(const char* path) {
     s.variables.emplace(kesto::UpperText(key),
                         valueStart == std::string::npos ? std::string() : StripComment(line.substr(valueStart)));
   }
+  // The image folder: LSImageFolder, or the images folder beside the shell.
   auto folder = s.variables.find("LSIMAGEFOLDER");
-  s.imageFolder = folder != s.variables.end() ? Expand(standin::ShellFirstToken(folder->second)) : "";
+  s.imageFolder = folder != s.variables.end() ? Expand(standin::ShellFirstToken(folder->second))
+                                              : ShellFolder() + "images\\";
   return !s.configLines.empty();
 }
 
@@ -195,14 +198,7 @@ void VarExpansion(char* expanded, const char* text) {
 
 HBITMAP LoadLSImage(const char* file, const char* /*image*/) {
   Count("LoadLSImage");
-  if (!file || !*file) return nullptr;
-  auto load = [](const std::string& path) {
-    return static_cast<HBITMAP>(
-        LoadImageA(nullptr, path.c_str(), IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE | LR_CREATEDIBSECTION));
-  };
-  HBITMAP bitmap = load(file);
-  if (!bitmap && !State().imageFolder.empty()) bitmap = load(State().imageFolder + "\\" + file);
-  return bitmap;
+  return standin::LoadShellImage(file ? file : "", State().imageFolder, Expand);
 }
 
 void GetLSBitmapSize(HBITMAP bitmap, int* width, int* height) {

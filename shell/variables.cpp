@@ -185,6 +185,44 @@ struct Expansion {
 
 }  // namespace
 
+std::string StripConfigComment(const std::string& value) {
+  int depth = 0;
+  char quote = 0;
+  std::size_t end = value.size();
+  for (std::size_t i = 0; i < value.size(); ++i) {
+    char c = value[i];
+    if (c == '[') {
+      ++depth;
+    } else if (c == ']') {
+      if (depth > 0) --depth;
+    } else if (c == '"' || c == '\'') {
+      if (quote == c) {
+        --depth;
+        quote = 0;
+      } else if (!quote) {
+        ++depth;
+        quote = c;
+      }
+    } else if (c == ';' && depth == 0) {
+      end = i;
+      break;
+    }
+  }
+  while (end > 0 && kesto::IsBlank(value[end - 1])) --end;
+  return value.substr(0, end);
+}
+
+ConfigSetting SplitConfigLine(const std::string& line) {
+  ConfigSetting setting;
+  std::size_t keyStart = line.find_first_not_of(" \t");
+  if (keyStart == std::string::npos) return setting;
+  std::size_t keyEnd = line.find_first_of(" \t", keyStart);
+  setting.Key = line.substr(keyStart, keyEnd == std::string::npos ? std::string::npos : keyEnd - keyStart);
+  std::size_t valueStart = keyEnd == std::string::npos ? keyEnd : line.find_first_not_of(" \t", keyEnd);
+  if (valueStart != std::string::npos) setting.Value = StripConfigComment(line.substr(valueStart));
+  return setting;
+}
+
 std::string ShellFirstToken(const std::string& value) {
   std::size_t begin = value.find_first_not_of(" \t");
   if (begin == std::string::npos) return {};

@@ -24,6 +24,17 @@ std::string ExpandVariables(const std::string& text, const std::map<std::string,
 // a text in double or single quotes, without them.
 std::string ShellFirstToken(const std::string& value);
 
+// A configuration value as the shell keeps it: it ends at a ';' outside
+// quotes and brackets, and the blanks before that go too.
+std::string StripConfigComment(const std::string& value);
+
+// A configuration line's key and its value, the value's comment removed.
+struct ConfigSetting {
+  std::string Key;
+  std::string Value;
+};
+ConfigSetting SplitConfigLine(const std::string& line);
+
 // The arithmetic the stand-in evaluates: numbers, defined numeric variables,
 // + - * / and parentheses. False, with a description, for anything else.
 bool EvaluateExpression(const std::string& expression, const std::map<std::string, std::string>& variables,

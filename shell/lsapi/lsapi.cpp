@@ -80,46 +80,11 @@ std::string ShellFolder() {
   return text.substr(0, text.rfind('\\') + 1);
 }
 
-// A configuration value ends at a ';' outside quotes and brackets; the
-// blanks before it go too.
-std::string StripComment(const std::string& value) {
-  int depth = 0;
-  char quote = 0;
-  std::size_t end = value.size();
-  for (std::size_t i = 0; i < value.size(); ++i) {
-    char c = value[i];
-    if (c == '[') {
-      ++depth;
-    } else if (c == ']') {
-      if (depth > 0) --depth;
-    } else if (c == '"' || c == '\'') {
-      if (quote == c) {
-        --depth;
-        quote = 0;
-      } else if (!quote) {
-        ++depth;
-        quote = c;
-      }
-    } else if (c == ';' && depth == 0) {
-      end = i;
-      break;
-    }
-  }
-  while (end > 0 && kesto::IsBlank(value[end - 1])) --end;
-  return value.substr(0, end);
-}
-
 // "key value" with the value's comment removed and its variables expanded,
 // as the real shell hands out a configuration line.
 std::string ConfigLine(const std::string& line) {
-  std::size_t keyStart = line.find_first_not_of(" \t");
-  if (keyStart == std::string::npos) return {};
-  std::size_t keyEnd = line.find_first_of(" \t", keyStart);
-  std::string key = line.substr(keyStart, keyEnd == std::string::npos ? std::string::npos : keyEnd - keyStart);
-  if (keyEnd == std::string::npos) return key;
-  std::size_t valueStart = line.find_first_not_of(" \t", keyEnd);
-  if (valueStart == std::string::npos) return key;
-  return key + " " + Expand(StripComment(line.substr(valueStart)));
+  standin::ConfigSetting setting = standin::SplitConfigLine(line);
+  return setting.Value.empty() ? setting.Key : setting.Key + " " + Expand(setting.Value);
 }
 
 }  // namespace
@@ -134,13 +99,10 @@ BOOL StandInLoadConfig(const char* path) {
   s.imageFolder.clear();
   s.variables["LITESTEPDIR"] = ShellFolder();
   for (const std::string& line : s.configLines) {
-    std::string key = kesto::GetToken(line, 1);
-    if (key.empty() || key[0] == ';' || key[0] == '*') continue;
+    standin::ConfigSetting setting = standin::SplitConfigLine(line);
+    if (setting.Key.empty() || setting.Key[0] == ';' || setting.Key[0] == '*') continue;
     // The first definition of a name is the one that counts.
-    std::size_t keyEnd = line.find_first_of(" \t", line.find_first_not_of(" \t"));
-    std::size_t valueStart = keyEnd == std::string::npos ? std::string::npos : line.find_first_not_of(" \t", keyEnd);
-    s.variables.emplace(kesto::UpperText(key),
-                        valueStart == std::string::npos ? std::string() : StripComment(line.substr(valueStart)));
+    s.variables.emplace(kesto::UpperText(setting.Key), setting.Value);
   }
   // The image folder: LSImageFolder, or the images folder beside the shell.
   auto folder = s.variables.find("LSIMAGEFOLDER");

@@ -24,6 +24,10 @@ done
 # A configuration: box files as written, then under the shell's folder; a missing one is an error.
 expect 2 tests/check/config.expected --shell-dir tests/check/cases --config tests/check/shell.rc
 
+# A configuration with variables of its own, the shell's image forms, and
+# file names in another letter case.
+expect 1 tests/check/theme/step.expected --config tests/check/theme/step.rc
+
 # A box that remembers its position in a file that cannot be written.
 printf 'KestoName Fixed\r\nKestoRememberPosition\r\n' > "$tmp/fixed.box"
 chmod 0444 "$tmp/fixed.box"

@@ -60,8 +60,20 @@ class BoxFileCheck {
   }
 
   void CheckImage(int line, const std::string& name, const std::string& what, bool fallsBack) {
-    if (name.empty()) return;
-    if (FileExists(name) || (!options_.imageDir.empty() && FileExists(JoinPath(options_.imageDir, name)))) return;
+    // The shell's image forms: no image at all, two images merged, an icon.
+    if (name.empty() || UpperText(name) == ".NONE") return;
+    std::size_t bar = name.find('|');
+    if (bar != std::string::npos) {
+      CheckImage(line, name.substr(0, bar), what, fallsBack);
+      CheckImage(line, name.substr(bar + 1), what, fallsBack);
+      return;
+    }
+    std::string file = name;
+    if (UpperText(name.substr(0, 9)) == ".EXTRACT=") {
+      file = name.substr(9, name.rfind(',') > 9 && name.rfind(',') != std::string::npos ? name.rfind(',') - 9
+                                                                                        : std::string::npos);
+    }
+    if ((!options_.imageDir.empty() && FileExists(JoinPath(options_.imageDir, file))) || FileExists(file)) return;
     Warn(line, "missing-image",
          what + " " + Quote(name) + " cannot be found" +
              (fallsBack ? ": the normal image is shown instead" : ""));

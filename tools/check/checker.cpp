@@ -5,6 +5,7 @@
 #include "boxfile/box_file.h"
 #include "boxfile/safe_save.h"
 #include "boxfile/text_helpers.h"
+#include "shell/variables.h"
 #include "tools/check/box_file_check.h"
 #include "tools/check/files.h"
 
@@ -39,12 +40,24 @@ bool Checker::CheckConfig(const std::string& path) {
     Report(path, 0, "unreadable", "cannot read the configuration", "error");
     return false;
   }
+  // The configuration's own variable lines count, as the shell reads them;
+  // names given with --var come first.
+  std::vector<std::string> lines = SplitBoxLines(bytes);
+  for (const std::string& text : lines) {
+    standin::ConfigSetting setting = standin::SplitConfigLine(text);
+    if (setting.Key.empty() || setting.Key[0] == ';' || setting.Key[0] == '*') continue;
+    AddVariable(setting.Key, setting.Value);
+    if (UpperText(setting.Key) == "LSIMAGEFOLDER" && options_.imageDir.empty())
+      options_.imageDir = CheckerExpansion(standin::ShellFirstToken(setting.Value));
+  }
   bool ok = true;
   int line = 0;
-  for (const std::string& text : SplitBoxLines(bytes)) {
+  for (const std::string& text : lines) {
     ++line;
-    if (UpperText(GetToken(text, 1)) != "*KESTOCREATE") continue;
-    std::string boxPath = GetToken(text, 2);
+    standin::ConfigSetting setting = standin::SplitConfigLine(text);
+    if (UpperText(setting.Key) != "*KESTOCREATE") continue;
+    // Kesto gets the line expanded, without its comment.
+    std::string boxPath = GetToken(setting.Key + " " + CheckerExpansion(setting.Value), 2);
     std::string found = FileExists(boxPath) ? boxPath : JoinPath(options_.shellDir, boxPath);
     if (!FileExists(found)) {
       Report(path, line, "unreadable", "Kesto cannot load the box file " + Quote(boxPath), "error");

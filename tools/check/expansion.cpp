@@ -24,6 +24,10 @@ std::string CheckerExpansion(const std::string& text) {
 
 using namespace kesto;
 
+void AddVariable(const std::string& name, const std::string& value) {
+  CheckerVariables().emplace(UpperText(name), value);
+}
+
 void SetVariables(const std::map<std::string, std::string>& variables) {
   CheckerVariables().clear();
   for (const auto& [name, value] : variables) CheckerVariables()[UpperText(name)] = value;

@@ -1,5 +1,7 @@
 #include "tools/check/files.h"
 
+#include "boxfile/text_helpers.h"
+
 #include <cstdint>
 #include <cstring>
 #include <fstream>
@@ -7,6 +9,7 @@
 #ifdef _WIN32
 #include <windows.h>
 #else
+#include <dirent.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #endif
@@ -25,9 +28,58 @@ std::string LocalPath(const std::string& windowsPath) {
 #endif
 }
 
+#ifndef _WIN32
+namespace {
+
+// Windows paths ignore letter case: each part of the path is matched without
+// regard to it when it does not exist as written.
+std::string FindIgnoringCase(const std::string& path) {
+  struct stat info {};
+  if (::stat(path.c_str(), &info) == 0) return path;
+  std::string found = path[0] == '/' ? "" : ".";
+  std::size_t start = path[0] == '/' ? 1 : 0;
+  while (start <= path.size()) {
+    std::size_t end = path.find('/', start);
+    std::string part = path.substr(start, end == std::string::npos ? std::string::npos : end - start);
+    start = end == std::string::npos ? path.size() + 1 : end + 1;
+    if (part.empty()) continue;
+    std::string exact = found + "/" + part;
+    if (::stat(exact.c_str(), &info) == 0) {
+      found = exact;
+      continue;
+    }
+    DIR* folder = ::opendir(found.empty() ? "/" : found.c_str());
+    if (!folder) return {};
+    std::string match;
+    while (dirent* entry = ::readdir(folder)) {
+      if (kesto::UpperText(entry->d_name) == kesto::UpperText(part)) {
+        match = entry->d_name;
+        break;
+      }
+    }
+    ::closedir(folder);
+    if (match.empty()) return {};
+    found += "/" + match;
+  }
+  return found;
+}
+
+}  // namespace
+#endif
+
+std::string ExistingPath(const std::string& path) {
+  if (path.empty()) return {};
+#ifdef _WIN32
+  return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES ? path : std::string();
+#else
+  return FindIgnoringCase(LocalPath(path));
+#endif
+}
+
 bool FileExists(const std::string& path) {
-  if (path.empty()) return false;
-  std::ifstream in(LocalPath(path), std::ios::binary);
+  std::string found = ExistingPath(path);
+  if (found.empty()) return false;
+  std::ifstream in(found, std::ios::binary);
   return static_cast<bool>(in);
 }
 
@@ -47,10 +99,18 @@ bool IsWritable(const std::string& path) {
 }
 
 bool BitmapSize(const std::string& path, int& width, int& height) {
-  std::ifstream in(LocalPath(path), std::ios::binary);
+  std::string found = ExistingPath(path);
+  if (found.empty()) return false;
+  std::ifstream in(found, std::ios::binary);
   unsigned char header[26] = {};
-  if (!in.read(reinterpret_cast<char*>(header), sizeof header) || header[0] != 'B' || header[1] != 'M')
-    return false;
+  if (!in.read(reinterpret_cast<char*>(header), sizeof header)) return false;
+  if (header[0] == 0x89 && header[1] == 'P' && header[2] == 'N' && header[3] == 'G') {
+    // The first chunk of a PNG is its header: width and height, big-endian.
+    width = (header[16] << 24) | (header[17] << 16) | (header[18] << 8) | header[19];
+    height = (header[20] << 24) | (header[21] << 16) | (header[22] << 8) | header[23];
+    return true;
+  }
+  if (header[0] != 'B' || header[1] != 'M') return false;
   std::int32_t w, h;
   std::memcpy(&w, header + 18, 4);
   std::memcpy(&h, header + 22, 4);

@@ -51,6 +51,7 @@ target_link_options(Kesto PRIVATE ${static_runtime})
 add_library(shellhost STATIC shell/host/host.cpp shell/host/screen.cpp shell/host/input.cpp)
 target_link_libraries(shellhost PUBLIC kesto_core lsapi gdi32 user32)
 target_include_directories(shellhost PUBLIC ${CMAKE_SOURCE_DIR})
+target_include_directories(shellhost SYSTEM PUBLIC ${CMAKE_BINARY_DIR}/stb-include)
 add_executable(kesto-host shell/host/main.cpp)
 # Plays a user at a running shell from outside it (the real-shell lane).
 add_executable(kesto-drive tests/realshell/drive.cpp)

@@ -6,30 +6,41 @@ set -e
 root="$(cd "$(dirname "$0")/.." && pwd)"
 cd "$root"
 scenario="${1:-tour}"
-sh scripts/install-deps.sh
-cmake -S . -B build/win -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake -DCMAKE_BUILD_TYPE=Release >/dev/null
-ninja -C build/win Kesto kesto-host kesto-preview
+script="$root/samples/scenarios/$scenario.txt"
+if [ ! -f "$script" ]; then
+  echo "demo: unknown scenario '$scenario'; the scenarios are: $(ls samples/scenarios | sed 's/\.txt$//' | tr '\n' ' ')" >&2
+  exit 2
+fi
+fail() { echo "demo: $*" >&2; exit 1; }
+
+sh scripts/install-deps.sh || fail "could not install what the build needs"
+cmake -S . -B build/win -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake -DCMAKE_BUILD_TYPE=Release \
+  >/dev/null || fail "could not configure the Windows build"
+ninja -C build/win Kesto kesto-host kesto-preview || fail "could not build Kesto and the stand-in shell"
 
 . scripts/wine-env.sh
-kesto_start_display
+kesto_start_display || fail "could not start a virtual display"
 trap kesto_stop_display EXIT
 kesto_wine_env "$root/build/win"
 
 out="$root/build/demo"
 mkdir -p "$out"
-rm -f "$out"/*.bmp
-theme="Z:$(echo "$root/samples/theme" | tr '/' '\\')"
+rm -f "$out"/*.png
+theme="Z:$(printf '%s' "$root/samples/theme" | tr '/' '\\')"
 escaped="$(printf '%s' "$theme" | sed 's/\\/\\\\/g')"
 sed "s|@THEME@|$escaped|g" samples/theme/shell.rc.in > "$out/shell.rc"
 cd "$out"
-wine "$root/build/win/bin/kesto-host.exe" "$root/build/win/bin/Kesto.dll" shell.rc \
-  "$root/samples/scenarios/$scenario.txt"
-for bmp in *.bmp; do convert "$bmp" "${bmp%.bmp}.png" && rm "$bmp"; done
+wine "$root/build/win/bin/kesto-host.exe" "$root/build/win/bin/Kesto.dll" shell.rc "$script" > host.log 2>&1 ||
+  { cat host.log >&2; fail "the stand-in shell failed to run the $scenario scenario"; }
+cat host.log
+grep -q "screenshot failed" host.log && fail "a screenshot could not be written"
 # Previews of the sample theme, as theme authors make them before loading a theme.
-wine "$root/build/win/bin/kesto-preview.exe" --config shell.rc -o preview-theme.png
+wine "$root/build/win/bin/kesto-preview.exe" --config shell.rc -o preview-theme.png ||
+  fail "the preview of the theme failed"
 for state in normal hover pressed; do
   wine "$root/build/win/bin/kesto-preview.exe" "$theme\\launcher.box" --var "ThemeDir=$theme" \
-    -o "preview-launcher-$state.png" --state "$state"
+    -o "preview-launcher-$state.png" --state "$state" || fail "the $state preview of the launcher failed"
 done
-last="$(ls -1 "$out"/tour-*.png | tail -n 1)"
-echo "screenshots in $out; the last one: $last"
+last="$(grep '^screenshot ' "$script" | tail -n 1 | cut -d' ' -f2)"
+[ -n "$last" ] && [ -f "$out/$last" ] || fail "the scenario's last screenshot is missing"
+echo "screenshots in $out; the last one: $out/$last"

@@ -11,7 +11,6 @@ fuzzer_lib="$(clang++ -print-file-name=libclang_rt.fuzzer-x86_64.a 2>/dev/null |
 [ -f "$fuzzer_lib" ] || need="$need libclang-rt-14-dev"
 command -v i686-w64-mingw32-g++-posix >/dev/null || need="$need g++-mingw-w64-i686"
 command -v Xvfb >/dev/null || need="$need xvfb xauth"
-command -v convert >/dev/null || need="$need imagemagick"
 [ -d /usr/src/googletest ] || need="$need googletest"
 [ -f /usr/include/gtest/gtest.h ] || need="$need libgtest-dev"
 [ -f /usr/include/benchmark/benchmark.h ] || need="$need libbenchmark-dev"

@@ -57,6 +57,9 @@ struct Screenshot {
 void RestackToMatchZOrder();
 Screenshot CaptureScreen();
 bool SaveBitmapFile(const Screenshot& shot, const std::string& path);
+bool SavePngFile(const Screenshot& shot, const std::string& path);
+// As PNG for a ".png" name, as BMP otherwise.
+bool SaveScreenshot(const Screenshot& shot, const std::string& path);
 
 // This process's top-level windows, the top one first.
 std::vector<HWND> OwnTopLevelWindows();

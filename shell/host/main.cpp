@@ -12,7 +12,7 @@
 //   move <x> <y>           move the mouse
 //   down | up | rdown | rup   press or release the left or right button
 //   click <x> <y>          move, then press and release the left button
-//   screenshot <file.bmp>  write the screen
+//   screenshot <file>      write the screen, as PNG for a .png name, else BMP
 //   revid <n>              send LM_GETREVID to the registered windows, print replies
 //   windows                list the process's top-level windows, top first
 //   log                    print the stand-in shell's log
@@ -74,7 +74,7 @@ bool RunVerb(const std::string& line) {
     std::string path;
     words >> path;
     standin::RestackToMatchZOrder();
-    bool ok = standin::SaveBitmapFile(standin::CaptureScreen(), path);
+    bool ok = standin::SaveScreenshot(standin::CaptureScreen(), path);
     std::cout << (ok ? "screenshot " : "screenshot failed ") << path << std::endl;
   } else if (verb == "revid") {
     words >> x;

@@ -1,3 +1,6 @@
+#define STB_IMAGE_WRITE_IMPLEMENTATION
+#include <stb/stb_image_write.h>
+
 #include <algorithm>
 #include <fstream>
 #include <string>
@@ -88,6 +91,22 @@ Screenshot CaptureScreen() {
   shot.pixels.assign(p, p + static_cast<std::size_t>(shot.width) * shot.height);
   for (auto& px : shot.pixels) px &= 0x00FFFFFF;
   return shot;
+}
+
+bool SavePngFile(const Screenshot& shot, const std::string& path) {
+  std::vector<unsigned char> rgb(static_cast<std::size_t>(shot.width) * shot.height * 3);
+  for (std::size_t i = 0; i < shot.pixels.size(); ++i) {
+    rgb[i * 3] = static_cast<unsigned char>(shot.pixels[i] >> 16);
+    rgb[i * 3 + 1] = static_cast<unsigned char>(shot.pixels[i] >> 8);
+    rgb[i * 3 + 2] = static_cast<unsigned char>(shot.pixels[i]);
+  }
+  return stbi_write_png(path.c_str(), shot.width, shot.height, 3, rgb.data(), shot.width * 3) != 0;
+}
+
+bool SaveScreenshot(const Screenshot& shot, const std::string& path) {
+  bool png = path.size() >= 4 && (path.compare(path.size() - 4, 4, ".png") == 0 ||
+                                  path.compare(path.size() - 4, 4, ".PNG") == 0);
+  return png ? SavePngFile(shot, path) : SaveBitmapFile(shot, path);
 }
 
 bool SaveBitmapFile(const Screenshot& shot, const std::string& path) {

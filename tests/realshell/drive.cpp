@@ -157,7 +157,7 @@ int main(int argc, char** argv) {
     } else if (verb == "screenshot") {
       std::string path;
       words >> path;
-      standin::SaveBitmapFile(standin::CaptureScreen(), path);
+      standin::SaveScreenshot(standin::CaptureScreen(), path);
     }
   }
   return 0;

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 
-#define STB_IMAGE_WRITE_IMPLEMENTATION
 #define STBI_WRITE_NO_STDIO_OVERRIDE
 #include <stb/stb_image_write.h>
 

@@ -1,5 +1,8 @@
 #include "bang/bang_commands.h"
 
+#include <utility>
+#include <vector>
+
 #include "base/entry_thunk.h"
 #include "base/operation.h"
 #include "base/shell_api.h"
@@ -127,6 +130,61 @@ extern "C" void KestoBangMoveBoxBody(HWND, const char* args) {
   });
 }
 
+namespace kesto {
+namespace {
+
+// What a reload needs of a box: its file, and where it stood.
+struct StandingBox {
+  std::string FileName;
+  RECT Place{};
+  bool Placed = false;
+  std::int32_t X = 0, Y = 0;
+};
+
+StandingBox Standing(const TBox& box) {
+  StandingBox standing{box.FileName, {}, false, box.X, box.Y};
+  standing.Placed = box.Window && GetWindowRect(box.Window, &standing.Place);
+  return standing;
+}
+
+// Destroys the box (its position written back as at any teardown, when it
+// remembers it) and builds it again from its file where it stood.
+void Reload(std::vector<std::pair<TBox*, StandingBox>> boxes) {
+  for (auto& [box, standing] : boxes) {
+    RequestDestroy(*box);
+    box = nullptr;  // gone, or going once the operation working on it is done
+  }
+  for (const auto& [gone, standing] : boxes) {
+    CreateBox(standing.FileName);
+    TBox* rebuilt = BoxList.get();
+    if (!rebuilt || rebuilt->FileName != standing.FileName || rebuilt->Life != BoxLife::Live) continue;
+    rebuilt->X = standing.X;
+    rebuilt->Y = standing.Y;
+    if (standing.Placed)
+      SetWindowPos(rebuilt->Window, nullptr, standing.Place.left, standing.Place.top, 0, 0,
+                   SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  }
+}
+
+}  // namespace
+}  // namespace kesto
+
+extern "C" void KestoBangReloadBody(HWND, const char* args) {
+  Guarded([&] {
+    std::vector<std::pair<TBox*, StandingBox>> boxes;
+    if (!GetToken(Text(args), 1).empty()) {
+      TBox* box = FindBoxByName(Text(args));
+      if (box && box->Life == BoxLife::Live) boxes.emplace_back(box, Standing(*box));
+    } else {
+      // Every box, oldest first, so that they come back in their first order.
+      ForEachBox([&](TBox& box) {
+        if (box.Life == BoxLife::Live && !box.DestroyRequested) boxes.emplace(boxes.begin(), &box, Standing(box));
+      });
+    }
+    Reload(std::move(boxes));
+  });
+}
+
 extern "C" {
 void KestoBangCreate(HWND, const char*);
 void KestoBangDestroy(HWND, const char*);
@@ -138,6 +196,7 @@ void KestoBangGroupShow(HWND, const char*);
 void KestoBangGroupHide(HWND, const char*);
 void KestoBangGroupToggle(HWND, const char*);
 void KestoBangMoveBox(HWND, const char*);
+void KestoBangReload(HWND, const char*);
 }
 KESTO_CDECL_ENTRY_2(KestoBangCreate);
 KESTO_CDECL_ENTRY_2(KestoBangDestroy);
@@ -149,6 +208,7 @@ KESTO_CDECL_ENTRY_2(KestoBangGroupShow);
 KESTO_CDECL_ENTRY_2(KestoBangGroupHide);
 KESTO_CDECL_ENTRY_2(KestoBangGroupToggle);
 KESTO_CDECL_ENTRY_2(KestoBangMoveBox);
+KESTO_CDECL_ENTRY_2(KestoBangReload);
 
 namespace kesto {
 namespace {
@@ -165,11 +225,13 @@ constexpr BangCommand kBangCommands[] = {
     {"!KestoToggle", KestoBangToggle},           {"!KestoResetPos", KestoBangResetPos},
     {"!KestoGroupShow", KestoBangGroupShow},     {"!KestoGroupHide", KestoBangGroupHide},
     {"!KestoGroupToggle", KestoBangGroupToggle}, {"!KestoMoveBox", KestoBangMoveBox},
+    {"!KestoReload", KestoBangReload},  // after the ten of the original design
 };
 
-// Removal order differs from registration order in the two group commands.
+// Removal order differs from registration order in the two group commands;
+// the reload command goes before the ten.
 constexpr const char* kRemovalOrder[] = {
-    "!KestoCreate",    "!KestoDestroy",   "!KestoHide",        "!KestoShow",   "!KestoToggle",
+    "!KestoReload",    "!KestoCreate",    "!KestoDestroy",   "!KestoHide",        "!KestoShow",   "!KestoToggle",
     "!KestoResetPos",  "!KestoGroupHide", "!KestoGroupShow",   "!KestoGroupToggle", "!KestoMoveBox",
 };
 

@@ -171,3 +171,55 @@ TEST_F(BangTest, ClickCommandsThatDestroyTheirOwnBoxRunSafely) {
 
 }  // namespace
 }  // namespace kestotest
+
+namespace kestotest {
+namespace {
+
+class ReloadTest : public KestoTest {
+ protected:
+  std::vector<std::string> Names() {  // newest first
+    std::vector<std::string> names;
+    for (kesto::TBox* b = kesto::BoxList.get(); b; b = b->Next.get()) names.push_back(b->Name);
+    return names;
+  }
+};
+
+TEST_F(ReloadTest, AReloadBuildsTheBoxAgainFromItsEditedFileWhereItStood) {
+  std::string path = WriteText("r.box", "KestoName Again\r\nKestoWidth 40\r\nKestoHeight 30\r\nKestoX 10\r\n");
+  std::string other = WriteText("o.box", "KestoName Other\r\nKestoWidth 20\r\nKestoHeight 20\r\n");
+  Start({"*KestoCreate " + path, "*KestoCreate " + other});
+  Bang("!KestoMoveBox Again 300 200");
+  HWND before = Box("Again")->Window;
+  WriteText("r.box", "KestoName Again\r\nKestoWidth 60\r\nKestoHeight 30\r\nKestoX 10\r\n");
+  Bang("!KestoReload again");
+  ASSERT_NE(Box("Again"), nullptr);
+  EXPECT_FALSE(IsWindow(before));
+  RECT now = WindowRect(Box("Again")->Window);
+  EXPECT_EQ(now.left, 300);  // where it stood
+  EXPECT_EQ(now.top, 200);
+  EXPECT_EQ(now.right - now.left, 60);  // as the file says now
+  EXPECT_EQ(CountBoxes(), 2);
+  // It does not remember its position: the file is left alone.
+  EXPECT_EQ(ReadText(path), "KestoName Again\r\nKestoWidth 60\r\nKestoHeight 30\r\nKestoX 10\r\n");
+  // Without a name, every box comes back, keeping the order of the list.
+  EXPECT_EQ(Names(), (std::vector<std::string>{"Again", "Other"}));
+  HWND otherBefore = Box("Other")->Window;
+  Bang("!KestoReload");
+  EXPECT_FALSE(IsWindow(otherBefore));
+  EXPECT_EQ(Names(), (std::vector<std::string>{"Again", "Other"}));
+  EXPECT_EQ(WindowRect(Box("Again")->Window).left, 300);
+  Bang("!KestoResetPos");  // the place it was created at counts as before
+  EXPECT_EQ(WindowRect(Box("Again")->Window).left, 10);
+}
+
+TEST_F(ReloadTest, ABoxThatRemembersItsPositionHasItWrittenOnReload) {
+  std::string path = WriteText("m.box", "KestoName Mem\r\nKestoRememberPosition\r\n");
+  Start({"*KestoCreate " + path});
+  Bang("!KestoMoveBox Mem 120 130");
+  Bang("!KestoReload Mem");
+  EXPECT_EQ(ReadText(path), "KestoName Mem\r\nKestoRememberPosition\r\nKestoX 120\r\nKestoY 130\r\n");
+  EXPECT_EQ(WindowRect(Box("Mem")->Window).left, 120);
+}
+
+}  // namespace
+}  // namespace kestotest

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 
+#include "boxfile/box_rules.h"
 #include "boxfile/text_helpers.h"
 #include "base/module_state.h"
 #include "base/shell_api.h"
@@ -14,23 +15,11 @@ constexpr DWORD kLayeredStyles = 0x00080000 | 0x00100000;  // WS_EX_LAYERED | WS
 constexpr DWORD kColorKeyOnly = 1;                         // LWA_COLORKEY
 constexpr DWORD kColorKeyAndAlpha = 3;                     // LWA_COLORKEY | LWA_ALPHA
 
-bool WantsTiling(const std::string& offsets) { return offsets != "0 0 0 0" && offsets.size() >= 7; }
-
-// Border arithmetic wraps at 32 bits like every other number of the format.
-int Wrap(long long value) { return static_cast<int>(static_cast<unsigned>(value & 0xFFFFFFFFll)); }
-
-// The centre tile is (image - borders) in each direction.
-SIZE CentreTile(int imageWidth, int imageHeight, int left, int top, int right, int bottom) {
-  return {Wrap(static_cast<long long>(imageWidth) - Wrap(static_cast<long long>(right) + left)),
-          Wrap(static_cast<long long>(imageHeight) - Wrap(static_cast<long long>(bottom) + top))};
-}
-
 // Tiling needs a centre tile at least one pixel wide and high.
-bool HasCentreTile(HBITMAP image, const RECT& b) {
+bool TilesImage(HBITMAP image, const std::string& offsets) {
   int imageWidth = 0, imageHeight = 0;
   GetLSBitmapSize(image, &imageWidth, &imageHeight);
-  SIZE tile = CentreTile(imageWidth, imageHeight, b.left, b.top, b.right, b.bottom);
-  return tile.cx > 0 && tile.cy > 0;
+  return TilesBackground(offsets, imageWidth, imageHeight);
 }
 
 void Copy(HDC to, int x, int y, int width, int height, HDC from, int fromX, int fromY) {
@@ -112,7 +101,8 @@ void TileBackground(HBITMAP image, int left, int top, int right, int bottom, HDC
   OwnedDC scratch(CreateCompatibleDC(windowDC));
   Selection imageInScratch(scratch.get(), image);
 
-  SIZE tile = CentreTile(imageWidth, imageHeight, left, top, right, bottom);
+  const TTile centre = CentreTile(imageWidth, imageHeight, {left, top, right, bottom});
+  const SIZE tile{centre.Width, centre.Height};
   if (tile.cx <= 0 || tile.cy <= 0) return;
   const int across = width / tile.cx + 1;
   const int down = height / tile.cy + 1;
@@ -138,7 +128,7 @@ PreparedBackground PrepareBackground(HWND window, HBITMAP image, int width, int 
   WindowDC windowDC(window);
   RECT borders = AsRect(ReadFourNumbers(offsets));
   result.MemDC.reset(CreateCompatibleDC(windowDC.get()));
-  if (WantsTiling(offsets) && HasCentreTile(image, borders)) {
+  if (TilesImage(image, offsets)) {
     // The composed picture stays selected into MemDC for the box's life.
     result.Composed.reset(CreateCompatibleBitmap(windowDC.get(), width, height));
     if (result.Composed) {

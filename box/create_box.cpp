@@ -6,6 +6,7 @@
 #include "box/background.h"
 #include "box/box.h"
 #include "box/box_list.h"
+#include "boxfile/box_rules.h"
 #include "boxfile/text_helpers.h"
 #include "content/content_host.h"
 #include "content/hosted_modules.h"
@@ -14,10 +15,6 @@
 
 namespace kesto {
 namespace {
-
-// Sentinels that no real value is expected to equal.
-constexpr const char* kNoSnapArea = "nOpE";
-constexpr const char* kNoAlpha = "NoPE";
 
 // The absolute form of a path, against the current folder now: the folder may
 // have changed by the time the position is written back.
@@ -49,7 +46,7 @@ void ReadPosition(TBox& box, int screenWidth, int screenHeight) {
     box.X = ScreenRelative(ReadBoxInt(file, "KestoX", 0), screenWidth);
     box.Y = ScreenRelative(ReadBoxInt(file, "KestoY", 0), screenHeight);
   }
-  std::string snap = ReadBoxString(file, "KestoSnapArea", kNoSnapArea);
+  std::string snap = ReadBoxString(file, "KestoSnapArea", BoxKeyDefault("KestoSnapArea"));
   if (snap == kNoSnapArea) {
     box.SnapArea = {0, 0, screenWidth, screenHeight};
   } else {
@@ -83,11 +80,11 @@ void BuildBox(TBox& box) {
   TBoxHeader& header = *box.Header;
   const int screenWidth = GetSystemMetrics(SM_CXSCREEN);
   const int screenHeight = GetSystemMetrics(SM_CYSCREEN);
-  box.Name = ReadBoxString(header, "KestoName", "Kesto");
+  box.Name = ReadBoxString(header, "KestoName", BoxKeyDefault("KestoName"));
   ReadPosition(box, screenWidth, screenHeight);
 
   // Owned from the line that loads it: it ends as the picture or BackBitmap.
-  const std::string imageName = ReadBoxString(header, "KestoBackGround", "Kesto.bmp");
+  const std::string imageName = ReadBoxString(header, "KestoBackGround", BoxKeyDefault("KestoBackGround"));
   OwnedBitmap image(LoadLSImage(imageName.c_str(), nullptr));
   int imageWidth = 0, imageHeight = 0;
   GetLSBitmapSize(image.get(), &imageWidth, &imageHeight);
@@ -99,23 +96,23 @@ void BuildBox(TBox& box) {
     ShellLog(kLogError, BoxFileName(header) + ": background '" + imageName + "' not found; the box is " +
                             std::to_string(box.Width) + "x" + std::to_string(box.Height));
   }
-  box.DragRect = AsRect(ReadFourNumbers(ReadBoxString(header, "KestoDragRect", "0 0 0 0")));
-  box.OnLeftClick = ReadBoxString(header, "KestoOnLeftClick", "!none");
-  box.OnRightClick = ReadBoxString(header, "KestoOnRightClick", "!popup");
+  box.DragRect = AsRect(ReadFourNumbers(ReadBoxString(header, "KestoDragRect", BoxKeyDefault("KestoDragRect"))));
+  box.OnLeftClick = ReadBoxString(header, "KestoOnLeftClick", BoxKeyDefault("KestoOnLeftClick"));
+  box.OnRightClick = ReadBoxString(header, "KestoOnRightClick", BoxKeyDefault("KestoOnRightClick"));
 
   RegisterModuleClass(kBoxClass, BoxWndProc);
   box.Window = CreateWindowExA(WS_EX_TOOLWINDOW, kBoxClass, box.Name.c_str(), WS_POPUP, box.X, box.Y,
                                box.Width, box.Height, nullptr, nullptr, ModuleInstance, nullptr);
   StackWindow(box);
 
-  std::string alpha = ReadBoxString(header, "KestoAlphaTransparency", kNoAlpha);
+  std::string alpha = ReadBoxString(header, "KestoAlphaTransparency", BoxKeyDefault("KestoAlphaTransparency"));
   if (alpha != kNoAlpha && ApplyTranslucency(box.Window, alpha)) SetFlag(box.Flags, BoxTranslucent, true);
   if (!BoxKeyExists(header, "KestoStartHidden")) ShowWindow(box.Window, SW_SHOW);
   if (!BoxKeyExists(header, "KestoNotSticky")) SetWindowLongA(box.Window, kUserDataIndex, kStickyMarker);
 
   PreparedBackground background =
       PrepareBackground(box.Window, image.get(), box.Width, box.Height,
-                        ReadBoxString(header, "KestoBackgroundOffs", "0 0 0 0"),
+                        ReadBoxString(header, "KestoBackgroundOffs", BoxKeyDefault("KestoBackgroundOffs")),
                         HasFlag(box.Flags, BoxTranslucent));
   box.MemDC = std::move(background.MemDC);
   if (background.Tiled) SetFlag(box.Flags, BoxTiled, true);
@@ -151,7 +148,7 @@ void CreateBox(const std::string& path) {
     return;
   }
   if (BoxKeyExists(*file, "KestoUnique")) {
-    if (TBox* existing = FindBoxNamedExactly(ReadBoxString(*file, "KestoName", "Kesto"))) {
+    if (TBox* existing = FindBoxNamedExactly(ReadBoxString(*file, "KestoName", BoxKeyDefault("KestoName")))) {
       ShowWindow(existing->Window, SW_SHOW);
       CloseBoxFile(file, false);
       return;

@@ -12,13 +12,6 @@ endif()
 
 find_package(GTest REQUIRED)
 
-add_executable(kesto_native_tests
-  tests/native/text_helpers_test.cpp
-  tests/native/box_file_test.cpp
-)
-target_link_libraries(kesto_native_tests PRIVATE kesto_core GTest::gtest GTest::gtest_main)
-add_test(NAME native_unit_tests COMMAND kesto_native_tests)
-
 if(KESTO_FUZZ AND CMAKE_CXX_COMPILER_ID MATCHES "Clang")
   target_compile_options(kesto_core PUBLIC -fsanitize=fuzzer-no-link)
   foreach(target fuzz_text_helpers fuzz_box_file)
@@ -39,12 +32,16 @@ if(KESTO_BENCH)
   target_link_libraries(bench_box_file PRIVATE kesto_core benchmark::benchmark)
 endif()
 
-# Tools for theme authors.
-add_library(kesto_check_lib STATIC tools/check/checker.cpp tools/check/box_file_check.cpp
-  tools/check/known_keys.cpp tools/check/expansion.cpp tools/check/format.cpp tools/check/files.cpp
-  shell/variables.cpp)
-target_link_libraries(kesto_check_lib PUBLIC kesto_core)
+# Tools for theme authors: the checker (its library is in the top list).
 add_executable(kesto-check tools/check/main.cpp)
+
+add_executable(kesto_native_tests
+  tests/native/text_helpers_test.cpp
+  tests/native/box_file_test.cpp
+  tests/native/rules_test.cpp)
+target_link_libraries(kesto_native_tests PRIVATE kesto_check_lib kesto_core GTest::gtest GTest::gtest_main)
+target_compile_definitions(kesto_native_tests PRIVATE KESTO_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
+add_test(NAME native_unit_tests COMMAND kesto_native_tests)
 target_link_libraries(kesto-check PRIVATE kesto_check_lib)
 add_test(NAME check_corpus COMMAND sh ${CMAKE_SOURCE_DIR}/tests/check/run.sh $<TARGET_FILE:kesto-check>
          WORKING_DIRECTORY ${CMAKE_SOURCE_DIR})

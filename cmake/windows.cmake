@@ -63,10 +63,8 @@ target_link_options(kesto-host PRIVATE ${static_runtime})
 include(cmake/windows-tests.cmake)
 
 # Tools for theme authors: the checker as a Windows program, and the preview.
-add_executable(kesto-check tools/check/main.cpp tools/check/checker.cpp tools/check/box_file_check.cpp
-  tools/check/known_keys.cpp tools/check/expansion.cpp tools/check/format.cpp tools/check/files.cpp
-  shell/variables.cpp)
-target_link_libraries(kesto-check PRIVATE kesto_core)
+add_executable(kesto-check tools/check/main.cpp)
+target_link_libraries(kesto-check PRIVATE kesto_check_lib)
 target_link_options(kesto-check PRIVATE ${static_runtime})
 add_library(kesto_preview STATIC tools/preview/preview.cpp)
 target_include_directories(kesto_preview PUBLIC ${CMAKE_SOURCE_DIR})

@@ -1,14 +1,15 @@
 #include "content/text_labels.h"
 
 #include "base/owned.h"
+#include "boxfile/box_rules.h"
 #include "boxfile/text_helpers.h"
 
 namespace kesto {
 
 void DrawTexts(TBoxHeader& header, const TContentHost& host) {
-  std::string face = ReadBoxString(header, "KestoFont", "Ms sans serif");
-  std::string color = ReadBoxString(header, "KestoFontColor", "FFFFFF");
-  std::int32_t size = ReadBoxInt(header, "KestoFontSize", 14);
+  std::string face = ReadBoxString(header, "KestoFont", BoxKeyDefault("KestoFont"));
+  std::string color = ReadBoxString(header, "KestoFontColor", BoxKeyDefault("KestoFontColor"));
+  std::int32_t size = ReadBoxInt(header, "KestoFontSize", ParseInt(BoxKeyDefault("KestoFontSize")));
 
   OwnedFont font(CreateFontA(size, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, 0, 0, 0, 0,
                              face.c_str()));

@@ -93,8 +93,7 @@ class BoxFileCheck {
       return;
     }
     seen_[key] = line;
-    if (value == "NopE" || (key == "KestoSnapArea" && value == "nOpE") ||
-        (key == "KestoAlphaTransparency" && value == "NoPE")) {
+    if (IsSentinelValue(key, value)) {
       Warn(line, "sentinel-value", "the value " + Quote(value) + " counts as if " + key + " were absent");
       return;
     }
@@ -264,16 +263,15 @@ class BoxFileCheck {
   }
 
   void CheckBackground() {
-    std::string offsets = ReadBoxString(header_, "KestoBackgroundOffs", "0 0 0 0");
-    if (offsets == "0 0 0 0" || offsets.size() < 7) return;
-    std::string image = ReadBoxString(header_, "KestoBackGround", "Kesto.bmp");
+    std::string offsets = ReadBoxString(header_, "KestoBackgroundOffs", BoxKeyDefault("KestoBackgroundOffs"));
+    if (!AsksForTiling(offsets)) return;
+    std::string image = ReadBoxString(header_, "KestoBackGround", BoxKeyDefault("KestoBackGround"));
     int width = 0, height = 0;
-    if (!BitmapSize(image, width, height) &&
-        !(options_.imageDir.empty() ? false : BitmapSize(JoinPath(options_.imageDir, image), width, height)))
+    if (!(!options_.imageDir.empty() && BitmapSize(JoinPath(options_.imageDir, image), width, height)) &&
+        !BitmapSize(image, width, height))
       return;
-    long long tileWidth = static_cast<long long>(width) - ParseInt(GetToken(offsets, 1)) - ParseInt(GetToken(offsets, 3));
-    long long tileHeight = static_cast<long long>(height) - ParseInt(GetToken(offsets, 2)) - ParseInt(GetToken(offsets, 4));
-    if (tileWidth <= 0 || tileHeight <= 0)
+    // The module's own decision, with its wrapping arithmetic.
+    if (!TilesBackground(offsets, width, height))
       Warn(seen_.count("KestoBackgroundOffs") ? seen_["KestoBackgroundOffs"] : 0, "no-centre-tile",
            "these borders leave no centre tile of the " + std::to_string(width) + "x" + std::to_string(height) +
                " image: the background is shown plain");

@@ -10,23 +10,13 @@ namespace kestocheck {
 using kesto::UpperText;
 
 const std::map<std::string, KeyKind>& KnownKeys() {
-  static const std::map<std::string, KeyKind> keys = {
-      {"KestoUnique", KeyKind::Presence},        {"KestoName", KeyKind::Text},
-      {"KestoPopupAtMousePos", KeyKind::Presence}, {"KestoX", KeyKind::Integer},
-      {"KestoY", KeyKind::Integer},              {"KestoSnapArea", KeyKind::FourNumbers},
-      {"KestoBackGround", KeyKind::Image},       {"KestoHeight", KeyKind::Integer},
-      {"KestoWidth", KeyKind::Integer},          {"KestoDragRect", KeyKind::FourNumbers},
-      {"KestoOnLeftClick", KeyKind::Text},       {"KestoOnRightClick", KeyKind::Text},
-      {"KestoAlwaysOnTop", KeyKind::Presence},   {"KestoAlphaTransparency", KeyKind::Integer},
-      {"KestoStartHidden", KeyKind::Presence},   {"KestoNotSticky", KeyKind::Presence},
-      {"KestoBackgroundOffs", KeyKind::FourNumbers}, {"KestoRememberPosition", KeyKind::Presence},
-      {"KestoFont", KeyKind::Text},              {"KestoFontColor", KeyKind::Colour},
-      {"KestoFontSize", KeyKind::Integer},
-  };
+  static const std::map<std::string, KeyKind> keys = [] {
+    std::map<std::string, KeyKind> table;
+    for (const kesto::TBoxKey& key : kesto::BoxKeys()) table[key.Name] = key.Kind;
+    return table;
+  }();
   return keys;
 }
-
-const char* const kContentKeys[4] = {"*Shortcut", "*Text", "*Module", "*WharfModule"};
 
 namespace {
 

@@ -4,12 +4,15 @@
 #include <map>
 #include <string>
 
+#include "boxfile/box_rules.h"
+
 namespace kestocheck {
 
-enum class KeyKind { Integer, Text, Presence, FourNumbers, Colour, Image };
+using kesto::KeyKind;
+using kesto::kContentKeys;
 
+// The module's own key table, by name.
 const std::map<std::string, KeyKind>& KnownKeys();
-extern const char* const kContentKeys[4];
 // The known key nearest to a misspelt one, or empty when none is close.
 std::string NearestKey(const std::string& key);
 

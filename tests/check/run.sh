@@ -24,6 +24,9 @@ done
 # A configuration: box files as written, then under the shell's folder; a missing one is an error.
 expect 2 tests/check/config.expected --shell-dir tests/check/cases --config tests/check/shell.rc
 
+# A create line that is not one.
+expect 1 tests/check/misspelt.expected --shell-dir tests/check --config tests/check/misspelt.rc
+
 # A configuration with variables of its own, the shell's image forms, and
 # file names in another letter case.
 expect 1 tests/check/theme/step.expected --config tests/check/theme/step.rc

@@ -6,7 +6,10 @@
 #include <set>
 #include <unordered_map>
 
+#include "boxfile/box_rules.h"
 #include "boxfile/text_helpers.h"
+#include "shell/variables.h"
+#include "tools/check/checker.h"
 #include "tools/check/files.h"
 #include "tools/check/known_keys.h"
 
@@ -15,6 +18,15 @@ namespace kestocheck {
 using namespace kesto;
 
 namespace {
+
+// Beyond this, a tooltip may be cut by the tooltip control.
+constexpr std::size_t kLongestTooltip = 79;
+
+std::string TrimQuotes(const std::string& text) {
+  std::size_t begin = text.find_first_not_of('"');
+  std::size_t end = text.find_last_not_of('"');
+  return begin == std::string::npos ? std::string() : text.substr(begin, end - begin + 1);
+}
 
 bool IsPlainNumber(const std::string& text) {
   std::size_t start = !text.empty() && text[0] == '-' ? 1 : 0;
@@ -34,9 +46,12 @@ class BoxFileCheck {
   }
 
   void Run() {
+    CheckEncoding();
     CheckLines();
     CheckContentWalks();
     CheckBackground();
+    CheckAnchors();
+    CheckDefaultBackground();
   }
 
  private:
@@ -52,6 +67,36 @@ class BoxFileCheck {
     }
     Warn(line, "odd-number",
          what + " " + Quote(text) + " reads as " + FormatInt(ParseInt(text)) + " by Kesto's number rules");
+  }
+
+  // A command names a bang: one that is neither Kesto's nor the shell's,
+  // but close to one, is most likely a typing mistake.
+  void CheckCommand(int line, const std::string& command) {
+    std::string name = GetToken(command, 1);
+    if (name.size() < 2 || name[0] != '!' || IsKnownBang(name)) return;
+    std::string nearest = NearestBang(name);
+    if (!nearest.empty())
+      Warn(line, "unknown-bang", "no bang command is called " + Quote(name) + "; did you mean " + Quote(nearest) + "?");
+  }
+
+  // The shell expands every value as it is read: a '$' that is not part of
+  // a defined $name$ goes, and one it cannot evaluate opens its error dialog.
+  void CheckDollars(int line, const std::string& raw) {
+    if (raw.find('$') == std::string::npos) return;
+    std::string failed;
+    std::string shown = standin::ExpandVariables(raw, CheckerVariableTable(), 4095,
+                                                 [&](const std::string& expression, const std::string&) {
+                                                   if (failed.empty()) failed = expression;
+                                                 });
+    if (!failed.empty()) {
+      Warn(line, "dollar-eaten", "the shell cannot evaluate $" + failed + "$ here: it drops it and shows an error "
+                                 "dialog; write $$ for a $");
+      return;
+    }
+    std::size_t dollars = static_cast<std::size_t>(std::count(raw.begin(), raw.end(), '$'));
+    if (dollars % 2 == 1)
+      Warn(line, "dollar-eaten", "a lone '$' is dropped by the shell's expansion; write $$ for a $");
+    (void)shown;
   }
 
   void CheckFourNumbers(int line, const std::string& key, const std::string& value) {
@@ -136,10 +181,71 @@ class BoxFileCheck {
         if (key == "KestoName" && !value.empty() && value[0] == '"')
           Warn(line, "quoted-name",
                "the quotes become part of the name " + value + "; bang commands cannot reach it as written");
+        if (key == "KestoFont" && !value.empty() && value[0] == '"')
+          Warn(line, "quoted-font", "the quotes are part of the font name, so no font is found and the default is "
+                                    "used; write KestoFont " + TrimQuotes(value));
+        if (key == "KestoOnLeftClick" || key == "KestoOnRightClick") CheckCommand(line, value);
         break;
     }
     if (key == "KestoRememberPosition" && !IsWritable(path_))
       Warn(line, "remember-unwritable", "the position cannot be saved: the box file cannot be written");
+  }
+
+  // Kesto reads text in the ANSI code page, one byte a character.
+  void CheckEncoding() {
+    if (!raw_.empty() && raw_[0].compare(0, 3, "\xEF\xBB\xBF") == 0)
+      Warn(1, "utf8-bom", "the file begins with a UTF-8 byte-order mark, three invisible bytes that become part of "
+                          "the first key; save the file without it");
+    int line = 0;
+    for (const std::string& text : raw_) {
+      ++line;
+      std::size_t start = line == 1 && text.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0;
+      if (IsUtf8Text(text, start)) {
+        Warn(line, "utf8-text", "this line is UTF-8, but Kesto reads the ANSI code page: each accented letter "
+                                "shows as two or three odd characters; save the file in the ANSI code page");
+      }
+    }
+  }
+
+  // At least one multi-byte UTF-8 sequence, and no byte that breaks the form.
+  static bool IsUtf8Text(const std::string& text, std::size_t start) {
+    bool multibyte = false;
+    for (std::size_t i = start; i < text.size();) {
+      auto c = static_cast<unsigned char>(text[i]);
+      std::size_t length = c < 0x80 ? 1 : (c >> 5) == 6 ? 2 : (c >> 4) == 14 ? 3 : (c >> 3) == 30 ? 4 : 0;
+      if (length == 0 || i + length > text.size()) return false;
+      for (std::size_t k = 1; k < length; ++k)
+        if ((static_cast<unsigned char>(text[i + k]) >> 6) != 2) return false;
+      multibyte = multibyte || length > 1;
+      i += length;
+    }
+    return multibyte;
+  }
+
+  // A position counted from the far edge becomes an absolute number at the
+  // first save after a move.
+  void CheckAnchors() {
+    if (!seen_.count("KestoRememberPosition")) return;
+    for (const char* key : {"KestoX", "KestoY"}) {
+      if (!seen_.count(key)) continue;
+      std::int32_t value = ReadBoxInt(header_, key, 0);
+      if (value < 0)
+        Warn(seen_[key], "anchor-lost", std::string(key) + " " + FormatInt(value) + " counts from the " +
+                                            (key[5] == 'X' ? "right" : "bottom") +
+                                            " edge; once the box is moved, the position saved for it counts from "
+                                            "the other edge, for this screen size only");
+    }
+  }
+
+  // Without a KestoBackGround line the box shows the default image, which
+  // must be found like any other.
+  void CheckDefaultBackground() {
+    if (seen_.count("KestoBackGround")) return;
+    std::string image = BoxKeyDefault("KestoBackGround");
+    if ((!options_.imageDir.empty() && FileExists(JoinPath(options_.imageDir, image))) || FileExists(image)) return;
+    Warn(0, "missing-background", "there is no KestoBackGround line, and the default " + Quote(image) +
+                                      " cannot be found: the box has no picture, and is 0x0 unless KestoWidth and "
+                                      "KestoHeight say otherwise");
   }
 
   void CheckLines() {
@@ -155,7 +261,9 @@ class BoxFileCheck {
           Warn(line, "semicolon-comment",
                Quote(comment) + " is taken as a comment; what remains is " + Quote(TrimBlanks(raw.substr(0, at))));
       }
+      CheckDollars(line, raw);
       std::string token = GetToken(raw, 1);
+      if (line == 1 && token.compare(0, 3, "\xEF\xBB\xBF") == 0) continue;  // told as utf8-bom
       if (!token.empty() && token[0] == ';') {
         Warn(line, "indented-comment", "only a ';' in the first column starts a comment line; this is a key line");
         continue;
@@ -233,11 +341,24 @@ class BoxFileCheck {
       CheckImage(line, GetToken(value, 4), "normal image", false);
       CheckImage(line, GetToken(value, 5), "hover image", true);
       CheckImage(line, GetToken(value, 6), "pressed image", true);
+      std::string tooltip = GetToken(value, 1);
+      if (tooltip.size() > kLongestTooltip)
+        Warn(line, "long-tooltip", "the tooltip is " + std::to_string(tooltip.size()) + " characters long; the "
+                                   "tooltip control may cut it after " + std::to_string(kLongestTooltip));
       std::string command = GetTokenRest(value, 7);
       if (command.empty()) {
         Warn(line, "shortcut-no-command", "fewer than seven tokens: this shortcut's command is empty");
-      } else if (command[0] == '#') {
+      } else if (command[0] != '#') {
+        CheckCommand(line, command);
+      } else {
         std::string prefix = GetToken(command, 1);
+        std::string after = GetTokenRest(command, 2);
+        if (after.empty()) {
+          Warn(line, "group-no-command", "nothing follows the group prefix " + Quote(prefix) +
+                                             ": a click on this button runs nothing");
+        } else {
+          CheckCommand(line, after);
+        }
         std::size_t hash = prefix.rfind('#');
         std::string digits = prefix.substr(hash + 1);
         std::size_t end = 1;

@@ -8,6 +8,7 @@
 #include "shell/variables.h"
 #include "tools/check/box_file_check.h"
 #include "tools/check/files.h"
+#include "tools/check/known_keys.h"
 
 namespace kestocheck {
 
@@ -55,7 +56,12 @@ bool Checker::CheckConfig(const std::string& path) {
   for (const std::string& text : lines) {
     ++line;
     standin::ConfigSetting setting = standin::SplitConfigLine(text);
-    if (UpperText(setting.Key) != "*KESTOCREATE") continue;
+    if (UpperText(setting.Key) != "*KESTOCREATE") {
+      if (!setting.Key.empty() && setting.Key[0] == '*' && EditDistance(setting.Key, "*KestoCreate") <= 2)
+        Report(path, line, "create-misspelt", Quote(setting.Key) + " is not '*KestoCreate': no box is made from "
+                                              "this line");
+      continue;
+    }
     // Kesto gets the line expanded, without its comment.
     std::string boxPath = GetToken(setting.Key + " " + CheckerExpansion(setting.Value), 2);
     std::string found = FileExists(boxPath) ? boxPath : JoinPath(options_.shellDir, boxPath);

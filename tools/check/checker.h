@@ -44,6 +44,8 @@ inline std::string Quote(const std::string& text) { return "'" + text + "'"; }
 // The expansion the checker uses in place of the shell's.
 void SetVariables(const std::map<std::string, std::string>& variables);
 std::string CheckerExpansion(const std::string& text);
+// The variables the checker expands with (names upper-cased).
+const std::map<std::string, std::string>& CheckerVariableTable();
 // A variable as a configuration line defines it; an earlier definition wins.
 void AddVariable(const std::string& name, const std::string& value);
 

@@ -18,6 +18,8 @@ std::map<std::string, std::string>& CheckerVariables() {
 
 namespace kestocheck {
 
+const std::map<std::string, std::string>& CheckerVariableTable() { return kesto::CheckerVariables(); }
+
 std::string CheckerExpansion(const std::string& text) {
   return standin::ExpandVariables(text, kesto::CheckerVariables(), 4095);
 }

@@ -20,6 +20,16 @@ const std::map<std::string, KeyKind>& KnownKeys() {
 
 namespace {
 
+const char* const kBangs[] = {
+    // Kesto's own.
+    "!KestoCreate", "!KestoDestroy", "!KestoHide", "!KestoShow", "!KestoToggle", "!KestoResetPos",
+    "!KestoGroupShow", "!KestoGroupHide", "!KestoGroupToggle", "!KestoMoveBox", "!KestoReload",
+    // The shell's built-ins.
+    "!About", "!Alert", "!CascadeWindows", "!Confirm", "!Execute", "!HideModules", "!Logoff", "!MinimizeWindows",
+    "!None", "!Popup", "!Quit", "!Recycle", "!Refresh", "!Reload", "!ReloadModule", "!RestoreWindows", "!Run",
+    "!ShowModules", "!Shutdown", "!SwitchUser", "!TileWindowsH", "!TileWindowsV", "!ToggleModules",
+    "!UnloadModule"};
+
 int Distance(const std::string& a, const std::string& b) {
   std::vector<int> row(b.size() + 1);
   for (std::size_t j = 0; j <= b.size(); ++j) row[j] = static_cast<int>(j);
@@ -36,6 +46,28 @@ int Distance(const std::string& a, const std::string& b) {
 }
 
 }  // namespace
+
+int EditDistance(const std::string& a, const std::string& b) { return Distance(UpperText(a), UpperText(b)); }
+
+bool IsKnownBang(const std::string& name) {
+  for (const char* bang : kBangs)
+    if (UpperText(bang) == UpperText(name)) return true;
+  return false;
+}
+
+std::string NearestBang(const std::string& name) {
+  std::string best;
+  // Close means a slip of a key or two, not a different short word.
+  int bestDistance = std::min(3, static_cast<int>(name.size()) / 3);
+  for (const char* bang : kBangs) {
+    int d = EditDistance(name, bang);
+    if (d < bestDistance) {
+      bestDistance = d;
+      best = bang;
+    }
+  }
+  return best;
+}
 
 std::string NearestKey(const std::string& key) {
   std::string best;

@@ -95,12 +95,22 @@ TEST_F(PreviewTest, TheSampleThemeMatchesItsBitmaps) {
   EXPECT_EQ(screen.At(400 + 150, 40 + 90) >> 24, 170u);
 }
 
-DWORD RunPreview(std::string command) {
+// Runs the tool; what it prints goes to the file named, when one is.
+DWORD RunPreview(std::string command, const std::string& output = "") {
   STARTUPINFOA startup{};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION process{};
-  if (!CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
-    return 99;
+  SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+  HANDLE file = output.empty() ? INVALID_HANDLE_VALUE
+                               : CreateFileA(output.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS,
+                                             FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file != INVALID_HANDLE_VALUE) {
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdOutput = startup.hStdError = file;
+  }
+  BOOL started = CreateProcessA(nullptr, &command[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &process);
+  if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
+  if (!started) return 99;
   DWORD status = 98;
   if (WaitForSingleObject(process.hProcess, 60000) == WAIT_OBJECT_0) GetExitCodeProcess(process.hProcess, &status);
   CloseHandle(process.hThread);
@@ -118,6 +128,28 @@ TEST_F(PreviewTest, ThePreviewNeverChangesAFileAndRefusesImpossibleSizes) {
 
   std::string huge = WriteText("huge.box", "KestoName Huge\r\nKestoWidth 100000\r\nKestoHeight 100000\r\n");
   EXPECT_EQ(RunPreview(tool + "\"" + huge + "\" -o \"" + Path("h.png") + "\""), 2u);
+}
+
+TEST_F(PreviewTest, HiddenBoxesShowOnRequestAndFailuresAreNamed) {
+  std::string box = WriteText("hidden.box", "KestoName Hidden\r\nKestoStartHidden\r\nKestoBackGround " +
+                                                Path("bg.bmp") + "\r\n*Shortcut a 20 5 " + Path("n.bmp") + " " +
+                                                Path("n.bmp") + " " + Path("n.bmp") + " #1H !a\r\n");
+  std::string tool = "\"" + BinDir() + "\\kesto-preview.exe\" \"" + box + "\" -o \"" + Path("h.png") + "\"";
+  EXPECT_EQ(RunPreview(tool, Path("plain.txt")), 2u);
+  EXPECT_NE(ReadText(Path("plain.txt")).find("--show-hidden"), std::string::npos);
+  ASSERT_EQ(RunPreview(tool + " --show-hidden"), 0u);
+  int width = 0, height = 0, channels = 0;
+  unsigned char* pixels = stbi_load(Path("h.png").c_str(), &width, &height, &channels, 4);
+  ASSERT_NE(pixels, nullptr);
+  EXPECT_EQ(pixels[(10 * width + 25) * 4], 200);  // the hidden button, in its normal red
+  stbi_image_free(pixels);
+
+  std::string broken = WriteText("broken.box", "KestoName Broken\r\nKestoBackGround nowhere.bmp\r\n");
+  EXPECT_EQ(RunPreview("\"" + BinDir() + "\\kesto-preview.exe\" \"" + broken + "\" -o \"" + Path("b.png") + "\"",
+                       Path("broken.txt")),
+            2u);
+  EXPECT_NE(ReadText(Path("broken.txt")).find("broken.box: background 'nowhere.bmp' not found; the box is 0x0"),
+            std::string::npos);
 }
 
 TEST_F(PreviewTest, TheToolWritesAPngFile) {

@@ -2,7 +2,7 @@
 // paint to a PNG file, see-through pixels transparent.
 //
 //   kesto-preview file.box -o file.png [--state normal|hover|pressed] [--var NAME=VALUE]...
-//                 [--module Kesto.dll]
+//                 [--module Kesto.dll] [--show-hidden]
 //   kesto-preview --config shell.rc -o desktop.png [--state ...]
 #include <cstdio>
 #include <fstream>
@@ -22,7 +22,7 @@ std::string Folder(const std::string& path) {
 
 int Usage() {
   std::fputs("usage: kesto-preview file.box -o out.png [--state normal|hover|pressed] [--var NAME=VALUE]...\n"
-             "                     [--module Kesto.dll]\n"
+             "                     [--module Kesto.dll] [--show-hidden]\n"
              "       kesto-preview --config shell.rc -o out.png [--state ...]\n", stderr);
   return 2;
 }
@@ -31,6 +31,7 @@ int Usage() {
 
 int main(int argc, char** argv) {
   std::string box, config, output, module, variables;
+  bool showHidden = false;
   kestopreview::ShortcutState state = kestopreview::ShortcutState::Normal;
   for (int i = 1; i < argc; ++i) {
     std::string arg = argv[i];
@@ -43,6 +44,8 @@ int main(int argc, char** argv) {
       std::size_t eq = next.find('=');
       if (eq == std::string::npos) return Usage();
       variables += next.substr(0, eq) + " " + next.substr(eq + 1) + "\r\n", ++i;
+    } else if (arg == "--show-hidden") {
+      showHidden = true;
     } else if (arg == "--module") {
       module = next, ++i;
     } else if (arg == "--state") {
@@ -84,12 +87,19 @@ int main(int argc, char** argv) {
   init(host.MainWindow(), kesto, module.c_str());
   standin::Pump(200);
   for (const std::string& shown : standin::MessageBoxesShown()) std::fprintf(stderr, "kesto: %s\n", shown.c_str());
+  // What Kesto logged as failed or guessed, by file and line.
+  for (const std::string& entry : standin::LogEntries()) {
+    if (entry.rfind("lslog:1:", 0) == 0 || entry.rfind("lslog:2:", 0) == 0)
+      std::fprintf(stderr, "kesto: %s\n", entry.substr(8).c_str());
+  }
+  if (showHidden) kestopreview::ShowHidden();
 
   int status = 0;
   if (!box.empty()) {
     std::vector<HWND> boxes = kestopreview::BoxWindows();
     if (boxes.empty()) {
-      std::fprintf(stderr, "kesto-preview: no box was created from %s\n", box.c_str());
+      std::fprintf(stderr, "kesto-preview: no box is shown from %s%s\n", box.c_str(),
+                   showHidden ? "" : " (one that starts hidden shows with --show-hidden)");
       status = 2;
     } else if (std::string problem = kestopreview::SizeProblem(boxes.back()); !problem.empty()) {
       std::fprintf(stderr, "kesto-preview: %s: %s\n", box.c_str(), problem.c_str());

@@ -57,10 +57,10 @@ void Picture::Blend(int x, int y, COLORREF color, std::uint8_t alpha) {
   p[3] = static_cast<std::uint8_t>(total);
 }
 
-std::vector<HWND> BoxWindows() {
+std::vector<HWND> BoxWindows(bool hiddenToo) {
   std::vector<HWND> boxes;
   auto consider = [&](HWND w) {
-    if (standin::ClassNameOf(w) == "KestoClass" && IsWindowVisible(w)) boxes.insert(boxes.begin(), w);
+    if (standin::ClassNameOf(w) == "KestoClass" && (hiddenToo || IsWindowVisible(w))) boxes.insert(boxes.begin(), w);
   };
   for (HWND top : standin::OwnTopLevelWindows()) {
     consider(top);
@@ -82,7 +82,15 @@ std::string SizeProblem(HWND box) {
 }
 
 void RemoveBoxWindows() {
-  for (HWND box : BoxWindows()) DestroyWindow(box);
+  for (HWND box : BoxWindows(true)) DestroyWindow(box);
+}
+
+void ShowHidden() {
+  for (HWND box : BoxWindows(true)) {
+    ShowWindow(box, SW_SHOWNA);
+    for (HWND child = GetWindow(box, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
+      if (standin::ClassNameOf(child) == "KestoShortcut") ShowWindow(child, SW_SHOWNA);
+  }
 }
 
 Picture RenderBox(HWND box, ShortcutState state) {

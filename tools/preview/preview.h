@@ -21,8 +21,10 @@ struct Picture {
   void Blend(int x, int y, COLORREF color, std::uint8_t alpha);
 };
 
-// The box windows of this process, bottom to top.
-std::vector<HWND> BoxWindows();
+// The box windows of this process, bottom to top; the shown ones only, unless asked.
+std::vector<HWND> BoxWindows(bool hiddenToo = false);
+// Shows the boxes and buttons that start hidden (--show-hidden).
+void ShowHidden();
 // Largest side a preview draws; a box beyond it is reported, not drawn.
 constexpr int kLargestSide = 16384;
 // Empty when the box can be drawn; otherwise why not.

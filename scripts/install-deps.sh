@@ -6,6 +6,7 @@ need=""
 command -v cmake >/dev/null || need="$need cmake"
 command -v ninja >/dev/null || need="$need ninja-build"
 command -v clang++ >/dev/null || need="$need clang"
+command -v clang-tidy >/dev/null || need="$need clang-tidy"
 # libFuzzer and the sanitizer runtimes come in their own package.
 fuzzer_lib="$(clang++ -print-file-name=libclang_rt.fuzzer-x86_64.a 2>/dev/null || true)"
 [ -f "$fuzzer_lib" ] || need="$need libclang-rt-14-dev"

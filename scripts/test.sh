@@ -1,7 +1,9 @@
 #!/bin/sh
-# Builds everything and runs every test: the portable core natively under
-# ASan and UBSan with a short fuzz budget, and Kesto under Wine on a virtual
-# display. Safe to run again; installs what is missing.
+# Builds everything and runs every test: the layering check, the portable
+# core natively under ASan and UBSan with a short fuzz budget, clang-tidy,
+# Kesto under Wine on a virtual display, and the real-shell lane where the
+# real shell's kit is beside this clone. Safe to run again; installs what is
+# missing.
 set -e
 root="$(cd "$(dirname "$0")/.." && pwd)"
 cd "$root"
@@ -18,6 +20,7 @@ cmake -S . -B build/win -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake -
 ninja -C build/win
 
 (cd build/native && ctest --output-on-failure)
+sh scripts/tidy.sh
 
 . scripts/wine-env.sh
 kesto_start_display

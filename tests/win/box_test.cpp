@@ -171,14 +171,14 @@ TEST_F(BoxTest, StackingStickinessAndVisibility) {
 TEST_F(BoxTest, PositionsCountNegativeValuesFromTheFarEdges) {
   std::string bmp = WriteSolidBmp("bg.bmp", 20, 10, kBlue);
   kesto::TBox& box = StartWithBox("KestoBackGround " + bmp + "\r\nKestoX -100\r\nKestoY -50\r\n");
-  EXPECT_EQ(WindowRect(box.Window).left, 1024 - 100);
-  EXPECT_EQ(WindowRect(box.Window).top, 768 - 50);
+  EXPECT_EQ(WindowRect(box.Window).left, ScreenWidth() - 100);
+  EXPECT_EQ(WindowRect(box.Window).top, ScreenHeight() - 50);
   Stop();
 
-  MouseTo(1010, 760);
+  MouseTo(ScreenWidth() - 14, ScreenHeight() - 8);
   kesto::TBox& popup = StartWithBox("KestoBackGround " + bmp + "\r\nKestoPopupAtMousePos\r\nKestoX 5\r\n");
-  EXPECT_EQ(WindowRect(popup.Window).left, 1010);  // at the cursor, partly off screen, not clamped
-  EXPECT_EQ(WindowRect(popup.Window).top, 760);
+  EXPECT_EQ(WindowRect(popup.Window).left, ScreenWidth() - 14);  // at the cursor, partly off screen, not clamped
+  EXPECT_EQ(WindowRect(popup.Window).top, ScreenHeight() - 8);
 }
 
 TEST_F(BoxTest, SnapAreaReadsFourScreenRelativeNumbers) {
@@ -186,10 +186,11 @@ TEST_F(BoxTest, SnapAreaReadsFourScreenRelativeNumbers) {
   const struct {
     const char* line;
     RECT expected;
-  } cases[] = {{"", {0, 0, 1024, 768}},
-               {"KestoSnapArea nOpE\r\n", {0, 0, 1024, 768}},
+  } cases[] = {{"", {0, 0, ScreenWidth(), ScreenHeight()}},
+               {"KestoSnapArea nOpE\r\n", {0, 0, ScreenWidth(), ScreenHeight()}},
                {"KestoSnapArea 0 0 800\r\n", {0, 0, 800, 0}},
-               {"KestoSnapArea -100 -50 -1 -2\r\n", {924, 718, 1023, 766}}};
+               {"KestoSnapArea -100 -50 -1 -2\r\n",
+                {ScreenWidth() - 100, ScreenHeight() - 50, ScreenWidth() - 1, ScreenHeight() - 2}}};
   for (const auto& c : cases) {
     kesto::TBox& box = StartWithBox("KestoBackGround " + bmp + "\r\n" + c.line);
     EXPECT_TRUE(EqualRect(&box.SnapArea, &c.expected)) << c.line;

@@ -23,7 +23,7 @@ void KestoTest::SetUp() {
   CreateDirectoryA((BinDir() + "\\testdata").c_str(), nullptr);
   CreateDirectoryA(dir_.c_str(), nullptr);
   StandInLogClear();
-  MouseTo(1000, 750);  // out of the way of every box
+  MouseTo(ScreenWidth() - 24, ScreenHeight() - 18);  // out of the way of every box
 }
 
 void KestoTest::TearDown() {

@@ -52,6 +52,9 @@ class KestoTest : public ::testing::Test {
 };
 
 RECT WindowRect(HWND window);
+// The primary screen, which negative positions count from.
+inline int ScreenWidth() { return GetSystemMetrics(SM_CXSCREEN); }
+inline int ScreenHeight() { return GetSystemMetrics(SM_CYSCREEN); }
 // Whether the platform draws the window at this screen point (visible and inside its region).
 bool RegionHas(HWND window, int clientX, int clientY);
 COLORREF ScreenPixel(int x, int y);

@@ -76,7 +76,7 @@ TEST_F(PreviewTest, TheSampleThemeMatchesItsBitmaps) {
     if (y >= 30 && y < 90) continue;  // the rows with text labels
     for (int x = 0; x < 120; x += 3) {
       COLORREF source = GetPixel(dc, x, y);
-      std::uint32_t shown = screen.At(1024 - 160 + x, 40 + y);
+      std::uint32_t shown = screen.At(ScreenWidth() - 160 + x, 40 + y);
       if (source == kMagenta) {
         ASSERT_EQ(shown, 0u) << x << "," << y;
       } else {

@@ -20,7 +20,8 @@ TEST_F(TeardownTest, RememberedPositionIsWrittenModuloTheScreenKeepingEveryOther
   Stop();
   Start({"*KestoCreate " + path});
   kesto::TBox& box = *kesto::BoxList;
-  SetWindowPos(box.Window, nullptr, 1030, 800, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+  // Beyond the primary screen, on a second monitor to the right and below.
+  SetWindowPos(box.Window, nullptr, ScreenWidth() + 6, ScreenHeight() + 32, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
   Stop();
   EXPECT_EQ(ReadText(path),
             "; my box\r\nKestoName Pos\r\nKestoX 6 ; left edge\r\n\r\nKestoRememberPosition\r\n"
@@ -31,7 +32,7 @@ TEST_F(TeardownTest, RememberedPositionIsWrittenModuloTheScreenKeepingEveryOther
   Stop();
   Start({"*KestoCreate " + path});
   EXPECT_NE(ReadText(path).find("KestoX -5 ; left edge"), std::string::npos);
-  EXPECT_EQ(WindowRect(kesto::BoxList->Window).left, 1019);  // counted from the right edge
+  EXPECT_EQ(WindowRect(kesto::BoxList->Window).left, ScreenWidth() - 5);  // counted from the right edge
 }
 
 TEST_F(TeardownTest, WithoutTheKeyTheFileIsLeftAlone) {

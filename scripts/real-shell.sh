@@ -4,7 +4,7 @@
 # stand-in shell, driven from outside as a user drives a shell. What is on
 # screen (box rectangles, visibility, the pixels each box shows) and the box
 # files after the shell quits must be the same in both.
-#   sh scripts/real-shell.sh            (after a build of build/win)
+#   sh scripts/real-shell.sh [scenario...]     (after a build of build/win)
 set -e
 root="$(cd "$(dirname "$0")/.." && pwd)"
 kit="$root/../shared/litestep/build.sh"
@@ -41,15 +41,30 @@ run_scenario() {  # shell scenario
   mkdir -p "$dir/theme"
   cp "$root"/samples/theme/*.box "$root"/samples/theme/*.bmp "$dir/theme/"
   theme="$(winpath "$dir/theme")"
-  # The scenario as the driver plays it: what is on screen wherever the
-  # scenario takes a screenshot, and at the end.
-  sed -e 's/^screenshot .*/windows/' -e '/^quit/d' "$root/samples/scenarios/$2.txt" > "$dir/drive.txt"
-  printf 'windows\nbang !Quit\n' >> "$dir/drive.txt"
+  dll="$(winpath "$dir")\\Kesto.dll"
+  boxes="panel glass launcher badge"
+  if [ "$2" = self-unload ]; then
+    # Boxes whose clicks reload and then unload Kesto itself: the shell must
+    # stay up, and Kesto must come back once and then be gone.
+    boxes="reload unload"
+    printf '%s\n' "KestoName Reload" "KestoX 100" "KestoY 100" "KestoWidth 60" "KestoHeight 40" \
+      "KestoBackGround \$ThemeDir\$\\red.bmp" "KestoOnLeftClick !ReloadModule $dll" > "$dir/theme/reload.box"
+    printf '%s\n' "KestoName Unload" "KestoX 300" "KestoY 100" "KestoWidth 60" "KestoHeight 40" \
+      "KestoBackGround \$ThemeDir\$\\blue.bmp" "KestoOnLeftClick !UnloadModule $dll" > "$dir/theme/unload.box"
+    printf '%s\n' "pump 300" "windows" "move 130 120" "pump 300" "click 130 120" "pump 1500" "windows" "shell" \
+      "move 330 120" "pump 300" "click 330 120" "pump 1500" "windows" "shell" > "$dir/drive.txt"
+  else
+    # The scenario as the driver plays it: what is on screen wherever the
+    # scenario takes a screenshot, and at the end.
+    sed -e 's/^screenshot .*/windows/' -e '/^quit/d' "$root/samples/scenarios/$2.txt" > "$dir/drive.txt"
+    printf 'windows\n' >> "$dir/drive.txt"
+  fi
+  printf 'bang !Quit\n' >> "$dir/drive.txt"
   # printf, not echo: the paths are full of backslashes.
   {
     printf '%s\n' "LSNoShellWarning" "ThemeDir \"$theme\""
-    [ "$1" = real ] && printf 'LoadModule "%s\\Kesto.dll"\n' "$(winpath "$dir")"
-    for box in panel glass launcher badge; do printf '*KestoCreate $ThemeDir$\\%s.box\n' "$box"; done
+    [ "$1" = real ] && printf 'LoadModule "%s"\n' "$dll"
+    for box in $boxes; do printf '*KestoCreate $ThemeDir$\\%s.box\n' "$box"; done
   } > "$dir/step.rc"
   cp "$bin/Kesto.dll" "$dir/"
   if [ "$1" = real ]; then
@@ -57,10 +72,10 @@ run_scenario() {  # shell scenario
     (cd "$dir" && exec wine litestep.exe step.rc >/dev/null 2>&1) &
   else
     echo serve > "$dir/serve.txt"
-    (cd "$dir" && STANDIN_NO_DESKTOP=1 exec wine "$bin/kesto-host.exe" Kesto.dll step.rc serve.txt >/dev/null 2>&1) &
+    (cd "$dir" && STANDIN_NO_DESKTOP=1 exec wine "$bin/kesto-host.exe" "$dll" step.rc serve.txt >/dev/null 2>&1) &
   fi
   pid=$!
-  echo "await-boxes 4" > "$dir/await.txt"
+  printf 'await-boxes %s\n' "$(echo $boxes | wc -w)" > "$dir/await.txt"
   (cd "$dir" && wine "$bin/kesto-drive.exe" await.txt)
   sleep 1
   (cd "$dir" && wine "$bin/kesto-drive.exe" drive.txt > seen.txt)
@@ -69,9 +84,14 @@ run_scenario() {  # shell scenario
 }
 
 status=0
-for scenario in $(ls "$root/samples/scenarios" | sed 's/\.txt$//'); do
+scenarios="${*:-$(ls "$root/samples/scenarios" | sed 's/\.txt$//') self-unload}"
+for scenario in $scenarios; do
   run_scenario real "$scenario"
   run_scenario standin "$scenario"
+  # The box files may name each shell's own folder: compared with it taken out.
+  for shell in real standin; do
+    sed -i "s|$(winpath "$lane/$scenario/$shell" | sed 's/\\/\\\\/g')|FOLDER|g" "$lane/$scenario/$shell"/theme/*.box
+  done
   if diff -u "$lane/$scenario/real/seen.txt" "$lane/$scenario/standin/seen.txt" >"$lane/$scenario/screen.diff" &&
      diff -r "$lane/$scenario/real/theme" "$lane/$scenario/standin/theme" >"$lane/$scenario/files.diff"; then
     echo "real-shell lane: $scenario: the same on screen and on disk in both shells"

@@ -6,7 +6,7 @@
 //
 //   kesto-drive script.txt        verbs: pump <ms> | bang <!Command args> |
 //                                 move <x> <y> | click <x> <y> | down | up |
-//                                 windows | await-boxes <n> | screenshot <file.bmp>
+//                                 windows | await-boxes <n> | shell | screenshot <file>
 //                                 (others, such as quit or revid, are skipped)
 #include <windows.h>
 
@@ -154,6 +154,9 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "kesto-drive: fewer than %d boxes appeared\n", x);
         return 1;
       }
+    } else if (verb == "shell") {
+      std::printf("shell %s\n", FindWindowA("TApplication", "LiteStep") ? "running" : "gone");
+      std::fflush(stdout);
     } else if (verb == "screenshot") {
       std::string path;
       words >> path;

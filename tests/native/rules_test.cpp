@@ -71,8 +71,12 @@ TEST(SharedRules, TheReadmeKeyTableIsTheModulesKeyTable) {
     for (std::string cell; std::getline(row, cell, '|');) cells.push_back(cell);
     std::string shown = cells.size() > 3 ? cells[3] : "";
     shown = shown.substr(shown.find_first_not_of(' '), shown.find_last_not_of(' ') - shown.find_first_not_of(' ') + 1);
-    if (shown.size() > 1 && shown.front() == '`') EXPECT_EQ("`" + std::string(key->Default) + "`", shown) << name;
-    if (!shown.empty() && std::isdigit(static_cast<unsigned char>(shown[0]))) EXPECT_EQ(key->Default, shown) << name;
+    if (shown.size() > 1 && shown.front() == '`') {
+      EXPECT_EQ("`" + std::string(key->Default) + "`", shown) << name;
+    }
+    if (!shown.empty() && std::isdigit(static_cast<unsigned char>(shown[0]))) {
+      EXPECT_EQ(key->Default, shown) << name;
+    }
   }
   for (const kesto::TBoxKey& key : kesto::BoxKeys()) EXPECT_TRUE(documented.count(key.Name)) << key.Name;
 }

@@ -153,18 +153,21 @@ class OwnUnloadTest : public KestoTest {
     StandInForgetModules();
     KestoTest::TearDown();
   }
+  // Kesto.dll started by the shell with one box at 300,300 whose click runs this command.
+  void StartWithClick(const std::string& command) {
+    std::string box = WriteText("click.box", "KestoName Click\r\nKestoWidth 40\r\nKestoHeight 40\r\nKestoX 300\r\n"
+                                             "KestoY 300\r\nKestoAlwaysOnTop\r\nKestoOnLeftClick " + command + "\r\n");
+    ASSERT_TRUE(StandInLoadConfig(WriteText("shell.rc", "*KestoCreate " + box + "\r\n").c_str()));
+    StandInForgetModules();
+    StandInConfigureModule(dll_.c_str());
+    ASSERT_TRUE(StandInStartModules());
+    standin::Pump(50);
+  }
   std::string dll_ = BinDir() + "\\Kesto.dll";
 };
 
 TEST_F(OwnUnloadTest, AClickThatUnloadsKestoLeavesTheShellRunning) {
-  std::string box = WriteText("unload.box", "KestoName Unload\r\nKestoWidth 40\r\nKestoHeight 40\r\nKestoX 300\r\n"
-                                            "KestoY 300\r\nKestoAlwaysOnTop\r\nKestoOnLeftClick !UnloadModule " +
-                                                dll_ + "\r\n");
-  ASSERT_TRUE(StandInLoadConfig(WriteText("shell.rc", "*KestoCreate " + box + "\r\n").c_str()));
-  StandInForgetModules();
-  StandInConfigureModule(dll_.c_str());
-  ASSERT_TRUE(StandInStartModules());
-  standin::Pump(50);
+  StartWithClick("!UnloadModule " + dll_);
   ASSERT_NE(GetModuleHandleA("Kesto.dll"), nullptr);
   ASSERT_EQ(CountWindowsOfClass("KestoClass"), 1);
   LeftClickAt(310, 310);
@@ -175,14 +178,7 @@ TEST_F(OwnUnloadTest, AClickThatUnloadsKestoLeavesTheShellRunning) {
 }
 
 TEST_F(OwnUnloadTest, AClickThatReloadsKestoBringsItsBoxBackOnce) {
-  std::string box = WriteText("reload.box", "KestoName Reload\r\nKestoWidth 40\r\nKestoHeight 40\r\nKestoX 300\r\n"
-                                            "KestoY 300\r\nKestoAlwaysOnTop\r\nKestoOnLeftClick !ReloadModule " +
-                                                dll_ + "\r\n");
-  ASSERT_TRUE(StandInLoadConfig(WriteText("shell.rc", "*KestoCreate " + box + "\r\n").c_str()));
-  StandInForgetModules();
-  StandInConfigureModule(dll_.c_str());
-  ASSERT_TRUE(StandInStartModules());
-  standin::Pump(50);
+  StartWithClick("!ReloadModule " + dll_);
   for (int click = 0; click < 3; ++click) {
     LeftClickAt(310, 310);
     standin::Pump(100);

@@ -60,6 +60,9 @@ TEST_F(BangTest, DestroyingHeadMiddleAndLastKeepsTheRestWorking) {
   LeftClickAt(210, 110);
   LeftClickAt(410, 110);
   EXPECT_EQ(standin::ExecutedCommands(), (std::vector<std::string>{"!two", "!four"}));
+  kesto::TBox stray;  // never linked: taking it out of the list is no fault
+  EXPECT_EQ(kesto::UnlinkBox(stray), nullptr);
+  EXPECT_EQ(CountBoxes(), 2);
   Bang("!KestoDestroy nobody");  // nothing happens, nothing is reported
   EXPECT_EQ(CountBoxes(), 2);
   EXPECT_TRUE(standin::MessageBoxesShown().empty());

@@ -35,10 +35,7 @@ endif()
 # Tools for theme authors: the checker (its library is in the top list).
 add_executable(kesto-check tools/check/main.cpp)
 
-add_executable(kesto_native_tests
-  tests/native/text_helpers_test.cpp
-  tests/native/box_file_test.cpp
-  tests/native/rules_test.cpp)
+add_executable(kesto_native_tests ${KESTO_PORTABLE_TESTS} tests/native/rules_test.cpp)
 target_link_libraries(kesto_native_tests PRIVATE kesto_check_lib kesto_core GTest::gtest GTest::gtest_main)
 target_compile_definitions(kesto_native_tests PRIVATE KESTO_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
 add_test(NAME native_unit_tests COMMAND kesto_native_tests)

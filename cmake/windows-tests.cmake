@@ -5,10 +5,7 @@ set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
 add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
 
 # The portable tests, compiled for Windows: real Windows file handling.
-add_executable(kesto_core_tests_win
-  tests/native/text_helpers_test.cpp
-  tests/native/box_file_test.cpp
-)
+add_executable(kesto_core_tests_win ${KESTO_PORTABLE_TESTS})
 target_link_libraries(kesto_core_tests_win PRIVATE kesto_core gtest gtest_main)
 target_link_options(kesto_core_tests_win PRIVATE ${static_runtime})
 add_test(NAME win_core_tests COMMAND kesto_core_tests_win)

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "base/command_queue.h"
+#include "tests/win/import_counter.h"
 #include "shell/standin.h"
 #include "tests/win/fixture.h"
 
@@ -109,6 +110,41 @@ TEST_F(CostTest, ShortcutsThatShareImagesLoadEachOnce) {
   // A second box loads its own: a reload always shows the file as it is now.
   Start({"LSImageFolder " + dir_, "*KestoCreate " + path});
   EXPECT_EQ(StandInCounter("LoadLSImage") - images, 2 * (1 + 3));
+}
+
+using BitBltFn = BOOL(WINAPI*)(HDC, int, int, int, int, HDC, int, int, DWORD);
+using CombineRgnFn = int(WINAPI*)(HRGN, HRGN, HRGN, int);
+BitBltFn RealBitBlt = nullptr;
+CombineRgnFn RealCombineRgn = nullptr;
+int Copies = 0, RegionCopies = 0;
+BOOL WINAPI CountingBitBlt(HDC to, int x, int y, int w, int h, HDC from, int fx, int fy, DWORD rop) {
+  ++Copies;
+  return RealBitBlt(to, x, y, w, h, from, fx, fy, rop);
+}
+int WINAPI CountingCombineRgn(HRGN to, HRGN a, HRGN b, int mode) {
+  ++RegionCopies;
+  return RealCombineRgn(to, a, b, mode);
+}
+
+TEST_F(CostTest, AHoverChangeIsOneCopyOfItsPictureAndOneOfItsShape) {
+  for (const char* name : {"n.bmp", "h.bmp", "p.bmp"}) WriteSolidBmp(name, 20, 20, RGB(200, 10, 10));
+  Start({"LSImageFolder " + dir_,
+         "*KestoCreate " + WriteText("h.box", "KestoName Hover\r\nKestoWidth 100\r\nKestoHeight 40\r\n"
+                                              "KestoX 100\r\nKestoY 100\r\nKestoAlwaysOnTop\r\n"
+                                              "*Shortcut t 10 10 n.bmp h.bmp p.bmp !x\r\n")});
+  standin::Pump(200);
+  RealBitBlt = reinterpret_cast<BitBltFn>(RedirectImport("gdi32.dll", "BitBlt", reinterpret_cast<void*>(CountingBitBlt)));
+  RealCombineRgn = reinterpret_cast<CombineRgnFn>(
+      RedirectImport("gdi32.dll", "CombineRgn", reinterpret_cast<void*>(CountingCombineRgn)));
+  ASSERT_TRUE(RealBitBlt && RealCombineRgn);
+  Copies = RegionCopies = 0;
+  MouseTo(120, 120);
+  int hoverCopies = Copies, hoverRegions = RegionCopies;
+  RedirectImport("gdi32.dll", "BitBlt", reinterpret_cast<void*>(RealBitBlt));
+  RedirectImport("gdi32.dll", "CombineRgn", reinterpret_cast<void*>(RealCombineRgn));
+  EXPECT_EQ(kesto::BoxList->Shortcuts->State, 1);
+  EXPECT_EQ(hoverRegions, 1);  // the window's own copy of the hover shape
+  EXPECT_EQ(hoverCopies, 1);   // the button's paint from its prepared picture
 }
 
 int KestoMessages = 0;

@@ -156,7 +156,7 @@ void Reload(std::vector<std::pair<TBox*, StandingBox>> boxes) {
   }
   for (const auto& [gone, standing] : boxes) {
     CreateBox(standing.FileName);
-    TBox* rebuilt = BoxList.get();
+    TBox* rebuilt = NewestBox();
     if (!rebuilt || rebuilt->FileName != standing.FileName || rebuilt->Life != BoxLife::Live) continue;
     rebuilt->X = standing.X;
     rebuilt->Y = standing.Y;

@@ -61,6 +61,8 @@ TBox* FindBoxByWindow(HWND window) {
 
 bool AnyBoxes() { return BoxList != nullptr; }
 
+TBox* NewestBox() { return BoxList.get(); }
+
 void RequestDestroy(TBox& box) {
   if (box.Life != BoxLife::Live) {
     // Still being built, or already being destroyed further down the stack.

@@ -33,6 +33,8 @@ TBox* FindBoxNamedExactly(const std::string& name);
 // still being created.
 TBox* FindBoxByWindow(HWND window);
 bool AnyBoxes();
+// The head of the list: the box made last.
+TBox* NewestBox();
 
 // Destroys the box now, or marks it when an operation is working on it.
 void RequestDestroy(TBox& box);

@@ -82,11 +82,23 @@ std::vector<BoxWindow> Boxes() {
   return boxes;
 }
 
+// Tooltips come up after a delay of their own: what they cover is left out.
+BOOL CALLBACK CollectTooltip(HWND window, LPARAM found) {
+  char className[64] = {};
+  GetClassNameA(window, className, sizeof className);
+  RECT r{};
+  if (lstrcmpiA(className, "tooltips_class32") == 0 && IsWindowVisible(window) && GetWindowRect(window, &r))
+    reinterpret_cast<std::vector<RECT>*>(found)->push_back(r);
+  return TRUE;
+}
+
 // FNV-1a over the pixels the window shows, read from the screen.
-std::uint32_t PixelSum(const standin::Screenshot& shot, const RECT& r) {
+std::uint32_t PixelSum(const standin::Screenshot& shot, const RECT& r, const std::vector<RECT>& covered) {
   std::uint32_t hash = 2166136261u;
   for (int y = std::max(0L, r.top); y < std::min<long>(r.bottom, shot.height); ++y)
     for (int x = std::max(0L, r.left); x < std::min<long>(r.right, shot.width); ++x) {
+      POINT point{x, y};
+      if (std::any_of(covered.begin(), covered.end(), [&](const RECT& c) { return PtInRect(&c, point); })) continue;
       hash ^= shot.pixels[static_cast<std::size_t>(y) * shot.width + x] & 0xFFFFFF;
       hash *= 16777619u;
     }
@@ -94,13 +106,15 @@ std::uint32_t PixelSum(const standin::Screenshot& shot, const RECT& r) {
 }
 
 void ListWindows() {
+  std::vector<RECT> tooltips;
+  EnumWindows(CollectTooltip, reinterpret_cast<LPARAM>(&tooltips));
   standin::Screenshot shot = standin::CaptureScreen();
   for (const BoxWindow& box : Boxes()) {
     RECT r{};
     GetWindowRect(box.window, &r);
     bool visible = IsWindowVisible(box.window) != 0;
     std::printf("box %s %ld %ld %ld %ld visible=%d pixels=%08x\n", box.title.c_str(), r.left, r.top, r.right,
-                r.bottom, visible ? 1 : 0, visible ? PixelSum(shot, r) : 0u);
+                r.bottom, visible ? 1 : 0, visible ? PixelSum(shot, r, tooltips) : 0u);
   }
   std::fflush(stdout);
 }

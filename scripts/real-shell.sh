@@ -38,6 +38,7 @@ await_exit() {
 
 run_scenario() {  # shell scenario
   dir="$lane/$2/$1"
+  rm -rf "$dir"
   mkdir -p "$dir/theme"
   cp "$root"/samples/theme/*.box "$root"/samples/theme/*.bmp "$dir/theme/"
   theme="$(winpath "$dir/theme")"
@@ -83,21 +84,35 @@ run_scenario() {  # shell scenario
   wineserver -w 2>/dev/null || true
 }
 
+# Whether a scenario came out the same in both shells.
+compare() {
+  # The box files may name each shell's own folder: compared with it taken out.
+  for shell in real standin; do
+    sed -i "s|$(winpath "$lane/$1/$shell" | sed 's/\\/\\\\/g')|FOLDER|g" "$lane/$1/$shell"/theme/*.box
+  done
+  diff -u "$lane/$1/real/seen.txt" "$lane/$1/standin/seen.txt" >"$lane/$1/screen.diff" &&
+    diff -r "$lane/$1/real/theme" "$lane/$1/standin/theme" >"$lane/$1/files.diff"
+}
+
 status=0
 scenarios="${*:-$(ls "$root/samples/scenarios" | sed 's/\.txt$//') self-unload}"
 for scenario in $scenarios; do
   run_scenario real "$scenario"
   run_scenario standin "$scenario"
-  # The box files may name each shell's own folder: compared with it taken out.
-  for shell in real standin; do
-    sed -i "s|$(winpath "$lane/$scenario/$shell" | sed 's/\\/\\\\/g')|FOLDER|g" "$lane/$scenario/$shell"/theme/*.box
-  done
-  if diff -u "$lane/$scenario/real/seen.txt" "$lane/$scenario/standin/seen.txt" >"$lane/$scenario/screen.diff" &&
-     diff -r "$lane/$scenario/real/theme" "$lane/$scenario/standin/theme" >"$lane/$scenario/files.diff"; then
+  if compare "$scenario"; then
     echo "real-shell lane: $scenario: the same on screen and on disk in both shells"
+    continue
+  fi
+  # Two shells under one display can differ by a moment of timing (a hover
+  # noticed a poll later): a difference must show twice to count.
+  echo "real-shell lane: $scenario: the shells differed once; running it again"
+  run_scenario real "$scenario"
+  run_scenario standin "$scenario"
+  if compare "$scenario"; then
+    echo "real-shell lane: $scenario: the same on screen and on disk in both shells, the second time"
   else
     echo "real-shell lane: $scenario: the shells differ:" >&2
-    cat "$lane/$scenario/screen.diff" "$lane/$scenario/files.diff" >&2
+    cat "$lane/$scenario/screen.diff" "$lane/$scenario/files.diff" >&2 2>/dev/null || true
     status=1
   fi
 done

@@ -59,6 +59,9 @@ run_scenario() {  # shell scenario
     # scenario takes a screenshot, and at the end.
     sed -e 's/^screenshot .*/windows/' -e '/^quit/d' "$root/samples/scenarios/$2.txt" > "$dir/drive.txt"
     printf 'windows\n' >> "$dir/drive.txt"
+    # Where the theme has just started, the screen must show the author's
+    # preview wherever the preview is opaque.
+    [ "$2" = tour ] && sed -i "0,/^windows$/s//compare-preview preview.png\nwindows/" "$dir/drive.txt"
   fi
   printf 'bang !Quit\n' >> "$dir/drive.txt"
   # printf, not echo: the paths are full of backslashes.
@@ -68,6 +71,10 @@ run_scenario() {  # shell scenario
     for box in $boxes; do printf '*KestoCreate $ThemeDir$\\%s.box\n' "$box"; done
   } > "$dir/step.rc"
   cp "$bin/Kesto.dll" "$dir/"
+  if [ "$2" = tour ]; then
+    (cd "$dir" && wine "$bin/kesto-preview.exe" --config step.rc -o preview.png >/dev/null 2>&1) ||
+      { echo "real-shell lane: the preview of the theme failed" >&2; return 1; }
+  fi
   if [ "$1" = real ]; then
     cp "$shell_bin/litestep.exe" "$shell_bin/lsapi.dll" "$dir/"
     (cd "$dir" && exec wine litestep.exe step.rc >/dev/null 2>&1) &
@@ -90,6 +97,11 @@ compare() {
   for shell in real standin; do
     sed -i "s|$(winpath "$lane/$1/$shell" | sed 's/\\/\\\\/g')|FOLDER|g" "$lane/$1/$shell"/theme/*.box
   done
+  # The preview must agree with the desktop, not only the shells with each other.
+  if grep -h "differ from the screen" "$lane/$1"/*/seen.txt | grep -qv " 0 differ"; then
+    grep -h "differ from the screen" "$lane/$1"/*/seen.txt > "$lane/$1/screen.diff"
+    return 1
+  fi
   diff -u "$lane/$1/real/seen.txt" "$lane/$1/standin/seen.txt" >"$lane/$1/screen.diff" &&
     diff -r "$lane/$1/real/theme" "$lane/$1/standin/theme" >"$lane/$1/files.diff"
 }

@@ -6,7 +6,8 @@
 //
 //   kesto-drive script.txt        verbs: pump <ms> | bang <!Command args> |
 //                                 move <x> <y> | click <x> <y> | down | up |
-//                                 windows | await-boxes <n> | shell | screenshot <file>
+//                                 windows | await-boxes <n> | shell | screenshot <file> |
+//                                 compare-preview <file.png> (a kesto-preview of the whole screen)
 //                                 (others, such as quit or revid, are skipped)
 #include <windows.h>
 
@@ -19,6 +20,10 @@
 #include <vector>
 
 #include "shell/host/host.h"
+
+#define STB_IMAGE_IMPLEMENTATION
+#define STBI_ONLY_PNG
+#include <stb/stb_image.h>
 
 namespace {
 
@@ -119,6 +124,33 @@ void ListWindows() {
   std::fflush(stdout);
 }
 
+// A preview agrees with the screen where it is opaque: there the desktop
+// must show exactly the preview's colour.
+void ComparePreview(const std::string& path) {
+  int width = 0, height = 0, channels = 0;
+  unsigned char* preview = stbi_load(path.c_str(), &width, &height, &channels, 4);
+  if (!preview) {
+    std::printf("preview %s cannot be read\n", path.c_str());
+    return;
+  }
+  std::vector<RECT> tooltips;
+  EnumWindows(CollectTooltip, reinterpret_cast<LPARAM>(&tooltips));
+  standin::Screenshot shot = standin::CaptureScreen();
+  long opaque = 0, differ = 0;
+  for (int y = 0; y < std::min(height, shot.height); ++y)
+    for (int x = 0; x < std::min(width, shot.width); ++x) {
+      const unsigned char* p = preview + (static_cast<std::size_t>(y) * width + x) * 4;
+      if (p[3] != 255) continue;
+      ++opaque;
+      std::uint32_t shown = shot.pixels[static_cast<std::size_t>(y) * shot.width + x] & 0xFFFFFF;
+      std::uint32_t expected = (static_cast<std::uint32_t>(p[0]) << 16) | (p[1] << 8) | p[2];
+      if (shown != expected) ++differ;
+    }
+  stbi_image_free(preview);
+  std::printf("preview: %ld opaque pixels, %ld differ from the screen\n", opaque, differ);
+  std::fflush(stdout);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -168,6 +200,10 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "kesto-drive: fewer than %d boxes appeared\n", x);
         return 1;
       }
+    } else if (verb == "compare-preview") {
+      std::string path;
+      words >> path;
+      ComparePreview(path);
     } else if (verb == "shell") {
       std::printf("shell %s\n", FindWindowA("TApplication", "LiteStep") ? "running" : "gone");
       std::fflush(stdout);

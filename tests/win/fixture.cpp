@@ -127,6 +127,11 @@ int KestoTest::CountBoxes() {
   return count;
 }
 
+HWND BoxWindow(const std::string& name) {
+  if (HWND top = FindWindowExA(nullptr, nullptr, kesto::kBoxClass, name.c_str())) return top;
+  return FindWindowExA(TheHost().DesktopWindow(), nullptr, kesto::kBoxClass, name.c_str());
+}
+
 RECT WindowRect(HWND window) {
   RECT rect{};
   GetWindowRect(window, &rect);

@@ -52,6 +52,9 @@ class KestoTest : public ::testing::Test {
 };
 
 RECT WindowRect(HWND window);
+// The window on screen of the box of this name (its title), as a user finds it:
+// among the top-level windows and the desktop window's children.
+HWND BoxWindow(const std::string& name);
 // The primary screen, which negative positions count from.
 inline int ScreenWidth() { return GetSystemMetrics(SM_CXSCREEN); }
 inline int ScreenHeight() { return GetSystemMetrics(SM_CYSCREEN); }

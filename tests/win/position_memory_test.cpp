@@ -23,7 +23,7 @@ TEST_F(PositionMemoryTest, ARelativeNameIsWrittenBackToTheFileThatWasLoaded) {
   ASSERT_EQ(CountBoxes(), 1);
   // A file dialog anywhere in the shell's process moves the current folder.
   SetCurrentDirectoryA(Path("elsewhere").c_str());
-  SetWindowPos(kesto::BoxList->Window, nullptr, 70, 80, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+  SetWindowPos(BoxWindow("Rel"), nullptr, 70, 80, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
   Stop();
   SetCurrentDirectoryA(previous);
   EXPECT_EQ(ReadText(loaded), original + "KestoX 70\r\nKestoY 80\r\n");
@@ -37,13 +37,13 @@ TEST_F(PositionMemoryTest, ABoxThatStandsWhereItsFilePutsItLeavesTheFileAlone) {
   std::string path = WriteText("anchor.box", original);
   for (int run = 0; run < 2; ++run) {
     Start({"*KestoCreate " + path});
-    EXPECT_EQ(WindowRect(kesto::BoxList->Window).left, GetSystemMetrics(SM_CXSCREEN) - 120);
+    EXPECT_EQ(WindowRect(BoxWindow("Anchor")).left, ScreenWidth() - 120);
     Stop();
     EXPECT_EQ(ReadText(path), original);
   }
   // Moved, it is written as before: the comment stays with its line.
   Start({"*KestoCreate " + path});
-  SetWindowPos(kesto::BoxList->Window, nullptr, 30, 40, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+  SetWindowPos(BoxWindow("Anchor"), nullptr, 30, 40, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
   Stop();
   EXPECT_EQ(ReadText(path), "KestoName Anchor\r\nKestoX 30 ; from the right\r\nKestoY 40\r\n"
                             "KestoRememberPosition\r\n");
@@ -53,7 +53,7 @@ TEST_F(PositionMemoryTest, AWindowThatIsGoneIsNeverReadAndACloseRequestIsRefused
   const std::string original = "KestoName Gone\r\nKestoX 10\r\nKestoRememberPosition\r\n";
   std::string path = WriteText("gone.box", original);
   Start({"*KestoCreate " + path});
-  HWND window = kesto::BoxList->Window;
+  HWND window = BoxWindow("Gone");
   SetWindowPos(window, nullptr, 300, 300, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
   SendMessageA(window, WM_CLOSE, 0, 0);
   EXPECT_TRUE(IsWindow(window));  // only Kesto ends a box

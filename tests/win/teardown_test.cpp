@@ -19,26 +19,25 @@ TEST_F(TeardownTest, RememberedPositionIsWrittenModuloTheScreenKeepingEveryOther
   StartWithBox(ReadText(path));  // same content, in test.box
   Stop();
   Start({"*KestoCreate " + path});
-  kesto::TBox& box = *kesto::BoxList;
   // Beyond the primary screen, on a second monitor to the right and below.
-  SetWindowPos(box.Window, nullptr, ScreenWidth() + 6, ScreenHeight() + 32, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+  SetWindowPos(BoxWindow("Pos"), nullptr, ScreenWidth() + 6, ScreenHeight() + 32, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
   Stop();
   EXPECT_EQ(ReadText(path),
             "; my box\r\nKestoName Pos\r\nKestoX 6 ; left edge\r\n\r\nKestoRememberPosition\r\n"
             "KestoOnLeftClick !a;b ; note\r\nKestoY 32\r\n");
 
   Start({"*KestoCreate " + path});
-  SetWindowPos(kesto::BoxList->Window, nullptr, -5, 20, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+  SetWindowPos(BoxWindow("Pos"), nullptr, -5, 20, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
   Stop();
   Start({"*KestoCreate " + path});
   EXPECT_NE(ReadText(path).find("KestoX -5 ; left edge"), std::string::npos);
-  EXPECT_EQ(WindowRect(kesto::BoxList->Window).left, ScreenWidth() - 5);  // counted from the right edge
+  EXPECT_EQ(WindowRect(BoxWindow("Pos")).left, ScreenWidth() - 5);  // counted from the right edge
 }
 
 TEST_F(TeardownTest, WithoutTheKeyTheFileIsLeftAlone) {
   std::string path = WriteText("still.box", "KestoName Still\r\nKestoX 10   \r\n");
   Start({"*KestoCreate " + path});
-  SetWindowPos(kesto::BoxList->Window, nullptr, 300, 300, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+  SetWindowPos(BoxWindow("Still"), nullptr, 300, 300, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
   Stop();
   EXPECT_EQ(ReadText(path), "KestoName Still\r\nKestoX 10   \r\n");
 }

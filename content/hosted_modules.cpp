@@ -63,9 +63,12 @@ Record* LoadRecord(std::unique_ptr<Record>& head, const std::string& fileName, c
     return nullptr;
   }
   BindEntryPoints(record);
-  if (!record.InitProc || !record.QuitProc)
-    ShellLog(kLogWarning, where + ": plug-in '" + fileName + "' lacks " +
-                              (record.InitProc ? "quitWharfModule" : "initWharfModule"));
+  if (!record.InitProc || !record.QuitProc) {
+    std::string missing = !record.InitProc && !record.QuitProc ? "initWharfModule and quitWharfModule"
+                          : !record.InitProc                   ? "initWharfModule"
+                                                               : "quitWharfModule";
+    ShellLog(kLogWarning, where + ": plug-in '" + fileName + "' lacks " + missing);
+  }
   return &record;
 }
 

@@ -25,7 +25,8 @@ TEST_F(LogTest, ABrokenThemeNamesEveryFailureByFileAndLine) {
                               "KestoWidth 50\r\n"
                               "*Shortcut a 0 0 n.bmp missing-hover.bmp n.bmp !a\r\n"
                               "*Shortcut b 9 0 gone.bmp n.bmp n.bmp !b\r\n"
-                              "*Module no-such-plugin.dll\r\n");
+                              "*Module no-such-plugin.dll\r\n"
+                              "*Module testplugin_empty.dll\r\n");
   std::string logFile = Path("litestep.log");
   Start({"LSLogLevel 3", "LSLogFile " + logFile, "LSImageFolder " + dir_, "*KestoCreate " + box,
          "*KestoCreate missing.box"});
@@ -40,6 +41,7 @@ TEST_F(LogTest, ABrokenThemeNamesEveryFailureByFileAndLine) {
   EXPECT_TRUE(has("2:broken.box:4: can't load image 'missing-hover.bmp' (hover state uses the normal image)"));
   EXPECT_TRUE(has("1:broken.box:5: can't load image 'gone.bmp' (the button is 0x0)"));
   EXPECT_TRUE(has("1:broken.box:6: can't load plug-in 'no-such-plugin.dll'"));
+  EXPECT_TRUE(has("2:broken.box:7: plug-in 'testplugin_empty.dll' lacks initWharfModule and quitWharfModule"));
   EXPECT_TRUE(has("1:can't load box file 'missing.box' (tried it as written and as '" + BinDir() + "\\missing.box')"));
   EXPECT_TRUE(has("3:box 'Broken' made from " + box));
   EXPECT_TRUE(has("3:box 'Broken' ended"));

@@ -147,14 +147,12 @@ StandingBox Standing(const TBox& box) {
   return standing;
 }
 
-// Destroys the box (its position written back as at any teardown, when it
-// remembers it) and builds it again from its file where it stood.
-void Reload(std::vector<std::pair<TBox*, StandingBox>> boxes) {
-  for (auto& [box, standing] : boxes) {
-    RequestDestroy(*box);
-    box = nullptr;  // gone, or going once the operation working on it is done
-  }
-  for (const auto& [gone, standing] : boxes) {
+// Destroys the boxes (each position written back as at any teardown, when
+// the box remembers it) and builds them again from their files where they stood.
+void Reload(const std::vector<std::pair<TBox*, StandingBox>>& boxes) {
+  for (const auto& entry : boxes) RequestDestroy(*entry.first);  // gone, or going once its operation is done
+  for (const auto& entry : boxes) {
+    const StandingBox& standing = entry.second;
     CreateBox(standing.FileName);
     TBox* rebuilt = NewestBox();
     if (!rebuilt || rebuilt->FileName != standing.FileName || rebuilt->Life != BoxLife::Live) continue;
@@ -181,7 +179,7 @@ extern "C" void KestoBangReloadBody(HWND, const char* args) {
         if (box.Life == BoxLife::Live && !box.DestroyRequested) boxes.emplace(boxes.begin(), &box, Standing(box));
       });
     }
-    Reload(std::move(boxes));
+    Reload(boxes);
   });
 }
 

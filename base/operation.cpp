@@ -46,7 +46,6 @@ KestoOperation::~KestoOperation() {
   }
 }
 
-bool KestoOperation::Nested() { return OperationDepth > 1; }
 int KestoOperation::Depth() { return OperationDepth; }
 
 void SetDeferredWork(void (*work)()) { DeferredWork = work; }

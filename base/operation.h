@@ -25,8 +25,7 @@ class KestoOperation {
   KestoOperation(const KestoOperation&) = delete;
   KestoOperation& operator=(const KestoOperation&) = delete;
 
-  // Whether another operation is on the stack below this one.
-  static bool Nested();
+  // How many operations are on the stack.
   static int Depth();
 
  private:

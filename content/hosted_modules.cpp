@@ -53,11 +53,11 @@ Record& PushRecord(std::unique_ptr<Record>& head) {
 // the library cannot be found: the record stays, empty, and the user is told.
 template <class Record>
 Record* LoadRecord(std::unique_ptr<Record>& head, const std::string& fileName, const char* failure,
-                   const std::string& where) {
+                   const TBoxHeader& header) {
   Record& record = PushRecord(head);
   record.Lib.reset(FindLibrary(fileName));
   if (!record.Lib) {
-    ShellLog(kLogError, where + ": can't load plug-in '" + fileName + "' (tried it as written and under '" +
+    ShellLog(kLogError, WhereLastValue(header) + ": can't load plug-in '" + fileName + "' (tried it as written and under '" +
                             LiteStepDir + "')");
     ReportFailure(failure);
     return nullptr;
@@ -67,7 +67,7 @@ Record* LoadRecord(std::unique_ptr<Record>& head, const std::string& fileName, c
     std::string missing = !record.InitProc && !record.QuitProc ? "initWharfModule and quitWharfModule"
                           : !record.InitProc                   ? "initWharfModule"
                                                                : "quitWharfModule";
-    ShellLog(kLogWarning, where + ": plug-in '" + fileName + "' lacks " + missing);
+    ShellLog(kLogWarning, WhereLastValue(header) + ": plug-in '" + fileName + "' lacks " + missing);
   }
   return &record;
 }
@@ -86,8 +86,8 @@ void UnloadList(std::unique_ptr<Record>& first) {
 }
 
 void LoadWharfModule(const TContentHost& host, std::unique_ptr<TWharfSlot>& list, const std::string& line,
-                     const std::string& where) {
-  TWharfSlot* loaded = LoadRecord(list, GetToken(line, 5), "Can't load Wharf Module", where);
+                     const TBoxHeader& header) {
+  TWharfSlot* loaded = LoadRecord(list, GetToken(line, 5), "Can't load Wharf Module", header);
   if (!loaded) return;
   TWharfSlot& slot = *loaded;
 
@@ -111,14 +111,14 @@ void LoadWharfModule(const TContentHost& host, std::unique_ptr<TWharfSlot>& list
 
 void LoadModules(TBoxHeader& header, const TContentHost& host, std::unique_ptr<THostedModule>& list) {
   ForEachBoxValue(header, "*Module", [&](const std::string& line) {
-    THostedModule* module = LoadRecord(list, GetToken(line, 1), "Can't load Module", WhereLastValue(header));
+    THostedModule* module = LoadRecord(list, GetToken(line, 1), "Can't load Module", header);
     if (module && module->InitProc) module->InitProc(host.Window, ModuleInstance, nullptr);
   });
 }
 
 void LoadWharfModules(TBoxHeader& header, const TContentHost& host, std::unique_ptr<TWharfSlot>& list) {
   ForEachBoxValue(header, "*WharfModule",
-                  [&](const std::string& line) { LoadWharfModule(host, list, line, WhereLastValue(header)); });
+                  [&](const std::string& line) { LoadWharfModule(host, list, line, header); });
 }
 
 void UnloadModules(std::unique_ptr<THostedModule>& first) { UnloadList(first); }

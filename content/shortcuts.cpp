@@ -43,7 +43,7 @@ SharedImage ImageNamed(const std::string& name, HDC windowDC, ImageCache& cache)
 }
 
 void CreateShortcut(const TContentHost& box, std::unique_ptr<TShortcut>& list, const std::string& line,
-                    ImageCache& images, const std::string& where) {
+                    ImageCache& images, const TBoxHeader& header) {
   auto created = std::make_unique<TShortcut>();
   created->Next = std::move(list);
   list = std::move(created);
@@ -78,7 +78,7 @@ void CreateShortcut(const TContentHost& box, std::unique_ptr<TShortcut>& list, c
     if (shortcut.Normal) {
       GetLSBitmapSize(shortcut.Normal->Bitmap.get(), &shortcut.Width, &shortcut.Height);
     } else {
-      ShellLog(kLogError, where + ": can't load image '" + normal + "' (the button is 0x0)");
+      ShellLog(kLogError, WhereLastValue(header) + ": can't load image '" + normal + "' (the button is 0x0)");
       ReportFailure("Check Box File: Can't load image");
     }
     // A missing hover or pressed image falls back to the normal one.
@@ -86,7 +86,8 @@ void CreateShortcut(const TContentHost& box, std::unique_ptr<TShortcut>& list, c
       const std::string name = GetToken(line, static_cast<std::uint8_t>(token));
       *image = ImageNamed(name, windowDC.get(), images);
       if (!*image && !name.empty())
-        ShellLog(kLogWarning, where + ": can't load image '" + name + "' (" + state + " state uses the normal image)");
+        ShellLog(kLogWarning, WhereLastValue(header) + ": can't load image '" + name + "' (" + state +
+                                  " state uses the normal image)");
     }
   }
 
@@ -175,9 +176,10 @@ LRESULT HandleShortcutMessage(TShortcut& s, HWND window, UINT message, WPARAM wP
 
 void CreateShortcuts(TBoxHeader& header, const TContentHost& host, std::unique_ptr<TShortcut>& list) {
   ImageCache images;
-  ForEachBoxValue(header, "*Shortcut", [&](const std::string& line) {
-    CreateShortcut(host, list, line, images, WhereLastValue(header));
-  });
+  // The line's number is counted only when a failure is logged: the walk
+  // stays one pass over the file.
+  ForEachBoxValue(header, "*Shortcut",
+                  [&](const std::string& line) { CreateShortcut(host, list, line, images, header); });
 }
 
 void DestroyShortcuts(std::unique_ptr<TShortcut>& first) {

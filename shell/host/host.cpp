@@ -8,15 +8,6 @@
 namespace standin {
 namespace {
 
-// The shell's LMBANGCOMMANDW, as another process hands a bang over.
-constexpr ULONG_PTR kBangCommandW = 33284;  // LM_BANGCOMMANDW
-struct BangCommandW {
-  UINT cbSize;
-  HWND hWnd;
-  wchar_t command[64];
-  wchar_t args[256];
-};
-
 // Runs the commands queued for a dialog, then answers it: wParam the dialog,
 // lParam a list of commands to run and delete.
 constexpr UINT kRunDialogCommands = WM_APP + 0x50;
@@ -203,6 +194,21 @@ std::vector<std::string> LogEntries() {
     if (StandInLogEntry(i, buffer, sizeof buffer)) entries.emplace_back(buffer);
   }
   return entries;
+}
+
+bool HandOverBang(const std::string& text) {
+  HWND shell = FindWindowA(kesto::kShellMainClass, kesto::kShellMainTitle);
+  if (!shell) return false;
+  std::size_t split = text.find(' ');
+  std::string command = text.substr(0, split);
+  std::string args = split == std::string::npos ? "" : text.substr(split + 1);
+  BangCommandW bang{};
+  bang.cbSize = sizeof bang;
+  MultiByteToWideChar(CP_ACP, 0, command.c_str(), -1, bang.command, 64);
+  MultiByteToWideChar(CP_ACP, 0, args.c_str(), -1, bang.args, 256);
+  COPYDATASTRUCT data{kBangCommandW, sizeof bang, &bang};
+  DWORD_PTR result = 0;
+  return SendMessageTimeoutA(shell, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data), SMTO_NORMAL, 10000, &result) != 0;
 }
 
 void RunInsideNextDialog(const std::string& command) { CommandsForNextDialog().push_back(command); }

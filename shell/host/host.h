@@ -32,6 +32,18 @@ class Host {
   HHOOK messageBoxHook_ = nullptr;
 };
 
+// A bang handed to a running shell by another process, as "litestep.exe
+// !Bang args" hands it: WM_COPYDATA carrying the shell's LMBANGCOMMANDW.
+constexpr ULONG_PTR kBangCommandW = 33284;
+struct BangCommandW {
+  UINT cbSize;
+  HWND hWnd;
+  wchar_t command[64];
+  wchar_t args[256];
+};
+// Hands "!Command args" to the running shell; false when no shell takes it.
+bool HandOverBang(const std::string& text);
+
 // Dispatches messages for at least the given time.
 void Pump(int milliseconds);
 // Dispatches until the queue is empty.

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "shell/dib.h"
 #include "shell/host/host.h"
 
 namespace standin {
@@ -17,13 +18,7 @@ COLORREF Screenshot::At(int x, int y) const {
 }
 
 Canvas::Canvas(int w, int h) : width(std::max(w, 1)), height(std::max(h, 1)) {
-  BITMAPINFO info{};
-  info.bmiHeader.biSize = sizeof info.bmiHeader;
-  info.bmiHeader.biWidth = width;
-  info.bmiHeader.biHeight = -height;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  info.bmiHeader.biCompression = BI_RGB;
+  BITMAPINFO info = standin::TopDown32BitInfo(width, height);
   HDC screen = GetDC(nullptr);
   dc = CreateCompatibleDC(screen);
   void* memory = nullptr;

@@ -10,6 +10,7 @@
 #include <stb/stb_image.h>
 
 #include "boxfile/text_helpers.h"
+#include "shell/dib.h"
 
 namespace standin {
 namespace {
@@ -34,13 +35,7 @@ HBITMAP LoadPng(const std::string& path) {
   int width = 0, height = 0, channels = 0;
   unsigned char* pixels = stbi_load(path.c_str(), &width, &height, &channels, 4);
   if (!pixels) return nullptr;
-  BITMAPINFO info{};
-  info.bmiHeader.biSize = sizeof info.bmiHeader;
-  info.bmiHeader.biWidth = width;
-  info.bmiHeader.biHeight = -height;  // top-down, as the file
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  info.bmiHeader.biCompression = BI_RGB;
+  BITMAPINFO info = standin::TopDown32BitInfo(width, height);
   void* bits = nullptr;
   HBITMAP bitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
   if (bitmap && bits) {

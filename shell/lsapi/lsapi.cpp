@@ -14,6 +14,7 @@
 #include "base/shell_api.h"
 #include "shell/lsapi/images.h"
 #include "shell/lsapi/modules.h"
+#include "shell/dib.h"
 #include "shell/standin.h"
 #include "shell/variables.h"
 
@@ -176,13 +177,7 @@ HRGN BitmapToRegion(HBITMAP bitmap, COLORREF key, COLORREF tolerance, int xoffse
   GetLSBitmapSize(bitmap, &width, &height);
   if (width <= 0 || height <= 0) return nullptr;
 
-  BITMAPINFO info{};
-  info.bmiHeader.biSize = sizeof info.bmiHeader;
-  info.bmiHeader.biWidth = width;
-  info.bmiHeader.biHeight = -height;  // top-down rows
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  info.bmiHeader.biCompression = BI_RGB;
+  BITMAPINFO info = standin::TopDown32BitInfo(width, height);
   std::vector<std::uint32_t> pixels(static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
   HDC screen = GetDC(nullptr);
   GetDIBits(screen, bitmap, 0, static_cast<UINT>(height), pixels.data(), &info, DIB_RGB_COLORS);

@@ -27,30 +27,6 @@
 
 namespace {
 
-constexpr DWORD kBangCommandW = 33284;  // LM_BANGCOMMANDW, as litestep.exe sends it
-
-struct BangCommand {  // the shell's LMBANGCOMMANDW
-  UINT cbSize;
-  HWND hWnd;
-  wchar_t command[64];
-  wchar_t args[256];
-};
-
-bool SendBang(const std::string& text) {
-  HWND shell = FindWindowA("TApplication", "LiteStep");
-  if (!shell) return false;
-  std::size_t split = text.find(' ');
-  std::string command = text.substr(0, split);
-  std::string args = split == std::string::npos ? "" : text.substr(split + 1);
-  BangCommand bang{};
-  bang.cbSize = sizeof bang;
-  MultiByteToWideChar(CP_ACP, 0, command.c_str(), -1, bang.command, 64);
-  MultiByteToWideChar(CP_ACP, 0, args.c_str(), -1, bang.args, 256);
-  COPYDATASTRUCT data{kBangCommandW, sizeof bang, &bang};
-  DWORD_PTR result = 0;
-  return SendMessageTimeoutA(shell, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data), SMTO_NORMAL, 10000, &result) != 0;
-}
-
 void Mouse(DWORD flags) {
   INPUT input{};
   input.type = INPUT_MOUSE;
@@ -176,7 +152,7 @@ int main(int argc, char** argv) {
     } else if (verb == "bang") {
       std::string rest;
       std::getline(words >> std::ws, rest);
-      if (!SendBang(rest)) {
+      if (!standin::HandOverBang(rest)) {
         std::fprintf(stderr, "kesto-drive: no shell took %s\n", rest.c_str());
         return 1;
       }

@@ -7,6 +7,7 @@
 
 #include "base/command_queue.h"
 #include "tests/win/import_counter.h"
+#include "shell/dib.h"
 #include "shell/standin.h"
 #include "tests/win/fixture.h"
 
@@ -16,13 +17,7 @@ namespace {
 class CostTest : public KestoTest {};
 
 std::vector<std::uint32_t> PixelsOf(HBITMAP bitmap, int width, int height) {
-  BITMAPINFO info{};
-  info.bmiHeader.biSize = sizeof info.bmiHeader;
-  info.bmiHeader.biWidth = width;
-  info.bmiHeader.biHeight = -height;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  info.bmiHeader.biCompression = BI_RGB;
+  BITMAPINFO info = standin::TopDown32BitInfo(width, height);
   std::vector<std::uint32_t> pixels(static_cast<std::size_t>(width) * height);
   HDC screen = GetDC(nullptr);
   GetDIBits(screen, bitmap, 0, static_cast<UINT>(height), pixels.data(), &info, DIB_RGB_COLORS);

@@ -133,29 +133,36 @@ extern "C" void KestoBangMoveBoxBody(HWND, const char* args) {
 namespace kesto {
 namespace {
 
-// What a reload needs of a box: its file, and where it stood.
+// What a reload needs of a box: its file, and where it stood. Boxes are
+// named by serial, never held by pointer: destroying one may run a loop in
+// which any box, this one's successors included, is destroyed or made.
 struct StandingBox {
+  std::uint32_t Serial = 0;
   std::string FileName;
   RECT Place{};
   bool Placed = false;
   std::int32_t X = 0, Y = 0;
 };
 
-StandingBox Standing(const TBox& box) {
-  StandingBox standing{box.FileName, {}, false, box.X, box.Y};
-  standing.Placed = box.Window && GetWindowRect(box.Window, &standing.Place);
-  return standing;
-}
+bool Reloadable(const TBox& box) { return box.Life == BoxLife::Live && !box.DestroyRequested; }
 
 // Destroys the boxes (each position written back as at any teardown, when
-// the box remembers it) and builds them again from their files where they stood.
-void Reload(const std::vector<std::pair<TBox*, StandingBox>>& boxes) {
-  for (const auto& entry : boxes) RequestDestroy(*entry.first);  // gone, or going once its operation is done
-  for (const auto& entry : boxes) {
-    const StandingBox& standing = entry.second;
-    CreateBox(standing.FileName);
-    TBox* rebuilt = NewestBox();
-    if (!rebuilt || rebuilt->FileName != standing.FileName || rebuilt->Life != BoxLife::Live) continue;
+// the box remembers it) and builds them again from their files where they
+// stood. A box destroyed meanwhile is not built again; one made meanwhile is
+// not touched.
+void Reload(const std::vector<std::uint32_t>& serials) {
+  std::vector<StandingBox> destroyed;
+  for (std::uint32_t serial : serials) {
+    TBox* box = FindBoxBySerial(serial);
+    if (!box || !Reloadable(*box)) continue;
+    StandingBox standing{serial, box->FileName, {}, false, box->X, box->Y};
+    standing.Placed = box->Window && GetWindowRect(box->Window, &standing.Place);
+    destroyed.push_back(std::move(standing));
+    RequestDestroy(*box);  // gone, or going once its operation is done
+  }
+  for (const StandingBox& standing : destroyed) {
+    TBox* rebuilt = FindBoxBySerial(CreateBox(standing.FileName));
+    if (!rebuilt || !Reloadable(*rebuilt)) continue;
     rebuilt->X = standing.X;
     rebuilt->Y = standing.Y;
     if (standing.Placed)
@@ -169,17 +176,17 @@ void Reload(const std::vector<std::pair<TBox*, StandingBox>>& boxes) {
 
 extern "C" void KestoBangReloadBody(HWND, const char* args) {
   Guarded([&] {
-    std::vector<std::pair<TBox*, StandingBox>> boxes;
+    std::vector<std::uint32_t> serials;
     if (!GetToken(Text(args), 1).empty()) {
       TBox* box = FindBoxByName(Text(args));
-      if (box && box->Life == BoxLife::Live) boxes.emplace_back(box, Standing(*box));
+      if (box && Reloadable(*box)) serials.push_back(box->Serial);
     } else {
       // Every box, oldest first, so that they come back in their first order.
       ForEachBox([&](TBox& box) {
-        if (box.Life == BoxLife::Live && !box.DestroyRequested) boxes.emplace(boxes.begin(), &box, Standing(box));
+        if (Reloadable(box)) serials.insert(serials.begin(), box.Serial);
       });
     }
-    Reload(boxes);
+    Reload(serials);
   });
 }
 

@@ -15,6 +15,7 @@ namespace {
 std::vector<std::unique_ptr<char[]>> PostedCommands;
 std::deque<TFailure> Failures;
 bool FailuresPosted = false;
+bool QueueOpen = false;
 
 void PostFailures() {
   if (FailuresPosted || Failures.empty() || !CommandWnd) return;
@@ -30,7 +31,7 @@ void Collect(TFailure failure) {
 }  // namespace
 
 void PostRunCommand(HWND sender, const std::string& command) {
-  if (!CommandWnd) return;  // a null window would make it a message to the thread
+  if (!CommandWnd || !QueueOpen) return;  // a null window would make it a message to the thread
   auto copy = std::make_unique<char[]>(command.size() + 1);
   std::memcpy(copy.get(), command.c_str(), command.size() + 1);
   if (PostMessageA(CommandWnd, WM_RUNCOMMAND, reinterpret_cast<WPARAM>(sender),
@@ -50,6 +51,15 @@ std::unique_ptr<char[]> TakePostedCommand(LPARAM lParam) {
 }
 
 void ReleasePostedCommands() { PostedCommands.clear(); }
+
+void CloseCommandQueue() {
+  QueueOpen = false;
+  ReleasePostedCommands();
+}
+
+void OpenCommandQueue() { QueueOpen = true; }
+
+bool CommandQueueOpen() { return QueueOpen; }
 
 void ReportFailure(const std::string& text) { Collect({text, {}, false}); }
 

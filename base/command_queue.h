@@ -23,6 +23,12 @@ void PostRunCommand(HWND sender, const std::string& command);
 std::unique_ptr<char[]> TakePostedCommand(LPARAM lParam);
 // Frees the copies of commands that will never run.
 void ReleasePostedCommands();
+// A run that ends runs no queued command any more (its teardown may run
+// loops, where they would be handled): the queue is closed and its copies
+// freed. A new command window opens it again.
+void CloseCommandQueue();
+void OpenCommandQueue();
+bool CommandQueueOpen();
 
 // A failure the user can act on, shown in a message box without owner window
 // once the operation that met it is complete.

@@ -3,6 +3,13 @@
 // With no reference to give back, they simply return. Otherwise they rebuild
 // the top of the stack as a call of FreeLibrary(library) that returns to the
 // entry's caller, with the stack as that caller expects it, and jump there.
+//
+// A window procedure's result must survive FreeLibrary, which returns its own
+// in eax. So FreeLibrary returns into kernel32's InterlockedExchange(&slot,
+// result) instead, which hands back the result it finds in its own argument
+// slot and then returns to the caller. The five slots (FreeLibrary's return,
+// the library, the caller's return, &slot, result) are exactly the 20 bytes
+// the caller pushed for the procedure and its return address.
 #include "base/entry_thunk.h"
 #include "base/operation.h"
 
@@ -33,8 +40,12 @@ _KestoWndProcReturn:
   ret $16
 1:
   movl (%esp), %edx
+  movl %edx, 8(%esp)
+  movl %ecx, 4(%esp)
+  movl %eax, 16(%esp)
+  leal 16(%esp), %edx
   movl %edx, 12(%esp)
-  movl %ecx, 16(%esp)
-  addl $12, %esp
+  movl __imp__InterlockedExchange@8, %edx
+  movl %edx, (%esp)
   jmp *__imp__FreeLibrary@4
 )");

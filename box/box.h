@@ -48,12 +48,15 @@ struct TBox {
   BoxFile Header;  // open only while the box is built or its position saved
   std::string FileName;  // the full path of the file actually loaded
   BoxLife Life = BoxLife::Building;
+  std::uint32_t Serial = 0;  // unique for the module's life: names a box across calls out
   bool DestroyRequested = false;  // carried out once no operation works on the box
 };
 
 inline RECT AsRect(const TFourNumbers& n) { return {n.Left, n.Top, n.Right, n.Bottom}; }
 
-void CreateBox(const std::string& path);
+// The serial of the box it made, or 0 when it made none (or showed an
+// existing unique box).
+std::uint32_t CreateBox(const std::string& path);
 // Releases everything the box holds; the caller unlinks and disposes of it.
 void DestroyBox(TBox& box);
 LRESULT CALLBACK BoxWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

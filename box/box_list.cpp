@@ -8,6 +8,8 @@ std::unique_ptr<TBox> BoxList;
 
 namespace {
 
+std::uint32_t LastSerial = 0;
+
 bool OnItsWayOut(const TBox& box) { return box.DestroyRequested || box.Life == BoxLife::Destroying; }
 
 TBox* FirstMarkedIdleBox() {
@@ -22,6 +24,7 @@ TBox* FirstMarkedIdleBox() {
 TBox& LinkNewBox() {
   auto created = std::make_unique<TBox>();
   created->Life = BoxLife::Building;
+  created->Serial = ++LastSerial;
   created->Next = std::move(BoxList);
   BoxList = std::move(created);
   return *BoxList;
@@ -59,6 +62,13 @@ TBox* FindBoxByWindow(HWND window) {
   return nullptr;
 }
 
+TBox* FindBoxBySerial(std::uint32_t serial) {
+  for (TBox* box = BoxList.get(); box; box = box->Next.get()) {
+    if (box->Serial == serial) return box;
+  }
+  return nullptr;
+}
+
 bool AnyBoxes() { return BoxList != nullptr; }
 
 TBox* NewestBox() { return BoxList.get(); }
@@ -70,8 +80,13 @@ void RequestDestroy(TBox& box) {
     return;
   }
   box.Life = BoxLife::Destroying;
-  DestroyBox(box);  // still linked while its window goes
-  UnlinkBox(box);   // and disposed of
+  // Still linked while its window goes, and disposed of whatever the
+  // teardown met: a box is never left in its destroying state.
+  try {
+    DestroyBox(box);
+  } catch (...) {
+  }
+  UnlinkBox(box);
 }
 
 void RequestDestroyAll() {

@@ -32,6 +32,8 @@ TBox* FindBoxNamedExactly(const std::string& name);
 // The box whose window this is, in any state; none while a new window is
 // still being created.
 TBox* FindBoxByWindow(HWND window);
+// The box of this serial, in any state; none once it is gone.
+TBox* FindBoxBySerial(std::uint32_t serial);
 bool AnyBoxes();
 // The head of the list: the box made last.
 TBox* NewestBox();

@@ -40,9 +40,6 @@ LRESULT HandleBoxMessage(TBox& box, HWND window, UINT message, WPARAM wParam, LP
     case WM_ERASEBKGND:
       BitBlt(reinterpret_cast<HDC>(wParam), 0, 0, box.Width, box.Height, box.MemDC.get(), 0, 0, SRCCOPY);
       return 0;
-    case WM_SYSCOMMAND:
-      if (wParam == SC_CLOSE) return 0;  // a box is not closed this way
-      return DefWindowProcA(window, message, wParam, lParam);
     case WM_CLOSE:
       return 0;  // nor by a close request: only its destroyers end it
     case WM_NCDESTROY:
@@ -83,6 +80,11 @@ LRESULT HandleBoxMessage(TBox& box, HWND window, UINT message, WPARAM wParam, LP
 }  // namespace
 
 LRESULT CALLBACK BoxWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  // A borderless box has no system move, size, menu or close: its drag is
+  // Kesto's own. Passed on, the move, size and menu commands would run a
+  // modal loop under this procedure, where anything, even an unload of
+  // Kesto.dll, may be handled, and DefWindowProc would return into freed code.
+  if (message == WM_SYSCOMMAND) return 0;
   try {
     TBox* box = FindBoxByWindow(window);
     if (!box) return DefWindowProcA(window, message, wParam, lParam);

@@ -1,7 +1,9 @@
 #include "base/command_queue.h"
 #include "base/module_state.h"
+#include "base/no_throw.h"
 #include "base/shell_api.h"
 #include "base/shell_expansion.h"
+#include "base/shell_image.h"
 #include "base/shell_log.h"
 #include "box/background.h"
 #include "box/box.h"
@@ -85,7 +87,8 @@ void BuildBox(TBox& box) {
 
   // Owned from the line that loads it: it ends as the picture or BackBitmap.
   const std::string imageName = ReadBoxString(header, "KestoBackGround", BoxKeyDefault("KestoBackGround"));
-  OwnedBitmap image(LoadLSImage(imageName.c_str(), nullptr));
+  OwnedBitmap image(
+      LoadCheckedImage(imageName, BoxFileName(header) + ":" + std::to_string(KeyLine(header, "KestoBackGround"))));
   int imageWidth = 0, imageHeight = 0;
   GetLSBitmapSize(image.get(), &imageWidth, &imageHeight);
   box.Height = ReadBoxInt(header, "KestoHeight", 0);
@@ -139,28 +142,39 @@ void BuildBox(TBox& box) {
 
 }  // namespace
 
-void CreateBox(const std::string& path) {
+std::uint32_t CreateBox(const std::string& path) {
   BoxFile file = OpenBoxFile(path);
   if (!file) {
     ShellLog(kLogError, "can't load box file '" + path + "' (tried it as written and as '" + LiteStepDir + "\\" +
                             path + "')");
     ReportFailure("Can't load .Box File", path);
-    return;
+    return 0;
   }
   if (BoxKeyExists(*file, "KestoUnique")) {
     if (TBox* existing = FindBoxNamedExactly(ReadBoxString(*file, "KestoName", BoxKeyDefault("KestoName")))) {
       ShowWindow(existing->Window, SW_SHOW);
       CloseBoxFile(file, false);
-      return;
+      return 0;
     }
   }
 
   // Linked in before its window exists: the window's first messages find it.
   TBox& box = LinkNewBox();
+  const std::uint32_t serial = box.Serial;
   box.Header = std::move(file);
   box.Flags = 0;
-  BuildingState building{box};
-  BuildBox(box);
+  try {
+    BuildingState building{box};
+    BuildBox(box);
+  } catch (...) {
+    // A build that fails halfway (out of memory, say) leaves no half box on
+    // the desktop: it is taken down as any other, once no operation works on
+    // it. A building box is never freed, so the record is still there.
+    box.DestroyRequested = true;
+    NoThrow([&] { ShellLog(kLogError, "box file '" + path + "' could not be built; the box is removed"); });
+    return 0;
+  }
+  return serial;
 }
 
 }  // namespace kesto

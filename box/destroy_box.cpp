@@ -1,3 +1,4 @@
+#include "base/no_throw.h"
 #include "base/shell_expansion.h"
 #include "base/shell_log.h"
 #include "box/box.h"
@@ -54,17 +55,20 @@ void DestroyBox(TBox& box) {
   // The order matters: contents go while the box window still exists (they
   // are its children), the position is written while the window's record is
   // whole, the window goes before the picture it paints from, and MemDC goes
-  // before the bitmap selected into it.
-  DestroyShortcuts(box.Shortcuts);
-  UnloadWharfModules(box.WharfSlots);
-  UnloadModules(box.Modules);
-  if (HasFlag(box.Flags, BoxRememberPosition) && placed) RememberPosition(box, rect);
+  // before the bitmap selected into it. A step that fails (out of memory
+  // while the file is read back, say) never keeps the later ones from running:
+  // the window and every handle go whatever happened before.
+  NoThrow([&] { DestroyShortcuts(box.Shortcuts); });
+  NoThrow([&] { UnloadWharfModules(box.WharfSlots); });
+  NoThrow([&] { UnloadModules(box.Modules); });
+  if (HasFlag(box.Flags, BoxRememberPosition) && placed) NoThrow([&] { RememberPosition(box, rect); });
+  box.Header.reset();
   if (HasFlag(box.Flags, BoxTiled)) box.BackBitmap.reset();
   if (box.Window) DestroyWindow(box.Window);
   box.Window = nullptr;
   box.MemDC.reset();
   box.Picture.reset();
-  ShellLog(kLogNotice, "box '" + box.Name + "' ended");
+  NoThrow([&] { ShellLog(kLogNotice, "box '" + box.Name + "' ended"); });
 }
 
 }  // namespace kesto

@@ -188,6 +188,16 @@ int LastValueLine(const TBoxHeader& header) {
   return 0;
 }
 
+int KeyLine(const TBoxHeader& header, const std::string& key) {
+  const std::string wanted = UpperText(key);
+  int line = 0;
+  for (const TBoxEntry* entry = header.First.get(); entry; entry = entry->Next.get()) {
+    ++line;
+    if (!entry->Key.empty() && entry->Key == wanted) return line;
+  }
+  return 0;
+}
+
 std::string BoxFileName(const TBoxHeader& header) {
   std::size_t slash = header.FileName.find_last_of("\\/");
   return slash == std::string::npos ? header.FileName : header.FileName.substr(slash + 1);

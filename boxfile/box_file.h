@@ -64,6 +64,9 @@ void WriteBoxInt(TBoxHeader& header, const std::string& key, std::int32_t value)
 // The line number (from 1) of the line the last NextBoxValue returned; 0 when
 // the walk is at its start. It counts the lines, so it is meant for reports.
 int LastValueLine(const TBoxHeader& header);
+// The line number (from 1) of the line a single key is read from; 0 when
+// the key is absent.
+int KeyLine(const TBoxHeader& header, const std::string& key);
 // The file's name without its folder, and "name:line" of that last value.
 std::string BoxFileName(const TBoxHeader& header);
 std::string WhereLastValue(const TBoxHeader& header);

@@ -26,6 +26,7 @@ add_library(kesto_impl STATIC
   base/entry_thunk.cpp
   base/shell_expansion.cpp
   base/shell_log.cpp
+  base/shell_image.cpp
   module/command_window.cpp
   module/lifecycle.cpp
   box/box_list.cpp

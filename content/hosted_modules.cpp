@@ -97,7 +97,11 @@ void LoadWharfModule(const TContentHost& host, std::unique_ptr<TWharfSlot>& list
   data->Set(100, buffer.get());
   data->Set(104, kEmptyText);
 
-  RegisterModuleClass(kModuleClass, ModuleWndProc);
+  // The container has no behaviour of its own: the system's procedure serves
+  // it directly, so no Kesto code is on the stack of whatever its messages
+  // start (a plug-in's child may send it a system move, and its loop may
+  // unload Kesto.dll).
+  RegisterModuleClass(kModuleClass, DefWindowProcA);
   slot.Window = CreateWindowExA(0, kModuleClass, nullptr, WS_CHILD, ParseInt(GetToken(line, 1)),
                                 ParseInt(GetToken(line, 2)), ParseInt(GetToken(line, 3)),
                                 ParseInt(GetToken(line, 4)), host.Window, nullptr, ModuleInstance, nullptr);
@@ -124,9 +128,5 @@ void LoadWharfModules(TBoxHeader& header, const TContentHost& host, std::unique_
 void UnloadModules(std::unique_ptr<THostedModule>& first) { UnloadList(first); }
 
 void UnloadWharfModules(std::unique_ptr<TWharfSlot>& first) { UnloadList(first); }
-
-LRESULT CALLBACK ModuleWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  return DefWindowProcA(window, message, wParam, lParam);
-}
 
 }  // namespace kesto

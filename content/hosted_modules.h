@@ -37,6 +37,5 @@ void LoadModules(TBoxHeader& header, const TContentHost& host, std::unique_ptr<T
 void LoadWharfModules(TBoxHeader& header, const TContentHost& host, std::unique_ptr<TWharfSlot>& list);
 void UnloadModules(std::unique_ptr<THostedModule>& first);
 void UnloadWharfModules(std::unique_ptr<TWharfSlot>& first);
-LRESULT CALLBACK ModuleWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
 }  // namespace kesto

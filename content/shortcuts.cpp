@@ -9,6 +9,7 @@
 #include "base/command_queue.h"
 #include "base/module_state.h"
 #include "base/shell_api.h"
+#include "base/shell_image.h"
 #include "base/shell_log.h"
 #include "boxfile/text_helpers.h"
 #include "content/groups.h"
@@ -27,11 +28,11 @@ using ImageCache = std::map<std::string, SharedImage>;
 
 // Loads one image (its DC with the bitmap selected, and its shape) or finds
 // it among those this box already loaded. None when it cannot be loaded.
-SharedImage ImageNamed(const std::string& name, HDC windowDC, ImageCache& cache) {
+SharedImage ImageNamed(const std::string& name, HDC windowDC, ImageCache& cache, const TBoxHeader& header) {
   auto found = cache.find(name);
   if (found != cache.end()) return found->second;
   SharedImage& slot = cache[name];
-  HBITMAP bitmap = LoadLSImage(name.c_str(), nullptr);
+  HBITMAP bitmap = LoadCheckedImage(name, WhereLastValue(header));
   if (!bitmap) return nullptr;
   auto image = std::make_shared<TShortcutImage>();
   image->Bitmap.reset(bitmap);
@@ -74,7 +75,7 @@ void CreateShortcut(const TContentHost& box, std::unique_ptr<TShortcut>& list, c
   {
     WindowDC windowDC(shortcut.Window);
     const std::string normal = GetToken(line, 4);
-    shortcut.Normal = ImageNamed(normal, windowDC.get(), images);
+    shortcut.Normal = ImageNamed(normal, windowDC.get(), images, header);
     if (shortcut.Normal) {
       GetLSBitmapSize(shortcut.Normal->Bitmap.get(), &shortcut.Width, &shortcut.Height);
     } else {
@@ -84,7 +85,7 @@ void CreateShortcut(const TContentHost& box, std::unique_ptr<TShortcut>& list, c
     // A missing hover or pressed image falls back to the normal one.
     for (auto [state, token, image] : {std::tuple{"hover", 5, &shortcut.Hover}, {"pressed", 6, &shortcut.Pressed}}) {
       const std::string name = GetToken(line, static_cast<std::uint8_t>(token));
-      *image = ImageNamed(name, windowDC.get(), images);
+      *image = ImageNamed(name, windowDC.get(), images, header);
       if (!*image && !name.empty())
         ShellLog(kLogWarning, WhereLastValue(header) + ": can't load image '" + name + "' (" + state +
                                   " state uses the normal image)");
@@ -206,6 +207,9 @@ TShortcut* FindShortcutByWindow(HWND window) {
 }
 
 LRESULT CALLBACK ShortcutWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  // No system move, size or menu for a button: their modal loops would run
+  // under this procedure, where Kesto.dll may be unloaded.
+  if (message == WM_SYSCOMMAND) return 0;
   try {
     TShortcut* shortcut = FindShortcutByWindow(window);
     if (!shortcut) return DefWindowProcA(window, message, wParam, lParam);

@@ -21,6 +21,9 @@ void SendShellRegistration(HWND window, UINT message) {
 }
 
 LRESULT RunCommand(LPARAM lParam) {
+  // Once the run is ending, queued commands are dropped: their copies are
+  // already freed, and the teardown's loops must not run a second unload.
+  if (!CommandQueueOpen()) return 0;
   KestoOperation operation;
   // Kesto's own copies are freed once run; an outside sender keeps its text,
   // so it is copied before the shell runs anything.
@@ -62,6 +65,7 @@ void CreateCommandWindow() {
   CommandWnd = CreateWindowExA(WS_EX_TOOLWINDOW, kCommandClass, "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
                                ModuleInstance, nullptr);
   SendShellRegistration(CommandWnd, LM_REGISTERMESSAGE);
+  OpenCommandQueue();
 }
 
 void DestroyCommandWindow() {
@@ -70,7 +74,7 @@ void DestroyCommandWindow() {
   SendShellRegistration(window, LM_UNREGISTERMESSAGE);
   // Commands still queued will never run: their copies are released here,
   // and so are failures not shown yet.
-  ReleasePostedCommands();
+  CloseCommandQueue();
   DiscardFailures();
   CommandWnd = nullptr;
   DestroyWindow(window);
@@ -89,8 +93,13 @@ extern "C" LRESULT CALLBACK KestoCommandWndProcBody(HWND window, UINT message, W
         return ShowFailures();
       case LM_GETREVID:
         return ReplyRevision(wParam, lParam);
-      default:
+      default: {
+        // The system's handling may run a loop (a system move sent from
+        // outside, say) in which Kesto.dll is unloaded: as an operation, the
+        // library stays until this procedure has left through its thunk.
+        KestoOperation operation;
         return DefWindowProcA(window, message, wParam, lParam);
+      }
     }
   } catch (...) {
     return 0;

@@ -4,6 +4,7 @@
 #include "base/command_queue.h"
 #include "base/entry_thunk.h"
 #include "base/module_state.h"
+#include "base/no_throw.h"
 #include "base/operation.h"
 #include "base/shell_api.h"
 #include "box/box.h"
@@ -30,26 +31,27 @@ unsigned RunNumber = 0;
 // finishes once the last of them is gone.
 bool EndUnfinished = false;
 
-template <class Step>
-void Guarded(Step step) {
-  try {
-    step();
-  } catch (...) {
-    // One failing step never keeps the later ones from running.
-  }
-}
+// The shell's configuration, open for reading the create lines; closed
+// however the reading ends.
+struct OpenConfiguration {
+  void* Handle = LCOpen(nullptr);
+  ~OpenConfiguration() { LCClose(Handle); }
+  OpenConfiguration() = default;
+  OpenConfiguration(const OpenConfiguration&) = delete;
+  OpenConfiguration& operator=(const OpenConfiguration&) = delete;
+};
 
 void CreateConfiguredBoxes(unsigned run) {
   TextBuffer line = AllocTextBuffer(kShellTextSize);
-  void* config = LCOpen(nullptr);
+  OpenConfiguration config;
   // Each box is built before the next line is read: the last line's box ends
   // up first in BoxList. A run ended meanwhile reads no further line: the
-  // shell may have reloaded its configuration.
-  while (Running && run == RunNumber && LCReadNextConfig(config, kCreateKey, line.get(), kShellTextSize)) {
+  // shell may have reloaded its configuration. One box that fails never
+  // keeps the later lines from being built.
+  while (Running && run == RunNumber && LCReadNextConfig(config.Handle, kCreateKey, line.get(), kShellTextSize)) {
     line[kShellTextSize - 1] = '\0';
-    CreateBox(GetToken(line.get(), 2));
+    NoThrow([&] { CreateBox(GetToken(line.get(), 2)); });
   }
-  LCClose(config);
   FreeTextBuffer(line);
 }
 
@@ -57,11 +59,11 @@ void CreateConfiguredBoxes(unsigned run) {
 // are still used by the boxes that operations are working on.
 void FinishEnd() {
   EndUnfinished = false;
-  Guarded(ReleaseGroups);
+  NoThrow(ReleaseGroups);
   for (const char* className : {kBoxClass, kShortcutClass, kModuleClass})
-    Guarded([&] { UnregisterModuleClass(className); });
+    NoThrow([&] { UnregisterModuleClass(className); });
   // Nothing uses the shared tooltip once every shortcut is gone.
-  Guarded(DestroyTooltip);
+  NoThrow(DestroyTooltip);
 }
 
 void FinishDeferredWork() {
@@ -73,10 +75,12 @@ void FinishDeferredWork() {
 void EndRun() {
   Running = false;
   EndUnfinished = true;
-  Guarded(UnregisterBangCommands);
-  Guarded(RequestDestroyAll);
-  if (!AnyBoxes()) Guarded(FinishEnd);
-  Guarded(DestroyCommandWindow);
+  // First of all: a click queued before the end must not run inside it.
+  NoThrow(CloseCommandQueue);
+  NoThrow(UnregisterBangCommands);
+  NoThrow(RequestDestroyAll);
+  if (!AnyBoxes()) NoThrow(FinishEnd);
+  NoThrow(DestroyCommandWindow);
 }
 
 void StartRun(HINSTANCE instance) {
@@ -84,10 +88,10 @@ void StartRun(HINSTANCE instance) {
   Running = true;
   const unsigned run = ++RunNumber;
   ModuleInstance = instance;
-  Guarded(CreateCommandWindow);
-  Guarded([] { LiteStepDir = FindLiteStepDir(); });
-  Guarded(RegisterBangCommands);
-  Guarded([run] { CreateConfiguredBoxes(run); });
+  NoThrow(CreateCommandWindow);
+  NoThrow([] { LiteStepDir = FindLiteStepDir(); });
+  NoThrow(RegisterBangCommands);
+  NoThrow([run] { CreateConfiguredBoxes(run); });
 }
 
 }  // namespace

@@ -1,6 +1,13 @@
 #!/bin/sh
 # Installs what the build and tests need on Debian, without questions; does
 # nothing when everything is already there.
+#
+# A package mirror in the middle of a sync can hand out an index of the wrong
+# size for one suite; apt then ignores that index, and an install of packages
+# of two architectures fails on the skew between them. So the index update is
+# retried, and if a suite still fails, the install is done with that suite
+# left out of the sources (only for this install; the system's own sources
+# are not touched), and one line says so.
 set -e
 need=""
 command -v cmake >/dev/null || need="$need cmake"
@@ -21,8 +28,77 @@ dpkg -s wine32:i386 >/dev/null 2>&1 || need="$need wine wine32:i386"
 
 SUDO=""
 [ "$(id -u)" -ne 0 ] && SUDO="sudo"
+APT_GET="${KESTO_APT_GET:-apt-get}"
+RETRY_PAUSE="${KESTO_APT_RETRY_PAUSE:-10}"
 export DEBIAN_FRONTEND=noninteractive
 case "$need" in *i386*) $SUDO dpkg --add-architecture i386 ;; esac
-$SUDO apt-get update -qq
-# shellcheck disable=SC2086
-$SUDO apt-get install -y -qq $need >/dev/null
+
+work="$(mktemp -d)"
+trap 'rm -rf "$work"' EXIT
+
+# The suites whose index could not be fetched, one per line, from the output
+# of "apt-get update" ("Failed to fetch http://host/path/dists/SUITE/...").
+failed_suites() {
+  sed -n 's|.*Failed to fetch [^ ]*/dists/\([^/ ]*\)/.*|\1|p' "$1" | sort -u
+}
+
+update() {  # update [apt options...]: 0 when every index came whole
+  # shellcheck disable=SC2068
+  $SUDO "$APT_GET" $@ update -qq >"$work/update.log" 2>&1 || return 1
+  ! grep -q '^E:' "$work/update.log"
+}
+
+install() {  # install [apt options...]
+  # shellcheck disable=SC2068,SC2086
+  $SUDO "$APT_GET" $@ install -y -qq $need >"$work/install.log" 2>&1
+}
+
+tries=1
+until update; do
+  [ "$tries" -ge 3 ] && break
+  tries=$((tries + 1))
+  sleep "$RETRY_PAUSE"
+done
+
+if grep -q '^E:' "$work/update.log" 2>/dev/null; then
+  suites="$(failed_suites "$work/update.log")"
+  if [ -z "$suites" ]; then
+    cat "$work/update.log" >&2
+    echo "install-deps: apt-get update failed $tries times; see above" >&2
+    exit 1
+  fi
+  # The system's sources with the failing suites taken out, in a list of our own.
+  mkdir -p "$work/sources.list.d"
+  : >"$work/sources.list"
+  for file in /etc/apt/sources.list /etc/apt/sources.list.d/*.list /etc/apt/sources.list.d/*.sources; do
+    [ -f "$file" ] || continue
+    out="$work/sources.list.d/$(basename "$file")"
+    [ "$file" = /etc/apt/sources.list ] && out="$work/sources.list"
+    cp "$file" "$out"
+    for suite in $suites; do
+      case "$file" in
+        *.sources)  # deb822: drop the suite from "Suites:"; a stanza left with none is disabled
+          sed -i -e "/^Suites:/ s/[[:space:]]$suite\([[:space:]]\|\$\)/\1/" \
+                 -e '/^Suites:[[:space:]]*$/ s/.*/Suites: kesto-none\nEnabled: no/' "$out" ;;
+        *)  sed -i "/^[[:space:]]*deb\(-src\)\?[[:space:]].*[[:space:]]$suite[[:space:]]/ s/^/# /" "$out" ;;
+      esac
+    done
+  done
+  opts="-o Dir::Etc::sourcelist=$work/sources.list -o Dir::Etc::sourceparts=$work/sources.list.d"
+  # shellcheck disable=SC2086
+  update $opts || true
+  # shellcheck disable=SC2086
+  if ! install $opts; then
+    cat "$work/install.log" >&2
+    echo "install-deps: install failed even without $(echo $suites)" >&2
+    exit 1
+  fi
+  # shellcheck disable=SC2086
+  echo "install-deps: the index of $(echo $suites) failed $tries times (mirror sync?); installed without that suite"
+  exit 0
+fi
+
+if ! install; then
+  cat "$work/install.log" >&2
+  exit 1
+fi

@@ -3,6 +3,8 @@
 #include <shellapi.h>
 
 #include <algorithm>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #define STB_IMAGE_IMPLEMENTATION
@@ -31,8 +33,18 @@ SIZE SizeOf(HBITMAP bitmap) {
   return {info.bmWidth, info.bmHeight};
 }
 
+// The real shell decodes a PNG into memory of its own; one whose pixels need
+// more than it can allocate (12000x12000 does) throws std::bad_alloc out of
+// LoadLSImage, and the shell's process ends. So does the stand-in's.
+constexpr long long kShellDecodeLimit = 256LL << 20;
+
 HBITMAP LoadPng(const std::string& path) {
   int width = 0, height = 0, channels = 0;
+  if (stbi_info(path.c_str(), &width, &height, &channels) && 4LL * width * height > kShellDecodeLimit) {
+    std::fprintf(stderr, "terminate called after throwing an instance of 'std::bad_alloc'\n");
+    std::fflush(stderr);
+    std::abort();
+  }
   unsigned char* pixels = stbi_load(path.c_str(), &width, &height, &channels, 4);
   if (!pixels) return nullptr;
   BITMAPINFO info = standin::TopDown32BitInfo(width, height);

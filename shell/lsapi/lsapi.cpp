@@ -159,6 +159,18 @@ void VarExpansion(char* expanded, const char* text) {
   CopyOut(Expand(text ? text : ""), expanded, static_cast<int>(kExpansionLimit));
 }
 
+// As the real shell: the setting's first token, expanded; the fallback when
+// the key is not set.
+BOOL GetRCString(const char* key, char* value, const char* fallback, int size) {
+  auto found = State().variables.find(kesto::UpperText(key ? key : ""));
+  if (found == State().variables.end()) {
+    if (fallback && value) CopyOut(fallback, value, size);
+    return FALSE;
+  }
+  if (value) CopyOut(Expand(standin::ShellFirstToken(found->second)), value, size);
+  return TRUE;
+}
+
 HBITMAP LoadLSImage(const char* file, const char* /*image*/) {
   Count("LoadLSImage");
   return standin::LoadShellImage(file ? file : "", State().imageFolder, Expand);

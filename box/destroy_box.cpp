@@ -35,7 +35,12 @@ void RememberPosition(TBox& box, const RECT& rect) {
     WriteBoxInt(*box.Header, "KestoY", Remainder(rect.top, screenHeight));
   }
   // A failed save leaves the file as it was; teardown goes on regardless.
-  if (!CloseBoxFile(box.Header, moved)) ShellLog(kLogError, "can't save the position into " + box.FileName);
+  SaveResult saved = SaveResult::Saved;
+  CloseBoxFile(box.Header, moved, &saved);
+  if (saved == SaveResult::Failed) ShellLog(kLogError, "can't save the position into " + box.FileName);
+  if (saved == SaveResult::SavedInPlace)
+    ShellLog(kLogWarning, "saved the position into " + box.FileName +
+                              " in place, without the safety of a temporary file: its folder allows no new file");
 }
 
 }  // namespace

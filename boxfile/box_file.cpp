@@ -11,7 +11,7 @@ namespace {
 constexpr std::size_t kValueLimit = 4096;
 
 // Splits at CR LF, a lone CR or a lone LF; a last line without an end counts.
-// Visits each line as (first character, length).
+// Visits each line as (first character, length, its end).
 template <class Visit>
 void ForEachLine(const std::string& bytes, Visit visit) {
   const char* data = bytes.data();
@@ -21,14 +21,29 @@ void ForEachLine(const std::string& bytes, Visit visit) {
   while (i < size) {
     char c = data[i];
     if (c == '\r' || c == '\n') {
-      visit(data + begin, i - begin);
-      if (c == '\r' && i + 1 < size && data[i + 1] == '\n') ++i;
+      const bool pair = c == '\r' && i + 1 < size && data[i + 1] == '\n';
+      visit(data + begin, i - begin, pair ? LineEnd::CrLf : c == '\r' ? LineEnd::Cr : LineEnd::Lf);
+      if (pair) ++i;
       begin = ++i;
     } else {
       ++i;
     }
   }
-  if (begin < size) visit(data + begin, size - begin);
+  if (begin < size) visit(data + begin, size - begin, LineEnd::None);
+}
+
+const char* EndBytes(LineEnd end) {
+  switch (end) {
+    case LineEnd::CrLf:
+      return "\r\n";
+    case LineEnd::Lf:
+      return "\n";
+    case LineEnd::Cr:
+      return "\r";
+    case LineEnd::None:
+      break;
+  }
+  return "";
 }
 
 std::size_t FirstNonBlank(const std::string& text) {
@@ -111,14 +126,19 @@ BoxFile ParseBoxFile(const std::string& fileName, const std::string& bytes, Expa
   auto header = std::make_unique<TBoxHeader>();
   header->FileName = fileName;
   header->Expand = std::move(expand);
-  ForEachLine(bytes, [&](const char* line, std::size_t length) {
+  bool firstLine = true;
+  ForEachLine(bytes, [&](const char* line, std::size_t length, LineEnd end) {
     auto entry = std::make_unique<TBoxEntry>();
     entry->Text.assign(line, length);
+    entry->End = end;
+    if (firstLine && end != LineEnd::None) header->FileEnd = end;
+    firstLine = false;
     if (FirstNonBlank(entry->Text) < length && entry->Text[0] != ';') {
       entry->Key = UpperText(GetToken(entry->Text, 1));
       entry->Comment = ExtractComment(entry->Text);
       if (!entry->Comment.empty()) {
-        entry->Text = TrimBlanks(entry->Text.substr(0, entry->Text.size() - entry->Comment.size()));
+        entry->Original = std::move(entry->Text);
+        entry->Text = TrimBlanks(entry->Original.substr(0, entry->Original.size() - entry->Comment.size()));
       }
     }
     Append(*header, std::move(entry));
@@ -129,28 +149,34 @@ BoxFile ParseBoxFile(const std::string& fileName, const std::string& bytes, Expa
 
 std::vector<std::string> SplitBoxLines(const std::string& bytes) {
   std::vector<std::string> lines;
-  ForEachLine(bytes, [&](const char* line, std::size_t length) { lines.emplace_back(line, length); });
+  ForEachLine(bytes, [&](const char* line, std::size_t length, LineEnd) { lines.emplace_back(line, length); });
   return lines;
 }
 
 std::string SerializeBoxFile(const TBoxHeader& header) {
   std::string bytes;
+  // Each line as it was read, unless a value was written into it.
   for (const TBoxEntry* entry = header.First.get(); entry; entry = entry->Next.get()) {
-    bytes += entry->Text;
-    if (!entry->Comment.empty()) {
-      bytes += ' ';
-      bytes += entry->Comment;
+    if (!entry->Original.empty()) {
+      bytes += entry->Original;
+    } else {
+      bytes += entry->Text;
+      if (!entry->Comment.empty()) {
+        bytes += ' ';
+        bytes += entry->Comment;
+      }
     }
-    bytes += "\r\n";
+    bytes += EndBytes(entry->End);
   }
   return bytes;
 }
 
-bool CloseBoxFile(BoxFile& header, bool save) {
-  bool saved = true;
-  if (header && save) saved = ReplaceFileContents(header->FileName, SerializeBoxFile(*header));
+bool CloseBoxFile(BoxFile& header, bool save, SaveResult* result) {
+  SaveResult outcome = SaveResult::Saved;
+  if (header && save) outcome = ReplaceFileContents(header->FileName, SerializeBoxFile(*header));
   header.reset();
-  return saved;
+  if (result) *result = outcome;
+  return outcome != SaveResult::Failed;
 }
 
 std::string ReadBoxString(TBoxHeader& header, const std::string& key, const std::string& fallback) {
@@ -210,11 +236,19 @@ std::string WhereLastValue(const TBoxHeader& header) {
 void WriteBoxString(TBoxHeader& header, const std::string& key, const std::string& value) {
   if (TBoxEntry* entry = FindKey(header, key)) {
     entry->Text = key + " " + value;
+    entry->Original.clear();
     return;
   }
   auto entry = std::make_unique<TBoxEntry>();
   entry->Text = key + " " + value;
   entry->Key = UpperText(key);
+  // An added line takes the file's line end; a last line that had none gets
+  // one, and the new line keeps the file ending without one.
+  entry->End = header.FileEnd;
+  if (header.Last && header.Last->End == LineEnd::None) {
+    header.Last->End = header.FileEnd;
+    entry->End = LineEnd::None;
+  }
   Append(header, std::move(entry));
 }
 

@@ -9,12 +9,19 @@
 #include <string>
 #include <vector>
 
+#include "boxfile/safe_save.h"
+
 namespace kesto {
+
+// How a line ended in the file: a save writes each line back with its own end.
+enum class LineEnd : std::uint8_t { None, CrLf, Lf, Cr };
 
 struct TBoxEntry {
   std::string Text;     // the line; for a commented key line, the trimmed part before the comment
   std::string Key;      // upper-cased first token of a key line; empty for blank and comment lines
   std::string Comment;  // trailing comment from its ';'; empty when there is none
+  std::string Original;  // a commented line as it stood, written back while its value is unchanged
+  LineEnd End = LineEnd::CrLf;
   std::unique_ptr<TBoxEntry> Next;
 };
 
@@ -29,6 +36,7 @@ struct TBoxHeader {
   TBoxEntry* Cursor = nullptr;  // where the next NextBoxValue search begins
   std::unique_ptr<TBoxEntry> First;
   TBoxEntry* Last = nullptr;
+  LineEnd FileEnd = LineEnd::CrLf;  // the end of the file's first line: what an added line takes
 
   TBoxHeader() = default;
   TBoxHeader(const TBoxHeader&) = delete;
@@ -46,8 +54,9 @@ BoxFile LoadBoxFile(const std::string& fileName, Expander expand = {});
 // The same from the file's bytes, already read; never none.
 BoxFile ParseBoxFile(const std::string& fileName, const std::string& bytes, Expander expand = {});
 // Saves when asked (atomically: the old file stays intact on any failure) and
-// releases everything. Returns whether the save succeeded (true when not saving).
-bool CloseBoxFile(BoxFile& header, bool save);
+// releases everything. Returns whether the save succeeded (true when not
+// saving); how it was done, when asked.
+bool CloseBoxFile(BoxFile& header, bool save, SaveResult* result = nullptr);
 
 std::string ReadBoxString(TBoxHeader& header, const std::string& key, const std::string& fallback);
 std::int32_t ReadBoxInt(TBoxHeader& header, const std::string& key, std::int32_t fallback);

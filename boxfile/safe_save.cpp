@@ -1,8 +1,11 @@
 #include "boxfile/safe_save.h"
 
 #include <algorithm>
+#include <chrono>
+#include <cstdint>
 #include <cstdio>
 #include <string>
+#include <utility>
 
 #ifdef _WIN32
 #include <windows.h>
@@ -18,38 +21,64 @@
 namespace kesto {
 namespace {
 
-enum class Created { Yes, NameTaken, Failed };
+// How making a new file went: made and written; its name already taken (by
+// somebody else's file, left alone); not made at all (nothing is on disk);
+// made but not written whole (removed again by the caller).
+enum class Created { Yes, NameTaken, CannotCreate, WriteFailed };
 
 #ifdef _WIN32
 
 constexpr char kSeparator = '\\';
 
-Created CreateAndWrite(const std::string& path, const std::string& bytes, DWORD disposition) {
-  HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) {
-    DWORD error = GetLastError();
-    return error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS ? Created::NameTaken : Created::Failed;
+// An open file, closed once.
+class OpenFile {
+ public:
+  explicit OpenFile(HANDLE handle) : handle_(handle) {}
+  ~OpenFile() { Close(); }
+  OpenFile(const OpenFile&) = delete;
+  OpenFile& operator=(const OpenFile&) = delete;
+  bool IsOpen() const { return handle_ != INVALID_HANDLE_VALUE; }
+  HANDLE Get() const { return handle_; }
+  bool Close() {
+    if (!IsOpen()) return true;
+    return CloseHandle(std::exchange(handle_, INVALID_HANDLE_VALUE)) != FALSE;
   }
+
+ private:
+  HANDLE handle_;
+};
+
+// The whole contents, from the start, with the end set after them and flushed.
+bool WriteWhole(HANDLE file, const std::string& bytes) {
+  if (SetFilePointer(file, 0, nullptr, FILE_BEGIN) == INVALID_SET_FILE_POINTER) return false;
   bool ok = true;
   std::size_t done = 0;
   while (ok && done < bytes.size()) {
-    DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - done, 1u << 20));
+    DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - done, 1u << 30));
     DWORD written = 0;
     ok = WriteFile(file, bytes.data() + done, chunk, &written, nullptr) && written == chunk;
     done += written;
   }
-  ok = ok && SetEndOfFile(file) && FlushFileBuffers(file);
-  ok = CloseHandle(file) && ok;
-  return ok ? Created::Yes : Created::Failed;
+  return ok && SetEndOfFile(file) && FlushFileBuffers(file);
 }
 
 Created WriteNew(const std::string& path, const std::string& bytes) {
-  return CreateAndWrite(path, bytes, CREATE_NEW);
+  OpenFile file(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file.IsOpen()) {
+    DWORD error = GetLastError();
+    return error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS ? Created::NameTaken : Created::CannotCreate;
+  }
+  bool ok = WriteWhole(file.Get(), bytes);
+  ok = file.Close() && ok;
+  return ok ? Created::Yes : Created::WriteFailed;
 }
 
-bool OverwriteInPlace(const std::string& path, const std::string& bytes) {
-  return CreateAndWrite(path, bytes, OPEN_EXISTING) == Created::Yes;
+// The target opened for writing where it is; others may go on reading it.
+OpenFile OpenForRewrite(const std::string& path) {
+  return OpenFile(CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
 }
+
+bool WriteWholeTo(OpenFile& file, const std::string& bytes) { return WriteWhole(file.Get(), bytes); }
 
 bool IsReadOnly(const std::string& path) {
   DWORD attributes = GetFileAttributesA(path.c_str());
@@ -84,22 +113,43 @@ unsigned LinkCount(const std::string& path) {
   return ok ? info.nNumberOfLinks : 1;
 }
 
-// The replacement takes over what makes the old file the user's: its
-// attributes (hidden, say) and its access rights.
-void TakeOverIdentity(const std::string& from, const std::string& to) {
-  DWORD attributes = GetFileAttributesA(from.c_str());
-  if (attributes != INVALID_FILE_ATTRIBUTES) {
-    const DWORD kept = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE |
-                       FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
-    SetFileAttributesA(to.c_str(), (attributes & kept) ? (attributes & kept) : FILE_ATTRIBUTE_NORMAL);
-  }
+// What makes the old file the user's, besides its contents: its attributes
+// (hidden, say) and its access rights.
+struct FileIdentity {
+  DWORD Attributes = INVALID_FILE_ATTRIBUTES;
+  std::string Security;  // the access list, as the platform hands it out
+};
+
+FileIdentity IdentityOf(const std::string& path) {
+  FileIdentity identity;
+  identity.Attributes = GetFileAttributesA(path.c_str());
   DWORD needed = 0;
-  GetFileSecurityA(from.c_str(), DACL_SECURITY_INFORMATION, nullptr, 0, &needed);
-  if (needed == 0) return;
-  std::string security(needed, '\0');
-  if (GetFileSecurityA(from.c_str(), DACL_SECURITY_INFORMATION, &security[0], needed, &needed))
-    SetFileSecurityA(to.c_str(), DACL_SECURITY_INFORMATION, &security[0]);
+  GetFileSecurityA(path.c_str(), DACL_SECURITY_INFORMATION, nullptr, 0, &needed);
+  if (needed == 0) return identity;
+  identity.Security.assign(needed, '\0');
+  if (!GetFileSecurityA(path.c_str(), DACL_SECURITY_INFORMATION, &identity.Security[0], needed, &needed))
+    identity.Security.clear();
+  return identity;
 }
+
+// The attributes go onto the new file before it takes the old one's place
+// (so a hidden file is never seen unhidden); none of them keeps Kesto from
+// removing its own temporary file.
+void TakeOverAttributes(const FileIdentity& identity, const std::string& to) {
+  if (identity.Attributes == INVALID_FILE_ATTRIBUTES) return;
+  const DWORD kept =
+      FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
+  SetFileAttributesA(to.c_str(), (identity.Attributes & kept) ? (identity.Attributes & kept) : FILE_ATTRIBUTE_NORMAL);
+}
+
+// The access list goes on only once the new file is in place: a list that
+// grants writing but not deleting would strand the temporary file if the
+// rename then failed.
+void TakeOverAccess(FileIdentity& identity, const std::string& to) {
+  if (!identity.Security.empty()) SetFileSecurityA(to.c_str(), DACL_SECURITY_INFORMATION, &identity.Security[0]);
+}
+
+unsigned ProcessNumber() { return static_cast<unsigned>(GetCurrentProcessId()); }
 
 bool RenameOver(const std::string& from, const std::string& to) {
   return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
@@ -111,9 +161,25 @@ void RemoveFile(const std::string& path) { DeleteFileA(path.c_str()); }
 
 constexpr char kSeparator = '/';
 
-Created WriteWithFlags(const std::string& path, const std::string& bytes, int flags) {
-  int fd = ::open(path.c_str(), O_WRONLY | flags, 0600);
-  if (fd < 0) return errno == EEXIST ? Created::NameTaken : Created::Failed;
+class OpenFile {
+ public:
+  explicit OpenFile(int fd) : fd_(fd) {}
+  ~OpenFile() { Close(); }
+  OpenFile(const OpenFile&) = delete;
+  OpenFile& operator=(const OpenFile&) = delete;
+  bool IsOpen() const { return fd_ >= 0; }
+  int Get() const { return fd_; }
+  bool Close() {
+    if (!IsOpen()) return true;
+    return ::close(std::exchange(fd_, -1)) == 0;
+  }
+
+ private:
+  int fd_;
+};
+
+bool WriteWhole(int fd, const std::string& bytes) {
+  if (::lseek(fd, 0, SEEK_SET) != 0) return false;
   bool ok = true;
   std::size_t done = 0;
   while (ok && done < bytes.size()) {
@@ -121,18 +187,20 @@ Created WriteWithFlags(const std::string& path, const std::string& bytes, int fl
     ok = written > 0;
     if (ok) done += static_cast<std::size_t>(written);
   }
-  ok = ok && ::ftruncate(fd, static_cast<off_t>(bytes.size())) == 0 && ::fsync(fd) == 0;
-  ok = ::close(fd) == 0 && ok;
-  return ok ? Created::Yes : Created::Failed;
+  return ok && ::ftruncate(fd, static_cast<off_t>(bytes.size())) == 0 && ::fsync(fd) == 0;
 }
 
 Created WriteNew(const std::string& path, const std::string& bytes) {
-  return WriteWithFlags(path, bytes, O_CREAT | O_EXCL);
+  OpenFile file(::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0600));
+  if (!file.IsOpen()) return errno == EEXIST ? Created::NameTaken : Created::CannotCreate;
+  bool ok = WriteWhole(file.Get(), bytes);
+  ok = file.Close() && ok;
+  return ok ? Created::Yes : Created::WriteFailed;
 }
 
-bool OverwriteInPlace(const std::string& path, const std::string& bytes) {
-  return WriteWithFlags(path, bytes, 0) == Created::Yes;
-}
+OpenFile OpenForRewrite(const std::string& path) { return OpenFile(::open(path.c_str(), O_WRONLY)); }
+
+bool WriteWholeTo(OpenFile& file, const std::string& bytes) { return WriteWhole(file.Get(), bytes); }
 
 bool IsReadOnly(const std::string& path) {
   struct stat info {};
@@ -149,10 +217,25 @@ unsigned LinkCount(const std::string& path) {
   return ::stat(path.c_str(), &info) == 0 ? static_cast<unsigned>(info.st_nlink) : 1;
 }
 
-void TakeOverIdentity(const std::string& from, const std::string& to) {
+struct FileIdentity {
+  bool Known = false;
+  mode_t Mode = 0;
+};
+
+FileIdentity IdentityOf(const std::string& path) {
   struct stat info {};
-  if (::stat(from.c_str(), &info) == 0) ::chmod(to.c_str(), info.st_mode & 07777);
+  FileIdentity identity;
+  if (::stat(path.c_str(), &info) == 0) identity = {true, static_cast<mode_t>(info.st_mode & 07777)};
+  return identity;
 }
+
+void TakeOverAttributes(const FileIdentity& identity, const std::string& to) {
+  if (identity.Known) ::chmod(to.c_str(), identity.Mode);
+}
+
+void TakeOverAccess(FileIdentity&, const std::string&) {}
+
+unsigned ProcessNumber() { return static_cast<unsigned>(::getpid()); }
 
 bool RenameOver(const std::string& from, const std::string& to) {
   return std::rename(from.c_str(), to.c_str()) == 0;
@@ -167,40 +250,68 @@ std::string FolderOf(const std::string& path) {
   return slash == std::string::npos ? std::string(".") : path.substr(0, slash);
 }
 
+// A name for a temporary file that no file beside the target is likely to
+// have: leftovers of any number and name never make a save fail, since a
+// taken name only means another try under another name.
+std::string TemporaryName(unsigned attempt) {
+  static unsigned made = 0;  // distinct names within one process
+  const auto now = static_cast<std::uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count());
+  std::uint64_t mix = now ^ (std::uint64_t(ProcessNumber()) << 32) ^ (std::uint64_t(++made) * 0x9E3779B97F4A7C15ull) ^
+                      (std::uint64_t(attempt) << 48);
+  mix ^= mix >> 29;
+  mix *= 0xBF58476D1CE4E5B9ull;
+  mix ^= mix >> 32;
+  char name[24];
+  std::snprintf(name, sizeof name, "~k%08x.tmp", static_cast<unsigned>(mix));
+  return name;
+}
+
 // Writes the bytes to a new file with a short name beside the target: the
 // final rename never crosses a volume, and a long target path does not
 // become too long for the platform. An existing file of that name is
-// somebody else's and is left alone.
-bool WriteBeside(const std::string& target, const std::string& bytes, std::string& written) {
+// somebody else's and is left alone. A file made but not written whole is
+// removed again.
+Created WriteBeside(const std::string& target, const std::string& bytes, std::string& written) {
   const std::string folder = FolderOf(target);
-  for (int attempt = 0; attempt < 100; ++attempt) {
-    std::string candidate = folder + kSeparator + "~k" + std::to_string(attempt) + ".tmp";
+  for (unsigned attempt = 0; attempt < 64; ++attempt) {
+    std::string candidate = folder + kSeparator + TemporaryName(attempt);
     Created result = WriteNew(candidate, bytes);
     if (result == Created::NameTaken) continue;
-    if (result == Created::Failed) {
-      RemoveFile(candidate);
-      return false;
-    }
-    written = candidate;
-    return true;
+    if (result == Created::WriteFailed) RemoveFile(candidate);
+    if (result == Created::Yes) written = candidate;
+    return result;
   }
-  return false;
+  return Created::CannotCreate;
+}
+
+// Without a temporary file, where no new file can be made beside the target:
+// the whole contents in one write, flushed.
+SaveResult WriteInPlace(OpenFile& target, const std::string& bytes) {
+  bool ok = WriteWholeTo(target, bytes);
+  ok = target.Close() && ok;
+  return ok ? SaveResult::SavedInPlace : SaveResult::Failed;
 }
 
 // A file with other hard links is rewritten where it is, so that every name
-// still shows the same file. Its old contents wait beside it until the new
-// ones are safely down, and are written back if they cannot be.
-bool RewriteInPlace(const std::string& target, const std::string& bytes) {
+// still shows the same file. It is opened first: when it cannot be (another
+// program holds it), nothing has been made. Its old contents wait beside it
+// until the new ones are safely down, and are written back if they cannot be;
+// only when that fails too does the copy stay, as the one whole version.
+SaveResult RewriteLinkedFile(const std::string& target, const std::string& bytes) {
   std::string old;
+  if (!ReadFileBytes(target, old)) return SaveResult::Failed;
+  OpenFile file = OpenForRewrite(target);
+  if (!file.IsOpen()) return SaveResult::Failed;
   std::string backup;
-  if (!ReadFileBytes(target, old) || !WriteBeside(target, old, backup)) return false;
-  if (OverwriteInPlace(target, bytes)) {
+  Created kept = WriteBeside(target, old, backup);
+  if (kept == Created::CannotCreate) return WriteInPlace(file, bytes);
+  if (kept != Created::Yes) return SaveResult::Failed;
+  if (WriteWholeTo(file, bytes) && file.Close()) {
     RemoveFile(backup);
-    return true;
+    return SaveResult::Saved;
   }
-  // Back as it was, or, failing that, the old contents stay in the backup.
-  if (OverwriteInPlace(target, old)) RemoveFile(backup);
-  return false;
+  if (file.IsOpen() && WriteWholeTo(file, old)) RemoveFile(backup);
+  return SaveResult::Failed;
 }
 
 }  // namespace
@@ -218,19 +329,29 @@ bool ReadFileBytes(const std::string& path, std::string& bytes) {
   return ok;
 }
 
-bool ReplaceFileContents(const std::string& path, const std::string& bytes) {
-  if (path.empty()) return false;
+SaveResult ReplaceFileContents(const std::string& path, const std::string& bytes) {
+  if (path.empty()) return SaveResult::Failed;
   // Written where a link points, so the link stays a link.
   const std::string target = ResolveLinks(path);
   // A read-only file stays read-only and intact.
-  if (IsReadOnly(target)) return false;
-  if (LinkCount(target) > 1) return RewriteInPlace(target, bytes);
+  if (IsReadOnly(target)) return SaveResult::Failed;
+  if (LinkCount(target) > 1) return RewriteLinkedFile(target, bytes);
   std::string temporary;
-  if (!WriteBeside(target, bytes, temporary)) return false;
-  TakeOverIdentity(target, temporary);
-  if (RenameOver(temporary, target)) return true;
-  RemoveFile(temporary);
-  return false;
+  Created made = WriteBeside(target, bytes, temporary);
+  if (made == Created::CannotCreate) {
+    // A folder that lets its files be changed but no file be made.
+    OpenFile file = OpenForRewrite(target);
+    return file.IsOpen() ? WriteInPlace(file, bytes) : SaveResult::Failed;
+  }
+  if (made != Created::Yes) return SaveResult::Failed;
+  FileIdentity identity = IdentityOf(target);
+  TakeOverAttributes(identity, temporary);
+  if (!RenameOver(temporary, target)) {
+    RemoveFile(temporary);
+    return SaveResult::Failed;
+  }
+  TakeOverAccess(identity, target);
+  return SaveResult::Saved;
 }
 
 }  // namespace kesto

@@ -5,10 +5,18 @@
 
 namespace kesto {
 
+enum class SaveResult {
+  Saved,         // the target holds the bytes, and was never without a whole version
+  SavedInPlace,  // the target holds the bytes, written over it without a temporary file
+  Failed,        // the target is as it was; nothing made for the save is left
+};
+
 // Writes the bytes to a temporary file beside the target, flushes it to disk
 // and renames it over the target. On failure the target is untouched and the
-// temporary file is removed. Returns whether the target now holds the bytes.
-bool ReplaceFileContents(const std::string& target, const std::string& bytes);
+// temporary file is removed. Where the folder lets the target be written but
+// no file be made, the bytes are written over the target in one write,
+// flushed (SavedInPlace).
+SaveResult ReplaceFileContents(const std::string& target, const std::string& bytes);
 
 // Whole file as bytes; false when it cannot be opened.
 bool ReadFileBytes(const std::string& path, std::string& bytes);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <cstdlib>
 #include <fstream>
 
 #include "boxfile/safe_save.h"
@@ -82,8 +83,9 @@ TEST_F(BoxFileTest, KeysMatchByWholeFirstTokenAndFirstLineWins) {
   EXPECT_FALSE(BoxKeyExists(*f, "KestoY"));  // neither line is a KestoY key line
   WriteBoxInt(*f, "KESTOX", 7);
   EXPECT_EQ(ReadBoxInt(*f, "KestoX", 0), 7);
+  // Only the written line changes; the others stay as they were read.
   EXPECT_EQ(SerializeBoxFile(*f),
-            "KestoX ;old 5\r\nKestoXY 3\r\nKESTOX 7\r\nKestoX 2\r\n ;KestoY 5\r\n;KestoY 6\r\n");
+            "KestoX;old 5\r\nKestoXY 3\r\nKESTOX 7\r\nKestoX 2\r\n  ;KestoY 5\r\n;KestoY 6\r\n");
 }
 
 TEST_F(BoxFileTest, ExpansionHappensAtReadTimeAndIsNotSaved) {
@@ -101,13 +103,28 @@ TEST_F(BoxFileTest, ExpansionHappensAtReadTimeAndIsNotSaved) {
   EXPECT_EQ(Read(path), "KestoBackGround $dir$\\bg.bmp ; pic\r\nKestoX 1\r\n");
 }
 
-TEST_F(BoxFileTest, LineEndsAndBlankAndCommentLinesSurviveASave) {
-  std::string path = Write("t.box", "; header\r\n\r\n  \t \rKestoX 1\nKestoY 2 ;  two\r\n   Indented 3\r\nlast");
+TEST_F(BoxFileTest, ASaveChangesOnlyTheValuesItWritesAndEachLineKeepsItsEnd) {
+  std::string path =
+      Write("t.box", "; header\r\n\r\n  \t \rKestoX 1\nKestoY 2   ;  two\r\n   Indented 3 ; note\nlast");
   BoxFile f = LoadBoxFile(path);
   WriteBoxInt(*f, "KestoX", 20);
   ASSERT_TRUE(CloseBoxFile(f, true));
   EXPECT_FALSE(f);
-  EXPECT_EQ(Read(path), "; header\r\n\r\n  \t \r\nKestoX 20\r\nKestoY 2 ;  two\r\n   Indented 3\r\nlast\r\n");
+  EXPECT_EQ(Read(path), "; header\r\n\r\n  \t \rKestoX 20\nKestoY 2   ;  two\r\n   Indented 3 ; note\nlast");
+
+  // A file of LF lines stays LF; a written commented line keeps its comment;
+  // an added line takes the file's end, also after a last line without one.
+  path = Write("lf.box", "KestoName Lf\nKestoX 5 ; left\nKestoWidth 3");
+  f = LoadBoxFile(path);
+  WriteBoxInt(*f, "KestoX", 7);
+  WriteBoxInt(*f, "KestoY", 8);
+  ASSERT_TRUE(CloseBoxFile(f, true));
+  EXPECT_EQ(Read(path), "KestoName Lf\nKestoX 7 ; left\nKestoWidth 3\nKestoY 8");
+  path = Write("lf2.box", "KestoName Lf\n");
+  f = LoadBoxFile(path);
+  WriteBoxInt(*f, "KestoY", 8);
+  ASSERT_TRUE(CloseBoxFile(f, true));
+  EXPECT_EQ(Read(path), "KestoName Lf\nKestoY 8\n");
 }
 
 TEST_F(BoxFileTest, EmptyFileAndWritesThatAppend) {
@@ -182,6 +199,123 @@ TEST_F(BoxFileTest, FailedSaveKeepsTheOriginalAndLeavesNoTemporaryFile) {
   EXPECT_FALSE(fs::exists(dir_ / "gone"));
 }
 
+TEST_F(BoxFileTest, LeftoversBesideTheFileOfAnyNameNeverMakeASaveFail) {
+  // Temporary names of earlier saves and of crashes, and others.
+  for (int i = 0; i < 120; ++i) Write("~k" + std::to_string(i) + ".tmp", "left over");
+  for (const char* name : {"~k.tmp", "~kffffffff.tmp", "~k00000000.tmp", "t.box.tmp"}) Write(name, "x");
+  std::string path = Write("t.box", "KestoX 1\r\n");
+  const std::size_t before = FilesInDir();
+  for (int round = 0; round < 3; ++round) {
+    BoxFile f = LoadBoxFile(path);
+    WriteBoxInt(*f, "KestoX", round);
+    SaveResult result = SaveResult::Failed;
+    ASSERT_TRUE(CloseBoxFile(f, true, &result)) << round;
+    EXPECT_EQ(result, SaveResult::Saved);
+    EXPECT_EQ(Read(path), "KestoX " + std::to_string(round) + "\r\n");
+  }
+  EXPECT_EQ(FilesInDir(), before);
+  EXPECT_EQ(Read((dir_ / "~k7.tmp").string()), "left over");
+}
+
+#ifndef _WIN32
+// A theme folder whose rights let its files change but no file be made
+// (here: an immutable folder, which binds root too).
+TEST_F(BoxFileTest, AFolderThatTakesNoNewFileHasTheFileWrittenInPlace) {
+  std::string path = Write("t.box", "KestoX 10 ; keep\r\nKestoY 5\r\n");
+  std::string linked = Write("linked.box", "KestoX 1\r\n");
+  fs::create_hard_link(linked, dir_ / "other.box");
+  const std::string folder = dir_.string();
+  if (std::system(("chattr +i '" + folder + "' 2>/dev/null").c_str()) != 0)
+    GTEST_SKIP() << "this file system has no immutable folders";
+  std::ofstream probe(dir_ / "probe");
+  const bool folderRefuses = !probe;
+  probe.close();
+  for (const std::string& target : {path, linked}) {
+    BoxFile f = LoadBoxFile(target);
+    WriteBoxInt(*f, "KestoX", 20);
+    SaveResult result = SaveResult::Failed;
+    EXPECT_TRUE(CloseBoxFile(f, true, &result)) << target;
+    EXPECT_EQ(result, SaveResult::SavedInPlace) << target;
+  }
+  std::system(("chattr -i '" + folder + "'").c_str());
+  ASSERT_TRUE(folderRefuses);
+  EXPECT_EQ(Read(path), "KestoX 20 ; keep\r\nKestoY 5\r\n");
+  EXPECT_EQ(Read((dir_ / "other.box").string()), "KestoX 20\r\n");
+  EXPECT_EQ(FilesInDir(), 3u);
+}
+#endif
+
+#ifdef _WIN32
+TEST_F(BoxFileTest, ALinkedFileThatAnotherProgramHoldsLeavesNothingBeside) {
+  const std::string original = "KestoX 1\r\n";
+  std::string path = Write("linked.box", original);
+  std::string other = (dir_ / "other-name.box").string();
+  ASSERT_TRUE(CreateHardLinkA(other.c_str(), path.c_str(), nullptr));
+  // Held open for reading only: nobody may write it meanwhile.
+  HANDLE reader = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(reader, INVALID_HANDLE_VALUE);
+  for (int round = 0; round < 3; ++round) {
+    BoxFile f = LoadBoxFile(path);
+    WriteBoxInt(*f, "KestoX", 2);
+    EXPECT_FALSE(CloseBoxFile(f, true));
+  }
+  EXPECT_EQ(FilesInDir(), 2u);  // no backup copy left behind
+  CloseHandle(reader);
+  EXPECT_EQ(Read(path), original);
+  BoxFile f = LoadBoxFile(path);
+  WriteBoxInt(*f, "KestoX", 3);
+  EXPECT_TRUE(CloseBoxFile(f, true));
+  EXPECT_EQ(Read(other), "KestoX 3\r\n");
+  EXPECT_EQ(FilesInDir(), 2u);
+}
+
+// An access list that allows writing but not deleting: put on the new file
+// before its rename, it would strand Kesto's own temporary file when the
+// rename fails.
+TEST_F(BoxFileTest, TheAccessListComesOverOnlyOnceTheNewFileIsInPlace) {
+  std::string path = Write("acl.box", "KestoX 1\r\n");
+  // Everyone may read and write, nobody may delete.
+  SECURITY_DESCRIPTOR descriptor;
+  ASSERT_TRUE(InitializeSecurityDescriptor(&descriptor, SECURITY_DESCRIPTOR_REVISION));
+  alignas(8) unsigned char aclBytes[256];
+  auto* acl = reinterpret_cast<ACL*>(aclBytes);
+  ASSERT_TRUE(InitializeAcl(acl, sizeof aclBytes, ACL_REVISION));
+  SID_IDENTIFIER_AUTHORITY world = SECURITY_WORLD_SID_AUTHORITY;
+  PSID everyone = nullptr;
+  ASSERT_TRUE(AllocateAndInitializeSid(&world, 1, SECURITY_WORLD_RID, 0, 0, 0, 0, 0, 0, 0, &everyone));
+  ASSERT_TRUE(AddAccessAllowedAce(acl, ACL_REVISION, FILE_GENERIC_READ | FILE_GENERIC_WRITE, everyone));
+  ASSERT_TRUE(SetSecurityDescriptorDacl(&descriptor, TRUE, acl, FALSE));
+  ASSERT_TRUE(SetFileSecurityA(path.c_str(), DACL_SECURITY_INFORMATION, &descriptor));
+  FreeSid(everyone);
+  auto daclOf = [](const std::string& file) {
+    DWORD needed = 0;
+    GetFileSecurityA(file.c_str(), DACL_SECURITY_INFORMATION, nullptr, 0, &needed);
+    std::string bytes(needed, '\0');
+    if (needed) GetFileSecurityA(file.c_str(), DACL_SECURITY_INFORMATION, &bytes[0], needed, &needed);
+    return bytes;
+  };
+  const std::string wanted = daclOf(path);
+
+  // The rename fails while another program holds the file without sharing its deletion.
+  HANDLE holder = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                              0, nullptr);
+  ASSERT_NE(holder, INVALID_HANDLE_VALUE);
+  BoxFile f = LoadBoxFile(path);
+  WriteBoxInt(*f, "KestoX", 2);
+  EXPECT_FALSE(CloseBoxFile(f, true));
+  CloseHandle(holder);
+  EXPECT_EQ(FilesInDir(), 1u);
+  EXPECT_EQ(Read(path), "KestoX 1\r\n");
+
+  f = LoadBoxFile(path);
+  WriteBoxInt(*f, "KestoX", 3);
+  EXPECT_TRUE(CloseBoxFile(f, true));
+  EXPECT_EQ(Read(path), "KestoX 3\r\n");
+  EXPECT_EQ(daclOf(path), wanted);
+  EXPECT_EQ(FilesInDir(), 1u);
+}
+#endif
+
 #ifdef _WIN32
 TEST_F(BoxFileTest, ReadOnlyAndLockedFilesAreLeftByteForByte) {
   const std::string original = "KestoX 10 ; keep me\r\n";
@@ -246,14 +380,14 @@ TEST_F(BoxFileTest, SavesKeepLinksHardLinksAndAccessRights) {
   WriteBoxInt(*f, "KestoX", 2);
   EXPECT_TRUE(CloseBoxFile(f, true));
   EXPECT_TRUE(fs::is_symlink(dir_ / "link.box"));
-  EXPECT_EQ(Read(real), "KestoX 2\r\n");
+  EXPECT_EQ(Read(real), "KestoX 2\n");
 
   fs::create_hard_link(real, dir_ / "second-name.box");
   BoxFile g = LoadBoxFile(real);
   WriteBoxInt(*g, "KestoX", 3);
   EXPECT_TRUE(CloseBoxFile(g, true));
   EXPECT_EQ(fs::hard_link_count(real), 2u);
-  EXPECT_EQ(Read((dir_ / "second-name.box").string()), "KestoX 3\r\n");
+  EXPECT_EQ(Read((dir_ / "second-name.box").string()), "KestoX 3\n");
 
   std::string own = Write("own.box", "KestoX 1\n");
   fs::permissions(own, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);

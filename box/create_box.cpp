@@ -82,6 +82,7 @@ void BuildBox(TBox& box) {
   TBoxHeader& header = *box.Header;
   const int screenWidth = GetSystemMetrics(SM_CXSCREEN);
   const int screenHeight = GetSystemMetrics(SM_CYSCREEN);
+  box.FileName = header.FileName;  // first: a build that fails halfway is torn down as any other
   box.Name = ReadBoxString(header, "KestoName", BoxKeyDefault("KestoName"));
   ReadPosition(box, screenWidth, screenHeight);
 
@@ -136,7 +137,6 @@ void BuildBox(TBox& box) {
   LoadModules(header, host, box.Modules);
   LoadWharfModules(header, host, box.WharfSlots);
 
-  box.FileName = header.FileName;
   ShellLog(kLogNotice, "box '" + box.Name + "' made from " + box.FileName);
 }
 

@@ -250,6 +250,23 @@ std::string FolderOf(const std::string& path) {
   return slash == std::string::npos ? std::string(".") : path.substr(0, slash);
 }
 
+// A file the save made, removed when the save leaves without keeping it,
+// also when it leaves by an exception.
+class MadeFile {
+ public:
+  explicit MadeFile(const std::string& path) : path_(path) {}
+  ~MadeFile() {
+    if (!kept_) RemoveFile(path_);
+  }
+  MadeFile(const MadeFile&) = delete;
+  MadeFile& operator=(const MadeFile&) = delete;
+  void Keep() { kept_ = true; }
+
+ private:
+  const std::string& path_;
+  bool kept_ = false;
+};
+
 // A name for a temporary file that no file beside the target is likely to
 // have: leftovers of any number and name never make a save fail, since a
 // taken name only means another try under another name.
@@ -278,7 +295,7 @@ Created WriteBeside(const std::string& target, const std::string& bytes, std::st
     Created result = WriteNew(candidate, bytes);
     if (result == Created::NameTaken) continue;
     if (result == Created::WriteFailed) RemoveFile(candidate);
-    if (result == Created::Yes) written = candidate;
+    if (result == Created::Yes) written = std::move(candidate);  // a move: nothing to allocate once the file exists
     return result;
   }
   return Created::CannotCreate;
@@ -306,11 +323,10 @@ SaveResult RewriteLinkedFile(const std::string& target, const std::string& bytes
   Created kept = WriteBeside(target, old, backup);
   if (kept == Created::CannotCreate) return WriteInPlace(file, bytes);
   if (kept != Created::Yes) return SaveResult::Failed;
-  if (WriteWholeTo(file, bytes) && file.Close()) {
-    RemoveFile(backup);
-    return SaveResult::Saved;
-  }
-  if (file.IsOpen() && WriteWholeTo(file, old)) RemoveFile(backup);
+  MadeFile copy(backup);
+  if (WriteWholeTo(file, bytes) && file.Close()) return SaveResult::Saved;
+  if (file.IsOpen() && WriteWholeTo(file, old)) return SaveResult::Failed;
+  copy.Keep();  // the one whole version of the old contents
   return SaveResult::Failed;
 }
 
@@ -336,6 +352,7 @@ SaveResult ReplaceFileContents(const std::string& path, const std::string& bytes
   // A read-only file stays read-only and intact.
   if (IsReadOnly(target)) return SaveResult::Failed;
   if (LinkCount(target) > 1) return RewriteLinkedFile(target, bytes);
+  FileIdentity identity = IdentityOf(target);
   std::string temporary;
   Created made = WriteBeside(target, bytes, temporary);
   if (made == Created::CannotCreate) {
@@ -344,12 +361,10 @@ SaveResult ReplaceFileContents(const std::string& path, const std::string& bytes
     return file.IsOpen() ? WriteInPlace(file, bytes) : SaveResult::Failed;
   }
   if (made != Created::Yes) return SaveResult::Failed;
-  FileIdentity identity = IdentityOf(target);
+  MadeFile madeFile(temporary);
   TakeOverAttributes(identity, temporary);
-  if (!RenameOver(temporary, target)) {
-    RemoveFile(temporary);
-    return SaveResult::Failed;
-  }
+  if (!RenameOver(temporary, target)) return SaveResult::Failed;
+  madeFile.Keep();  // it is the target now
   TakeOverAccess(identity, target);
   return SaveResult::Saved;
 }

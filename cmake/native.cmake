@@ -42,3 +42,5 @@ add_test(NAME native_unit_tests COMMAND kesto_native_tests)
 target_link_libraries(kesto-check PRIVATE kesto_check_lib)
 add_test(NAME check_corpus COMMAND sh ${CMAKE_SOURCE_DIR}/tests/check/run.sh $<TARGET_FILE:kesto-check>
          WORKING_DIRECTORY ${CMAKE_SOURCE_DIR})
+# The set-up script's fallback for a package mirror in mid-sync, against a faked apt-get.
+add_test(NAME install_deps_fallback COMMAND sh ${CMAKE_SOURCE_DIR}/tests/deps/install_deps_test.sh)

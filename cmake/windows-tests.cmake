@@ -29,6 +29,7 @@ endforeach()
 file(GLOB win_test_sources CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/win/*_test.cpp)
 add_executable(kesto_win_tests ${win_test_sources} tests/win/fixture.cpp tests/win/test_main.cpp
   tests/win/import_counter.cpp
+  tests/win/failing_allocator.cpp
   tests/win/stb_image_impl.cpp)
 target_link_libraries(kesto_win_tests PRIVATE kesto_impl kesto_preview shellhost gtest psapi)
 target_compile_definitions(kesto_win_tests PRIVATE KESTO_SOURCE_DIR="${CMAKE_SOURCE_DIR}")

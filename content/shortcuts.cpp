@@ -32,13 +32,14 @@ SharedImage ImageNamed(const std::string& name, HDC windowDC, ImageCache& cache,
   auto found = cache.find(name);
   if (found != cache.end()) return found->second;
   SharedImage& slot = cache[name];
-  HBITMAP bitmap = LoadCheckedImage(name, WhereLastValue(header));
+  // Owned from the moment it exists: the record below may fail to be made.
+  OwnedBitmap bitmap(LoadCheckedImage(name, WhereLastValue(header)));
   if (!bitmap) return nullptr;
   auto image = std::make_shared<TShortcutImage>();
-  image->Bitmap.reset(bitmap);
-  image->Region.reset(BitmapToRegion(bitmap, MakeColor(255, 0, 255), kKeyTolerance, 0, 0));
+  image->Bitmap = std::move(bitmap);
+  image->Region.reset(BitmapToRegion(image->Bitmap.get(), MakeColor(255, 0, 255), kKeyTolerance, 0, 0));
   image->DC.reset(CreateCompatibleDC(windowDC));
-  SelectObject(image->DC.get(), bitmap);
+  SelectObject(image->DC.get(), image->Bitmap.get());
   slot = std::move(image);
   return slot;
 }

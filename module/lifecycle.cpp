@@ -42,17 +42,16 @@ struct OpenConfiguration {
 };
 
 void CreateConfiguredBoxes(unsigned run) {
-  TextBuffer line = AllocTextBuffer(kShellTextSize);
+  char line[kShellTextSize] = {};  // on the stack: no allocation can keep the lines from being read
   OpenConfiguration config;
   // Each box is built before the next line is read: the last line's box ends
   // up first in BoxList. A run ended meanwhile reads no further line: the
   // shell may have reloaded its configuration. One box that fails never
   // keeps the later lines from being built.
-  while (Running && run == RunNumber && LCReadNextConfig(config.Handle, kCreateKey, line.get(), kShellTextSize)) {
+  while (Running && run == RunNumber && LCReadNextConfig(config.Handle, kCreateKey, line, kShellTextSize)) {
     line[kShellTextSize - 1] = '\0';
-    NoThrow([&] { CreateBox(GetToken(line.get(), 2)); });
+    NoThrow([&] { CreateBox(GetToken(line, 2)); });
   }
-  FreeTextBuffer(line);
 }
 
 // What the end leaves for the moment no box is left: groups and classes

@@ -24,11 +24,14 @@ command -v Xvfb >/dev/null || need="$need xvfb xauth"
 [ -f /usr/include/benchmark/benchmark.h ] || need="$need libbenchmark-dev"
 [ -f /usr/include/stb/stb_image_write.h ] || need="$need libstb-dev"
 dpkg -s wine32:i386 >/dev/null 2>&1 || need="$need wine wine32:i386"
+# The tests of this script name the packages and apt's tools and folder themselves.
+need="${KESTO_DEPS_NEED:-$need}"
 [ -z "$need" ] && exit 0
 
 SUDO=""
 [ "$(id -u)" -ne 0 ] && SUDO="sudo"
 APT_GET="${KESTO_APT_GET:-apt-get}"
+APT_ETC="${KESTO_APT_ETC:-/etc/apt}"
 RETRY_PAUSE="${KESTO_APT_RETRY_PAUSE:-10}"
 export DEBIAN_FRONTEND=noninteractive
 case "$need" in *i386*) $SUDO dpkg --add-architecture i386 ;; esac
@@ -70,10 +73,10 @@ if grep -q '^E:' "$work/update.log" 2>/dev/null; then
   # The system's sources with the failing suites taken out, in a list of our own.
   mkdir -p "$work/sources.list.d"
   : >"$work/sources.list"
-  for file in /etc/apt/sources.list /etc/apt/sources.list.d/*.list /etc/apt/sources.list.d/*.sources; do
+  for file in "$APT_ETC/sources.list" "$APT_ETC"/sources.list.d/*.list "$APT_ETC"/sources.list.d/*.sources; do
     [ -f "$file" ] || continue
     out="$work/sources.list.d/$(basename "$file")"
-    [ "$file" = /etc/apt/sources.list ] && out="$work/sources.list"
+    [ "$file" = "$APT_ETC/sources.list" ] && out="$work/sources.list"
     cp "$file" "$out"
     for suite in $suites; do
       case "$file" in

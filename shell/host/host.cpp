@@ -22,7 +22,25 @@ std::map<HWND, std::vector<UINT>>& RegistrationTable() {
   return table;
 }
 
+HostCallbackObserver& Observer() {
+  static HostCallbackObserver observer;
+  return observer;
+}
+
+// For the length of a callback of the shell's own.
+struct InHostCallback {
+  InHostCallback() {
+    if (Observer().Enter) Observer().Enter();
+  }
+  ~InHostCallback() {
+    if (Observer().Leave) Observer().Leave();
+  }
+  InHostCallback(const InHostCallback&) = delete;
+  InHostCallback& operator=(const InHostCallback&) = delete;
+};
+
 LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  InHostCallback inside;
   if (message == kesto::LM_REGISTERMESSAGE || message == kesto::LM_UNREGISTERMESSAGE) {
     auto target = reinterpret_cast<HWND>(wParam);
     std::vector<UINT> list;
@@ -70,6 +88,7 @@ LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
 }
 
 LRESULT CALLBACK DesktopWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  InHostCallback inside;
   if (message == WM_ERASEBKGND) {
     RECT area;
     GetClientRect(window, &area);
@@ -97,6 +116,7 @@ BOOL CALLBACK CollectStaticText(HWND child, LPARAM found) {
 }
 
 LRESULT CALLBACK MessageBoxCatcher(int code, WPARAM wParam, LPARAM lParam) {
+  InHostCallback inside;
   if (code == HCBT_ACTIVATE) {
     auto dialog = reinterpret_cast<HWND>(wParam);
     char className[64] = {};
@@ -122,6 +142,12 @@ LRESULT CALLBACK MessageBoxCatcher(int code, WPARAM wParam, LPARAM lParam) {
   }
   return CallNextHookEx(nullptr, code, wParam, lParam);
 }
+
+}  // namespace
+
+void ObserveHostCallbacks(HostCallbackObserver observer) { Observer() = observer; }
+
+namespace {
 
 void RegisterClassOnce(const char* name, WNDPROC procedure) {
   WNDCLASSA wc = {};

@@ -44,6 +44,15 @@ struct BangCommandW {
 // Hands "!Command args" to the running shell; false when no shell takes it.
 bool HandOverBang(const std::string& text);
 
+// Told whenever the shell's own window procedures and hooks run, which may
+// be inside a call from a module: a test that makes the module's allocations
+// fail keeps the shell's own apart. None by default.
+struct HostCallbackObserver {
+  void (*Enter)() = nullptr;
+  void (*Leave)() = nullptr;
+};
+void ObserveHostCallbacks(HostCallbackObserver observer);
+
 // Dispatches messages for at least the given time.
 void Pump(int milliseconds);
 // Dispatches until the queue is empty.

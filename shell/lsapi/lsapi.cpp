@@ -129,6 +129,7 @@ int StandInCounter(const char* name) { return State().counters[name]; }
 int StandInBangCount(void) { return static_cast<int>(State().bangs.size()); }
 
 void* LCOpen(const char* path) {
+  Count("LCOpen");
   auto reader = std::make_unique<ConfigReader>();
   reader->lines = path ? ReadLines(path) : State().configLines;
   return reader.release();
@@ -149,6 +150,7 @@ BOOL LCReadNextConfig(void* file, const char* key, char* buffer, int size) {
 }
 
 BOOL LCClose(void* file) {
+  Count("LCClose");
   delete static_cast<ConfigReader*>(file);
   return TRUE;
 }

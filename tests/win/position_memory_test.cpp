@@ -41,12 +41,12 @@ TEST_F(PositionMemoryTest, ABoxThatStandsWhereItsFilePutsItLeavesTheFileAlone) {
     Stop();
     EXPECT_EQ(ReadText(path), original);
   }
-  // Moved, it is written as before: the comment stays with its line.
+  // Moved, it is written as before: the comment stays with its line, and
+  // every line keeps its own end.
   Start({"*KestoCreate " + path});
   SetWindowPos(BoxWindow("Anchor"), nullptr, 30, 40, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
   Stop();
-  EXPECT_EQ(ReadText(path), "KestoName Anchor\r\nKestoX 30 ; from the right\r\nKestoY 40\r\n"
-                            "KestoRememberPosition\r\n");
+  EXPECT_EQ(ReadText(path), "KestoName Anchor\nKestoX 30 ; from the right\nKestoY 40\nKestoRememberPosition\n");
 }
 
 TEST_F(PositionMemoryTest, AWindowThatIsGoneIsNeverReadAndACloseRequestIsRefused) {

@@ -3,6 +3,7 @@
 // or a second start there, and an unload of Kesto.dll by its own click.
 #include <windows.h>
 
+#include <cstdio>
 #include <cstring>
 
 #include "base/command_queue.h"
@@ -145,6 +146,59 @@ TEST_F(ReentrancyTest, AThousandBuildsThatRunMessagesInsideLeaveNothingBehind) {
   EXPECT_EQ(CountWindowsOfClass("KestoModule"), 0);
 }
 
+TEST_F(ReentrancyTest, AReloadOfEveryBoxSurvivesDestroysAndReloadsInsideIt) {
+  // Reading A's position back at its teardown opens the shell's dialog; the
+  // dialog's loop runs a command aimed at the boxes the reload still holds.
+  const std::string dialogLine = "KestoX 10 $5, $$\r\n";
+  for (const char* inside : {"!KestoDestroy B", "!KestoReload"}) {
+    std::string a = BoxWith("A", "KestoRememberPosition\r\nKestoX 10\r\n");
+    std::string b = BoxWith("B", "KestoX 200\r\n");
+    Start({"*KestoCreate " + a, "*KestoCreate " + b});
+    ASSERT_EQ(CountBoxes(), 2);
+    WriteText("A.box", "KestoName A\r\nKestoWidth 50\r\nKestoHeight 40\r\nKestoRememberPosition\r\n" + dialogLine);
+    standin::RunInsideNextDialog(inside);
+    Bang("!KestoReload");
+    standin::Pump(50);
+    EXPECT_GE(ExpressionDialogs(), 1) << inside;
+    // A destroyed box is not built again; a nested reload builds each box once.
+    const bool bRemains = std::string(inside) == "!KestoReload";
+    EXPECT_EQ(CountBoxes(), bRemains ? 2 : 1) << inside;
+    EXPECT_EQ(CountWindowsOfClass("KestoClass"), bRemains ? 2 : 1) << inside;
+    EXPECT_NE(Box("A"), nullptr) << inside;
+    EXPECT_EQ(Box("B") != nullptr, bRemains) << inside;
+    Stop();
+    EXPECT_EQ(CountWindowsOfClass("KestoClass"), 0);
+  }
+}
+
+TEST_F(ReentrancyTest, NoQueuedClickRunsOnceTheRunEnds) {
+  // The plug-in's end dispatches whatever is queued, as a dialog would.
+  std::string path = BoxWith("Ends", "*WharfModule 0 0 5 5 testplugin_pumping.dll\r\n");
+  Start({"*KestoCreate " + path});
+  ASSERT_EQ(CountBoxes(), 1);
+  // Two clicks queued before the end: the second would unload the module again.
+  kesto::PostRunCommand(nullptr, "!queued-click");
+  kesto::PostRunCommand(nullptr, std::string("!UnloadModule ") + kBuiltInKesto);
+  Stop();
+  standin::Pump(50);
+  EXPECT_EQ(standin::ExecutedCommands(), std::vector<std::string>{});
+  EXPECT_EQ(StandInRunningModules(), 0);
+  EXPECT_EQ(CountWindowsOfClass("CommandClass"), 0);
+}
+
+TEST_F(ReentrancyTest, TheCommandWindowAnswersWithItsOwnResults) {
+  Start();
+  char command[] = "!answered";
+  // Each of these runs as an operation and leaves through the thunk.
+  EXPECT_EQ(SendMessageA(kesto::CommandWnd, kesto::WM_RUNCOMMAND, 0, reinterpret_cast<LPARAM>(command)), 0);
+  EXPECT_EQ(SendMessageA(kesto::CommandWnd, WM_SETTEXT, 0, reinterpret_cast<LPARAM>("seven c")), TRUE);
+  EXPECT_EQ(SendMessageA(kesto::CommandWnd, WM_GETTEXTLENGTH, 0, 0), 7);
+  char text[16] = {};
+  EXPECT_EQ(SendMessageA(kesto::CommandWnd, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text)), 7);
+  EXPECT_STREQ(text, "seven c");
+  SendMessageA(kesto::CommandWnd, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(""));
+}
+
 // The shipped library, unloaded and reloaded by a click on its own box.
 class OwnUnloadTest : public KestoTest {
  protected:
@@ -175,6 +229,42 @@ TEST_F(OwnUnloadTest, AClickThatUnloadsKestoLeavesTheShellRunning) {
   EXPECT_EQ(StandInRunningModules(), 0);
   EXPECT_EQ(CountWindowsOfClass("KestoClass"), 0);
   EXPECT_EQ(GetModuleHandleA("Kesto.dll"), nullptr);  // really unloaded
+}
+
+// A system move or size runs a modal loop inside DefWindowProc; an unload
+// handled there (a hotkey's "litestep.exe !UnloadModule", a queued click)
+// would free the code the loop returns into. Boxes and buttons start none.
+TEST_F(OwnUnloadTest, SystemMovesOfBoxesAndButtonsStartNoLoopThatCouldUnloadKesto) {
+  WriteSolidBmp("b.bmp", 10, 10, RGB(1, 2, 3));
+  static char unload[MAX_PATH + 32];
+  for (const char* target : {"box", "button"}) {
+    std::string box = WriteText("moved.box", "KestoName Moved\r\nKestoWidth 40\r\nKestoHeight 40\r\nKestoX 300\r\n"
+                                             "KestoY 300\r\n*Shortcut t 2 2 " + Path("b.bmp") + " " + Path("b.bmp") +
+                                             " " + Path("b.bmp") + " !x\r\n");
+    ASSERT_TRUE(StandInLoadConfig(WriteText("shell.rc", "*KestoCreate " + box + "\r\n").c_str()));
+    StandInForgetModules();
+    StandInConfigureModule(dll_.c_str());
+    ASSERT_TRUE(StandInStartModules());
+    standin::Pump(50);
+    HWND boxWindow = BoxWindow("Moved");
+    ASSERT_NE(boxWindow, nullptr);
+    HWND window = std::string(target) == "box" ? boxWindow : GetWindow(boxWindow, GW_CHILD);
+    ASSERT_NE(window, nullptr) << target;
+    // The unload waits in the queue, as a command from outside would; an
+    // Escape after it would end a move loop.
+    HWND commandWindow = FindWindowA("CommandClass", nullptr);
+    ASSERT_NE(commandWindow, nullptr);
+    std::snprintf(unload, sizeof unload, "!UnloadModule %s", dll_.c_str());
+    ASSERT_TRUE(PostMessageA(commandWindow, kesto::WM_RUNCOMMAND, 0, reinterpret_cast<LPARAM>(unload)));
+    ASSERT_TRUE(PostThreadMessageA(GetCurrentThreadId(), WM_KEYDOWN, VK_ESCAPE, 0));
+    for (WPARAM command : {WPARAM(SC_MOVE), WPARAM(SC_SIZE), WPARAM(SC_KEYMENU), WPARAM(SC_MOVE | HTCAPTION)})
+      EXPECT_EQ(SendMessageA(window, WM_SYSCOMMAND, command, 0), 0) << target;
+    EXPECT_EQ(WindowRect(boxWindow).left, 300) << target;
+    EXPECT_NE(GetModuleHandleA("Kesto.dll"), nullptr) << target;  // nothing ran inside
+    standin::Pump(100);
+    EXPECT_EQ(StandInRunningModules(), 0) << target;
+    EXPECT_EQ(GetModuleHandleA("Kesto.dll"), nullptr) << target;
+  }
 }
 
 TEST_F(OwnUnloadTest, AClickThatReloadsKestoBringsItsBoxBackOnce) {

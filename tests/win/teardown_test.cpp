@@ -24,7 +24,7 @@ TEST_F(TeardownTest, RememberedPositionIsWrittenModuloTheScreenKeepingEveryOther
   Stop();
   EXPECT_EQ(ReadText(path),
             "; my box\r\nKestoName Pos\r\nKestoX 6 ; left edge\r\n\r\nKestoRememberPosition\r\n"
-            "KestoOnLeftClick !a;b ; note\r\nKestoY 32\r\n");
+            "   KestoOnLeftClick !a;b ; note\r\nKestoY 32\r\n");
 
   Start({"*KestoCreate " + path});
   SetWindowPos(BoxWindow("Pos"), nullptr, -5, 20, 0, 0, SWP_NOSIZE | SWP_NOZORDER);

@@ -7,6 +7,7 @@
 #include <unordered_map>
 
 #include "boxfile/box_rules.h"
+#include "boxfile/image_header.h"
 #include "boxfile/text_helpers.h"
 #include "shell/variables.h"
 #include "tools/check/checker.h"
@@ -117,7 +118,17 @@ class BoxFileCheck {
       file = name.substr(9, name.rfind(',') > 9 && name.rfind(',') != std::string::npos ? name.rfind(',') - 9
                                                                                         : std::string::npos);
     }
-    if ((!options_.imageDir.empty() && FileExists(JoinPath(options_.imageDir, file))) || FileExists(file)) return;
+    std::string found = options_.imageDir.empty() ? std::string() : JoinPath(options_.imageDir, file);
+    if (!FileExists(found)) found = file;
+    if (FileExists(found)) {
+      ImageSize size;
+      if (ReadImageFileSize(ExistingPath(found), size) && ImageTooLarge(size))
+        Warn(line, "image-too-large",
+             what + " " + Quote(name) + " is " + FormatImageSize(size) + " pixels, over " +
+                 std::to_string(kMaxImageSide) + " a side or " + std::to_string(kMaxImagePixels) +
+                 " in all: Kesto does not hand it to the shell, and the box goes on without it");
+      return;
+    }
     Warn(line, "missing-image",
          what + " " + Quote(name) + " cannot be found" +
              (fallsBack ? ": the normal image is shown instead" : ""));

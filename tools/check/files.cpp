@@ -1,5 +1,6 @@
 #include "tools/check/files.h"
 
+#include "boxfile/image_header.h"
 #include "boxfile/text_helpers.h"
 
 #include <cstdint>
@@ -100,22 +101,10 @@ bool IsWritable(const std::string& path) {
 
 bool BitmapSize(const std::string& path, int& width, int& height) {
   std::string found = ExistingPath(path);
-  if (found.empty()) return false;
-  std::ifstream in(found, std::ios::binary);
-  unsigned char header[26] = {};
-  if (!in.read(reinterpret_cast<char*>(header), sizeof header)) return false;
-  if (header[0] == 0x89 && header[1] == 'P' && header[2] == 'N' && header[3] == 'G') {
-    // The first chunk of a PNG is its header: width and height, big-endian.
-    width = (header[16] << 24) | (header[17] << 16) | (header[18] << 8) | header[19];
-    height = (header[20] << 24) | (header[21] << 16) | (header[22] << 8) | header[23];
-    return true;
-  }
-  if (header[0] != 'B' || header[1] != 'M') return false;
-  std::int32_t w, h;
-  std::memcpy(&w, header + 18, 4);
-  std::memcpy(&h, header + 22, 4);
-  width = w;
-  height = h < 0 ? -h : h;
+  kesto::ImageSize size;
+  if (found.empty() || !kesto::ReadImageFileSize(found, size)) return false;
+  width = static_cast<int>(size.Width);
+  height = static_cast<int>(size.Height);
   return true;
 }
 

@@ -54,6 +54,22 @@ run_scenario() {  # shell scenario
       "KestoBackGround \$ThemeDir\$\\blue.bmp" "KestoOnLeftClick !UnloadModule $dll" > "$dir/theme/unload.box"
     printf '%s\n' "pump 300" "windows" "move 130 120" "pump 300" "click 130 120" "pump 1500" "windows" "shell" \
       "move 330 120" "pump 300" "click 330 120" "pump 1500" "windows" "shell" > "$dir/drive.txt"
+  elif [ "$2" = move-unload ]; then
+    # A system move asked of a box from outside while an unload of Kesto is
+    # on its way: the box starts no loop, the unload ends Kesto, the shell stays.
+    boxes="mover"
+    printf '%s\n' "KestoName Mover" "KestoX 200" "KestoY 150" "KestoWidth 60" "KestoHeight 40" \
+      "KestoBackGround \$ThemeDir\$\\red.bmp" > "$dir/theme/mover.box"
+    printf '%s\n' "pump 300" "windows" "sysmove Mover" "bang !UnloadModule $dll" "key escape" "pump 1000" \
+      "windows" "shell" > "$dir/drive.txt"
+  elif [ "$2" = huge-image ]; then
+    # A background of 12000x12000 pixels, which the shell cannot decode and
+    # survive: Kesto never hands it over, and the box is built without it.
+    boxes="huge panel"
+    cp "$root/tests/realshell/huge.png" "$dir/theme/"
+    printf '%s\n' "KestoName Huge" "KestoX 300" "KestoY 300" "KestoWidth 50" "KestoHeight 30" \
+      "KestoBackGround \$ThemeDir\$\\huge.png" > "$dir/theme/huge.box"
+    printf '%s\n' "pump 300" "windows" "shell" > "$dir/drive.txt"
   else
     # The scenario as the driver plays it: what is on screen wherever the
     # scenario takes a screenshot, and at the end.
@@ -107,7 +123,7 @@ compare() {
 }
 
 status=0
-scenarios="${*:-$(ls "$root/samples/scenarios" | sed 's/\.txt$//') self-unload}"
+scenarios="${*:-$(ls "$root/samples/scenarios" | sed 's/\.txt$//') self-unload move-unload huge-image}"
 for scenario in $scenarios; do
   run_scenario real "$scenario"
   run_scenario standin "$scenario"

@@ -7,6 +7,7 @@
 //   kesto-drive script.txt        verbs: pump <ms> | bang <!Command args> |
 //                                 move <x> <y> | click <x> <y> | down | up |
 //                                 windows | await-boxes <n> | shell | screenshot <file> |
+//                                 sysmove <box title> | key escape|return |
 //                                 compare-preview <file.png> (a kesto-preview of the whole screen)
 //                                 (others, such as quit or revid, are skipped)
 #include <windows.h>
@@ -86,18 +87,43 @@ std::uint32_t PixelSum(const standin::Screenshot& shot, const RECT& r, const std
   return hash;
 }
 
-void ListWindows() {
+// One reading of every box: rectangle, visibility and the pixels it shows.
+std::vector<std::string> ReadBoxes() {
   std::vector<RECT> tooltips;
   EnumWindows(CollectTooltip, reinterpret_cast<LPARAM>(&tooltips));
   standin::Screenshot shot = standin::CaptureScreen();
+  std::vector<std::string> lines;
   for (const BoxWindow& box : Boxes()) {
     RECT r{};
     GetWindowRect(box.window, &r);
     bool visible = IsWindowVisible(box.window) != 0;
-    std::printf("box %s %ld %ld %ld %ld visible=%d pixels=%08x\n", box.title.c_str(), r.left, r.top, r.right,
-                r.bottom, visible ? 1 : 0, visible ? PixelSum(shot, r, tooltips) : 0u);
+    char line[512];
+    std::snprintf(line, sizeof line, "box %s %ld %ld %ld %ld visible=%d pixels=%08x", box.title.c_str(), r.left,
+                  r.top, r.right, r.bottom, visible ? 1 : 0, visible ? PixelSum(shot, r, tooltips) : 0u);
+    lines.emplace_back(line);
   }
+  return lines;
+}
+
+// What the boxes show once they have settled: a hover noticed late or a
+// repaint still on its way changes the screen, so the reading is taken again
+// until three in a row agree (at most about 6 s), rather than after a fixed wait.
+void ListWindows() {
+  std::vector<std::string> seen = ReadBoxes();
+  for (int agreeing = 1, tries = 0; agreeing < 3 && tries < 60; ++tries) {
+    Sleep(100);
+    std::vector<std::string> now = ReadBoxes();
+    agreeing = now == seen ? agreeing + 1 : 1;
+    seen = std::move(now);
+  }
+  for (const std::string& line : seen) std::printf("%s\n", line.c_str());
   std::fflush(stdout);
+}
+
+HWND BoxTitled(const std::string& title) {
+  for (const BoxWindow& box : Boxes())
+    if (box.title == title) return box.window;
+  return nullptr;
 }
 
 // A preview agrees with the screen where it is opaque: there the desktop
@@ -183,6 +209,26 @@ int main(int argc, char** argv) {
     } else if (verb == "shell") {
       std::printf("shell %s\n", FindWindowA("TApplication", "LiteStep") ? "running" : "gone");
       std::fflush(stdout);
+    } else if (verb == "sysmove") {
+      // A system move asked of a box from outside, as a window manager or a
+      // tool may: where a window accepts it, its procedure runs a modal loop.
+      std::string title;
+      words >> title;
+      HWND box = BoxTitled(title);
+      std::printf("sysmove %s %s\n", title.c_str(), box ? "sent" : "no such box");
+      std::fflush(stdout);
+      if (box) SendNotifyMessageA(box, WM_SYSCOMMAND, SC_MOVE, 0);
+      Sleep(200);
+    } else if (verb == "key") {
+      std::string name;
+      words >> name;
+      const WORD key = name == "escape" ? VK_ESCAPE : name == "return" ? VK_RETURN : 0;
+      INPUT input[2]{};
+      input[0].type = input[1].type = INPUT_KEYBOARD;
+      input[0].ki.wVk = input[1].ki.wVk = key;
+      input[1].ki.dwFlags = KEYEVENTF_KEYUP;
+      if (key) SendInput(2, input, sizeof *input);
+      Sleep(100);
     } else if (verb == "screenshot") {
       std::string path;
       words >> path;

@@ -26,7 +26,7 @@ void Guarded(Body body) {
 }
 
 void ShowBox(TBox& box) {
-  ShowWindow(box.Window, SW_SHOW);
+  ShowWithoutActivating(box.Window);
   SetFlag(box.Flags, BoxHidden, false);
 }
 
@@ -91,7 +91,7 @@ extern "C" void KestoBangToggleBody(HWND, const char* args) {
 extern "C" void KestoBangResetPosBody(HWND, const char*) {
   Guarded([&] {
     ForEachBox([](TBox& box) {
-      SetWindowPos(box.Window, HWND_TOP, box.X, box.Y, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+      SetWindowPos(box.Window, HWND_TOP, box.X, box.Y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     });
   });
 }
@@ -126,7 +126,7 @@ extern "C" void KestoBangMoveBoxBody(HWND, const char* args) {
     TBox* box = FindBoxByName(GetToken(text, 1));
     if (!box) return;
     SetWindowPos(box->Window, HWND_TOP, ParseInt(GetToken(text, 2)), ParseInt(GetToken(text, 3)), 0, 0,
-                 SWP_NOSIZE | SWP_NOZORDER);
+                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
   });
 }
 

@@ -59,6 +59,9 @@ inline RECT AsRect(const TFourNumbers& n) { return {n.Left, n.Top, n.Right, n.Bo
 std::uint32_t CreateBox(const std::string& path);
 // Releases everything the box holds; the caller unlinks and disposes of it.
 void DestroyBox(TBox& box);
+// Shows a box window where it stands in the stacking order, without taking
+// the keyboard focus from the window the user is typing in.
+void ShowWithoutActivating(HWND window);
 LRESULT CALLBACK BoxWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
 }  // namespace kesto

@@ -32,7 +32,7 @@ void DragStep(TBox& box) {
   if (box.Y < box.SnapArea.top) box.Y = box.SnapArea.top;
   if (box.X + box.Width > box.SnapArea.right) box.X = box.SnapArea.right - box.Width;
   if (box.Y + box.Height > box.SnapArea.bottom) box.Y = box.SnapArea.bottom - box.Height;
-  SetWindowPos(box.Window, HWND_TOP, box.X, box.Y, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+  SetWindowPos(box.Window, HWND_TOP, box.X, box.Y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 LRESULT HandleBoxMessage(TBox& box, HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -78,6 +78,10 @@ LRESULT HandleBoxMessage(TBox& box, HWND window, UINT message, WPARAM wParam, LP
 }
 
 }  // namespace
+
+void ShowWithoutActivating(HWND window) {
+  SetWindowPos(window, nullptr, 0, 0, 0, 0, SWP_SHOWWINDOW | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
 
 LRESULT CALLBACK BoxWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   // A borderless box has no system move, size, menu or close: its drag is

@@ -58,14 +58,25 @@ void ReadPosition(TBox& box, int screenWidth, int screenHeight) {
   }
 }
 
+// A box is stacked and shown without being activated: creating or showing one
+// (from a launcher's click, a hotkey's bang) never takes the keyboard focus
+// from the window the user is typing in.
 void StackWindow(TBox& box) {
   if (BoxKeyExists(*box.Header, "KestoAlwaysOnTop")) {
-    SetWindowPos(box.Window, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE);
+    SetWindowPos(box.Window, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE);
     return;
   }
-  // Without the shell's desktop window the box stays a top-level window.
-  SetParent(box.Window, FindWindowA(kShellDesktopClass, nullptr));
-  SetWindowPos(box.Window, HWND_TOP, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE);
+  // Without the shell's desktop window the box stays the top-level window it
+  // was made as. SetParent also stacks the window on top and activates it,
+  // hidden or not: the activation goes back where it was.
+  if (HWND desktop = FindWindowA(kShellDesktopClass, nullptr)) {
+    HWND active = GetActiveWindow();
+    HWND foreground = GetForegroundWindow();
+    SetParent(box.Window, desktop);
+    if (GetActiveWindow() == box.Window) SetActiveWindow(active);
+    if (foreground && GetForegroundWindow() != foreground) SetForegroundWindow(foreground);
+  }
+  SetWindowPos(box.Window, HWND_TOP, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE);
 }
 
 // Ends the building state however creation leaves, so that a destroy asked
@@ -111,7 +122,7 @@ void BuildBox(TBox& box) {
 
   std::string alpha = ReadBoxString(header, "KestoAlphaTransparency", BoxKeyDefault("KestoAlphaTransparency"));
   if (alpha != kNoAlpha && ApplyTranslucency(box.Window, alpha)) SetFlag(box.Flags, BoxTranslucent, true);
-  if (!BoxKeyExists(header, "KestoStartHidden")) ShowWindow(box.Window, SW_SHOW);
+  if (!BoxKeyExists(header, "KestoStartHidden")) ShowWithoutActivating(box.Window);
   if (!BoxKeyExists(header, "KestoNotSticky")) SetWindowLongA(box.Window, kUserDataIndex, kStickyMarker);
 
   PreparedBackground background =
@@ -152,7 +163,7 @@ std::uint32_t CreateBox(const std::string& path) {
   }
   if (BoxKeyExists(*file, "KestoUnique")) {
     if (TBox* existing = FindBoxNamedExactly(ReadBoxString(*file, "KestoName", BoxKeyDefault("KestoName")))) {
-      ShowWindow(existing->Window, SW_SHOW);
+      ShowWithoutActivating(existing->Window);
       CloseBoxFile(file, false);
       return 0;
     }

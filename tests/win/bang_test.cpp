@@ -224,5 +224,35 @@ TEST_F(ReloadTest, ABoxThatRemembersItsPositionHasItWrittenOnReload) {
   EXPECT_EQ(WindowRect(Box("Mem")->Window).left, 120);
 }
 
+// The window the user is typing in keeps the keyboard: boxes are made,
+// shown, toggled and moved without being activated.
+TEST_F(BangTest, BoxesAppearAndMoveWithoutTakingTheFocus) {
+  std::string onTop = BoxFile("top.box", "OnTop", 100, "KestoAlwaysOnTop\r\n");
+  std::string onDesk = BoxFile("desk.box", "OnDesk", 300, "KestoStartHidden\r\n");
+  std::string unique = BoxFile("unique.box", "Unique", 500, "KestoUnique\r\n");
+  Start();
+  HWND editor = CreateWindowExA(0, "EDIT", "typing here", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 600, 400, 200, 100,
+                                nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+  ASSERT_NE(editor, nullptr);
+  SetForegroundWindow(editor);
+  SetActiveWindow(editor);
+  SetFocus(editor);
+  standin::PumpPending();
+  ASSERT_EQ(GetActiveWindow(), editor);
+  for (const std::string& command : std::vector<std::string>{"!KestoCreate " + onTop, "!KestoCreate " + onDesk, "!KestoShow OnDesk", "!KestoToggle OnTop",
+        "!KestoToggle OnTop", "!KestoMoveBox OnTop 120 130", "!KestoResetPos", "!KestoCreate " + unique,
+        "!KestoHide Unique", "!KestoCreate " + unique, "!KestoReload"}) {
+    Bang(command);
+    standin::Pump(100);  // activation may come with a later message
+    EXPECT_EQ(GetForegroundWindow(), editor) << command;
+    EXPECT_EQ(GetActiveWindow(), editor) << command;
+    EXPECT_EQ(GetFocus(), editor) << command;
+  }
+  EXPECT_TRUE(IsWindowVisible(BoxWindow("OnTop")));
+  EXPECT_FALSE(IsWindowVisible(BoxWindow("OnDesk")));  // rebuilt by the reload, hidden as its file says
+  EXPECT_TRUE(GetWindowLongA(BoxWindow("OnTop"), GWL_EXSTYLE) & WS_EX_TOPMOST);
+  DestroyWindow(editor);
+}
+
 }  // namespace
 }  // namespace kestotest

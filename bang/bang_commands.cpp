@@ -142,6 +142,8 @@ struct StandingBox {
   RECT Place{};
   bool Placed = false;
   std::int32_t X = 0, Y = 0;
+  TPlace Belongs;  // its place as its file means it, kept across the rebuild
+  bool Rescued = false;
 };
 
 bool Reloadable(const TBox& box) { return box.Life == BoxLife::Live && !box.DestroyRequested; }
@@ -155,7 +157,7 @@ void Reload(const std::vector<std::uint32_t>& serials) {
   for (std::uint32_t serial : serials) {
     TBox* box = FindBoxBySerial(serial);
     if (!box || !Reloadable(*box)) continue;
-    StandingBox standing{serial, box->FileName, {}, false, box->X, box->Y};
+    StandingBox standing{serial, box->FileName, {}, false, box->X, box->Y, box->Place, box->Rescued};
     standing.Placed = box->Window && GetWindowRect(box->Window, &standing.Place);
     destroyed.push_back(std::move(standing));
     RequestDestroy(*box);  // gone, or going once its operation is done
@@ -165,6 +167,8 @@ void Reload(const std::vector<std::uint32_t>& serials) {
     if (!rebuilt || !Reloadable(*rebuilt)) continue;
     rebuilt->X = standing.X;
     rebuilt->Y = standing.Y;
+    rebuilt->Place = standing.Belongs;
+    rebuilt->Rescued = standing.Rescued;
     if (standing.Placed)
       SetWindowPos(rebuilt->Window, nullptr, standing.Place.left, standing.Place.top, 0, 0,
                    SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);

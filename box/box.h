@@ -12,6 +12,7 @@
 #include "content/hosted_modules.h"
 #include "content/shortcuts.h"
 #include "base/owned.h"
+#include "box/placement.h"
 
 namespace kesto {
 
@@ -44,7 +45,12 @@ struct TBox {
   std::unique_ptr<THostedModule> Modules;
   std::unique_ptr<TWharfSlot> WharfSlots;
   std::unique_ptr<TBox> Next;  // the next (older) box
-  RECT SnapArea{};
+  RECT SnapArea{};        // on the screen; from the file's numbers when it has the line
+  bool HasSnapArea = false;
+  TFourNumbers SnapNumbers{};  // the file's snap area, relative to the box's monitor
+  TPlace Place;            // where the box belongs, as its file means it (or where it was last dragged)
+  bool Rescued = false;    // shown elsewhere than its place: its monitor is missing or was lost
+  bool OnScreen = true;    // its place showed on a monitor when it was last placed
   BoxFile Header;  // open only while the box is built or its position saved
   std::string FileName;  // the full path of the file actually loaded
   BoxLife Life = BoxLife::Building;
@@ -62,6 +68,9 @@ void DestroyBox(TBox& box);
 // Shows a box window where it stands in the stacking order, without taking
 // the keyboard focus from the window the user is typing in.
 void ShowWithoutActivating(HWND window);
+// Puts every box again where its place is on the monitors there are now
+// (after monitors were added, removed or changed); writes no file.
+void PlaceBoxesAgain();
 LRESULT CALLBACK BoxWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
 }  // namespace kesto

@@ -1,4 +1,5 @@
 #include "base/command_queue.h"
+#include "base/monitors.h"
 #include "box/box.h"
 #include "box/box_list.h"
 #include "boxfile/text_helpers.h"
@@ -22,16 +23,31 @@ void StartDrag(TBox& box, LPARAM lParam) {
   SetCapture(box.Window);
 }
 
+// Where the drag left the box is its place from now on, on its monitor.
+void EndDrag(TBox& box) {
+  SetFlag(box.Flags, BoxDragging, false);
+  ReleaseCapture();
+  RECT rect{};
+  if (!box.Window || !GetWindowRect(box.Window, &rect)) return;
+  const MonitorSet monitors = CurrentMonitors();
+  box.Place = PlaceOf(rect, monitors);
+  box.Rescued = false;
+  box.OnScreen = !OutsideEveryMonitor(rect, monitors);
+}
+
 void DragStep(TBox& box) {
   POINT cursor{};
   GetCursorPos(&cursor);
   box.X = cursor.x - DragOffsetX;
   box.Y = cursor.y - DragOffsetY;
+  // Without a snap area of its own the box stays within the monitor the
+  // mouse is on: it goes from monitor to monitor, never into the gaps.
+  const RECT area = box.HasSnapArea ? box.SnapArea : MonitorAt(cursor);
   // In this order: the far edges win when the box is larger than its area.
-  if (box.X < box.SnapArea.left) box.X = box.SnapArea.left;
-  if (box.Y < box.SnapArea.top) box.Y = box.SnapArea.top;
-  if (box.X + box.Width > box.SnapArea.right) box.X = box.SnapArea.right - box.Width;
-  if (box.Y + box.Height > box.SnapArea.bottom) box.Y = box.SnapArea.bottom - box.Height;
+  if (box.X < area.left) box.X = area.left;
+  if (box.Y < area.top) box.Y = area.top;
+  if (box.X + box.Width > area.right) box.X = area.right - box.Width;
+  if (box.Y + box.Height > area.bottom) box.Y = area.bottom - box.Height;
   SetWindowPos(box.Window, HWND_TOP, box.X, box.Y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
@@ -54,8 +70,7 @@ LRESULT HandleBoxMessage(TBox& box, HWND window, UINT message, WPARAM wParam, LP
           return 0;
         }
         // Another button or a modifier ended the drag: give the mouse back too.
-        SetFlag(box.Flags, BoxDragging, false);
-        ReleaseCapture();
+        EndDrag(box);
       }
       return 0;
     case WM_LBUTTONDOWN:
@@ -63,8 +78,7 @@ LRESULT HandleBoxMessage(TBox& box, HWND window, UINT message, WPARAM wParam, LP
       return 0;
     case WM_LBUTTONUP:
       if (HasFlag(box.Flags, BoxDragging)) {
-        SetFlag(box.Flags, BoxDragging, false);
-        ReleaseCapture();
+        EndDrag(box);
       } else {
         PostRunCommand(box.Window, box.OnLeftClick);
       }
@@ -78,6 +92,28 @@ LRESULT HandleBoxMessage(TBox& box, HWND window, UINT message, WPARAM wParam, LP
 }
 
 }  // namespace
+
+void PlaceBoxesAgain() {
+  const MonitorSet monitors = CurrentMonitors();
+  ForEachBox([&](TBox& box) {
+    if (box.Life != BoxLife::Live || !box.Window) return;
+    bool rescued = false;
+    POINT position = ScreenPosition(box.Place, monitors, box.Width, box.Height, rescued);
+    RECT placed{position.x, position.y, position.x + box.Width, position.y + box.Height};
+    // A box the change left on no monitor is pulled onto the nearest one; one
+    // its author put off every screen stays there.
+    if (!rescued && box.OnScreen && OutsideEveryMonitor(placed, monitors)) {
+      position = PulledInside(position, box.Width, box.Height, monitors.Monitor(MonitorHoldingMost(monitors, placed)));
+      rescued = true;
+    }
+    box.X = position.x;
+    box.Y = position.y;
+    box.Rescued = rescued;
+    if (box.HasSnapArea)
+      box.SnapArea = SnapAreaOn(box.SnapNumbers, monitors.Monitor(monitors.Has(box.Place.Monitor) ? box.Place.Monitor : 1));
+    SetWindowPos(box.Window, nullptr, box.X, box.Y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  });
+}
 
 void ShowWithoutActivating(HWND window) {
   SetWindowPos(window, nullptr, 0, 0, 0, 0, SWP_SHOWWINDOW | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);

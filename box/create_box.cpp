@@ -1,5 +1,6 @@
 #include "base/command_queue.h"
 #include "base/module_state.h"
+#include "base/monitors.h"
 #include "base/no_throw.h"
 #include "base/shell_api.h"
 #include "base/shell_expansion.h"
@@ -37,24 +38,40 @@ BoxFile OpenBoxFile(const std::string& path) {
   return file;
 }
 
-void ReadPosition(TBox& box, int screenWidth, int screenHeight) {
+// Where the box stands: at the mouse, or where its file puts it on its
+// monitor; and the area a drag keeps it in.
+void ReadPosition(TBox& box) {
   TBoxHeader& file = *box.Header;
+  const MonitorSet monitors = CurrentMonitors();
   if (BoxKeyExists(file, "KestoPopupAtMousePos")) {
     POINT cursor{};
     GetCursorPos(&cursor);
     box.X = cursor.x;
     box.Y = cursor.y;
+    const RECT monitor = MonitorAt(cursor);
+    box.Place = {monitors.NumberOf(monitor), cursor.x - monitor.left, cursor.y - monitor.top};
   } else {
-    box.X = ScreenRelative(ReadBoxInt(file, "KestoX", 0), screenWidth);
-    box.Y = ScreenRelative(ReadBoxInt(file, "KestoY", 0), screenHeight);
+    box.Place = {ReadBoxInt(file, "KestoMonitor", 1), ReadBoxInt(file, "KestoX", 0), ReadBoxInt(file, "KestoY", 0)};
+    if (!monitors.Has(box.Place.Monitor)) {
+      ShellLog(kLogWarning, BoxFileName(file) + ":" + std::to_string(KeyLine(file, "KestoMonitor")) + ": monitor " +
+                                std::to_string(box.Place.Monitor) + " is not there; the box is shown on monitor 1 " +
+                                "(monitors present: " + monitors.Describe() + ")");
+    }
+    const POINT position = ScreenPosition(box.Place, monitors, box.Width, box.Height, box.Rescued);
+    box.X = position.x;
+    box.Y = position.y;
   }
+  const RECT placed{box.X, box.Y, box.X + box.Width, box.Y + box.Height};
+  box.OnScreen = !OutsideEveryMonitor(placed, monitors);
   std::string snap = ReadBoxString(file, "KestoSnapArea", BoxKeyDefault("KestoSnapArea"));
-  if (snap == kNoSnapArea) {
-    box.SnapArea = {0, 0, screenWidth, screenHeight};
-  } else {
-    TFourNumbers area = ReadFourNumbers(snap);
-    box.SnapArea = {ScreenRelative(area.Left, screenWidth), ScreenRelative(area.Top, screenHeight),
-                    ScreenRelative(area.Right, screenWidth), ScreenRelative(area.Bottom, screenHeight)};
+  box.HasSnapArea = snap != kNoSnapArea;
+  const RECT& monitor = monitors.Monitor(monitors.Has(box.Place.Monitor) ? box.Place.Monitor : 1);
+  // Without a line of its own, the area is the box's monitor; a drag then
+  // follows the mouse from monitor to monitor.
+  box.SnapArea = monitor;
+  if (box.HasSnapArea) {
+    box.SnapNumbers = ReadFourNumbers(snap);
+    box.SnapArea = SnapAreaOn(box.SnapNumbers, monitor);
   }
 }
 
@@ -91,11 +108,8 @@ struct BuildingState {
 
 void BuildBox(TBox& box) {
   TBoxHeader& header = *box.Header;
-  const int screenWidth = GetSystemMetrics(SM_CXSCREEN);
-  const int screenHeight = GetSystemMetrics(SM_CYSCREEN);
   box.FileName = header.FileName;  // first: a build that fails halfway is torn down as any other
   box.Name = ReadBoxString(header, "KestoName", BoxKeyDefault("KestoName"));
-  ReadPosition(box, screenWidth, screenHeight);
 
   // Owned from the line that loads it: it ends as the picture or BackBitmap.
   const std::string imageName = ReadBoxString(header, "KestoBackGround", BoxKeyDefault("KestoBackGround"));
@@ -111,6 +125,7 @@ void BuildBox(TBox& box) {
     ShellLog(kLogError, BoxFileName(header) + ": background '" + imageName + "' not found; the box is " +
                             std::to_string(box.Width) + "x" + std::to_string(box.Height));
   }
+  ReadPosition(box);
   box.DragRect = AsRect(ReadFourNumbers(ReadBoxString(header, "KestoDragRect", BoxKeyDefault("KestoDragRect"))));
   box.OnLeftClick = ReadBoxString(header, "KestoOnLeftClick", BoxKeyDefault("KestoOnLeftClick"));
   box.OnRightClick = ReadBoxString(header, "KestoOnRightClick", BoxKeyDefault("KestoOnRightClick"));

@@ -1,3 +1,4 @@
+#include "base/monitors.h"
 #include "base/no_throw.h"
 #include "base/shell_expansion.h"
 #include "base/shell_log.h"
@@ -9,30 +10,31 @@
 namespace kesto {
 namespace {
 
-// C++ division truncates toward zero, so the remainder keeps the sign.
-int Remainder(int coordinate, int extent) { return extent > 0 ? coordinate % extent : coordinate; }
-
-// Where the file's own KestoX and KestoY put a box on this screen.
-POINT FilePosition(TBoxHeader& file, int screenWidth, int screenHeight) {
-  return {ScreenRelative(ReadBoxInt(file, "KestoX", 0), screenWidth),
-          ScreenRelative(ReadBoxInt(file, "KestoY", 0), screenHeight)};
-}
-
 void RememberPosition(TBox& box, const RECT& rect) {
   box.Header = LoadBoxFile(box.FileName, ShellExpansion);
   if (!box.Header) {  // gone or unreadable: nothing is saved
     ShellLog(kLogError, "can't read " + box.FileName + " again; the position is not saved");
     return;
   }
-  const int screenWidth = GetSystemMetrics(SM_CXSCREEN);
-  const int screenHeight = GetSystemMetrics(SM_CYSCREEN);
-  POINT placed = FilePosition(*box.Header, screenWidth, screenHeight);
+  TBoxHeader& file = *box.Header;
+  const MonitorSet monitors = CurrentMonitors();
+  const TPlace filePlace{ReadBoxInt(file, "KestoMonitor", 1), ReadBoxInt(file, "KestoX", 0),
+                         ReadBoxInt(file, "KestoY", 0)};
+  bool rescued = false;
+  const POINT placed =
+      ScreenPosition(filePlace, monitors, rect.right - rect.left, rect.bottom - rect.top, rescued);
   // A box that stands where its file puts it leaves the file as it is, so an
-  // anchor counted from the far edge stays an anchor.
-  bool moved = placed.x != rect.left || placed.y != rect.top;
+  // anchor counted from the far edge stays an anchor; so does one that stands
+  // where Kesto put it when its monitor went missing.
+  const bool whereFilePuts = placed.x == rect.left && placed.y == rect.top;
+  const bool whereRescued = box.Rescued && box.X == rect.left && box.Y == rect.top;
+  const bool moved = !whereFilePuts && !whereRescued;
   if (moved) {
-    WriteBoxInt(*box.Header, "KestoX", Remainder(rect.left, screenWidth));
-    WriteBoxInt(*box.Header, "KestoY", Remainder(rect.top, screenHeight));
+    const TPlace place = PlaceOf(rect, monitors);
+    WriteBoxInt(file, "KestoX", place.X);
+    WriteBoxInt(file, "KestoY", place.Y);
+    if (place.Monitor != 1 || BoxKeyExists(file, "KestoMonitor"))
+      WriteBoxIntAfter(file, "KestoMonitor", place.Monitor, {"KestoX", "KestoY"});
   }
   // A failed save leaves the file as it was; teardown goes on regardless.
   SaveResult saved = SaveResult::Saved;

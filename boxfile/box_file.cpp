@@ -233,23 +233,50 @@ std::string WhereLastValue(const TBoxHeader& header) {
   return BoxFileName(header) + ":" + std::to_string(LastValueLine(header));
 }
 
+namespace {
+
+// A new line after `after` (at the end when none), with the file's line end;
+// a last line that had none gets one, and the new line keeps the file
+// ending without one.
+void InsertLine(TBoxHeader& header, TBoxEntry* after, const std::string& key, const std::string& value) {
+  auto entry = std::make_unique<TBoxEntry>();
+  entry->Text = key + " " + value;
+  entry->Key = UpperText(key);
+  entry->End = header.FileEnd;
+  if (!after || after == header.Last) {
+    if (header.Last && header.Last->End == LineEnd::None) {
+      header.Last->End = header.FileEnd;
+      entry->End = LineEnd::None;
+    }
+    Append(header, std::move(entry));
+    return;
+  }
+  entry->Next = std::move(after->Next);
+  after->Next = std::move(entry);
+}
+
+}  // namespace
+
 void WriteBoxString(TBoxHeader& header, const std::string& key, const std::string& value) {
   if (TBoxEntry* entry = FindKey(header, key)) {
     entry->Text = key + " " + value;
     entry->Original.clear();
     return;
   }
-  auto entry = std::make_unique<TBoxEntry>();
-  entry->Text = key + " " + value;
-  entry->Key = UpperText(key);
-  // An added line takes the file's line end; a last line that had none gets
-  // one, and the new line keeps the file ending without one.
-  entry->End = header.FileEnd;
-  if (header.Last && header.Last->End == LineEnd::None) {
-    header.Last->End = header.FileEnd;
-    entry->End = LineEnd::None;
+  InsertLine(header, nullptr, key, value);
+}
+
+void WriteBoxIntAfter(TBoxHeader& header, const std::string& key, std::int32_t value,
+                      const std::vector<std::string>& afterKeys) {
+  if (FindKey(header, key)) {
+    WriteBoxInt(header, key, value);
+    return;
   }
-  Append(header, std::move(entry));
+  TBoxEntry* after = nullptr;
+  for (TBoxEntry* entry = header.First.get(); entry; entry = entry->Next.get())
+    for (const std::string& other : afterKeys)
+      if (!entry->Key.empty() && entry->Key == UpperText(other)) after = entry;
+  InsertLine(header, after, key, FormatInt(value));
 }
 
 void WriteBoxInt(TBoxHeader& header, const std::string& key, std::int32_t value) {

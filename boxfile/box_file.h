@@ -69,6 +69,10 @@ std::string BoxLineValue(const TBoxHeader& header, const TBoxEntry& entry, const
 bool LineStartsWithKey(const TBoxEntry& entry, const std::string& upperKey);
 void WriteBoxString(TBoxHeader& header, const std::string& key, const std::string& value);
 void WriteBoxInt(TBoxHeader& header, const std::string& key, std::int32_t value);
+// The same, but a key not in the file yet gets its line after the last of
+// the lines of these keys (at the end when none is there).
+void WriteBoxIntAfter(TBoxHeader& header, const std::string& key, std::int32_t value,
+                      const std::vector<std::string>& afterKeys);
 
 // The line number (from 1) of the line the last NextBoxValue returned; 0 when
 // the walk is at its start. It counts the lines, so it is meant for reports.

@@ -17,6 +17,7 @@ const std::vector<TBoxKey>& BoxKeys() {
       {"KestoPopupAtMousePos", KeyKind::Presence, ""},
       {"KestoX", KeyKind::Integer, "0"},
       {"KestoY", KeyKind::Integer, "0"},
+      {"KestoMonitor", KeyKind::Integer, "1"},
       {"KestoSnapArea", KeyKind::FourNumbers, kNoSnapArea},
       {"KestoBackGround", KeyKind::Image, "Kesto.bmp"},
       {"KestoHeight", KeyKind::Integer, "0"},

@@ -8,6 +8,7 @@
 #include "base/module_state.h"
 #include "base/operation.h"
 #include "base/shell_api.h"
+#include "box/box.h"
 
 namespace kesto {
 namespace {
@@ -93,6 +94,13 @@ extern "C" LRESULT CALLBACK KestoCommandWndProcBody(HWND window, UINT message, W
         return ShowFailures();
       case LM_GETREVID:
         return ReplyRevision(wParam, lParam);
+      case WM_DISPLAYCHANGE: {
+        // Monitors were added, removed, moved or resized (the shell does not
+        // relay this): every box goes where its place is now.
+        KestoOperation operation;
+        PlaceBoxesAgain();
+        return DefWindowProcA(window, message, wParam, lParam);
+      }
       default: {
         // The system's handling may run a loop (a system move sent from
         // outside, say) in which Kesto.dll is unloaded: as an operation, the

@@ -42,6 +42,14 @@ STANDIN_API void StandInQuitModules(void);
 STANDIN_API int StandInRunningModules(void);
 // What a posted "!Recycle" does when the main window receives it.
 STANDIN_API void StandInRecycle(void);
+// Plays a monitor layout ("1024x768+0+0,1280x1024-1280+0": the primary first,
+// then the others, each width x height and its left and top edges) for the
+// shell's modules, and tells every window of the process, as Windows does
+// when monitors change. None or "" gives the real screen back. The layout
+// STANDIN_MONITORS names is played from the first start on.
+STANDIN_API BOOL StandInSetMonitors(const char* layout);
+// Points a module loaded later at the layout being played.
+STANDIN_API void StandInApplyMonitors(HMODULE module);
 // Messages the stand-in posts to the shell's main window.
 #define STANDIN_LM_RECYCLE 9260
 #define STANDIN_WM_QUITSHELL (WM_APP + 0x51)

@@ -180,7 +180,7 @@ Host::Host() {
   char noDesktop[8] = {};
   if (!GetEnvironmentVariableA("STANDIN_NO_DESKTOP", noDesktop, sizeof noDesktop)) {
     desktop_ = CreateWindowExA(WS_EX_TOOLWINDOW, kesto::kShellDesktopClass, "", WS_POPUP | WS_VISIBLE, 0, 0,
-                               GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN), nullptr, nullptr,
+                               DisplaySize().cx, DisplaySize().cy, nullptr, nullptr,
                                self, nullptr);
     SetWindowPos(desktop_, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
   }

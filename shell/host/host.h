@@ -53,6 +53,10 @@ struct HostCallbackObserver {
 };
 void ObserveHostCallbacks(HostCallbackObserver observer);
 
+// The size of the one screen the display shows, whatever monitor layout the
+// stand-in plays for its modules (it answers the screen metrics they ask).
+SIZE DisplaySize();
+
 // Dispatches messages for at least the given time.
 void Pump(int milliseconds);
 // Dispatches until the queue is empty.

@@ -2,12 +2,20 @@
 
 namespace standin {
 
+SIZE DisplaySize() {
+  HDC screen = GetDC(nullptr);
+  SIZE size{GetDeviceCaps(screen, HORZRES), GetDeviceCaps(screen, VERTRES)};
+  ReleaseDC(nullptr, screen);
+  return size;
+}
+
 void MoveMouse(int x, int y) {
   SetCursorPos(x, y);
+  const SIZE display = DisplaySize();
   INPUT input{};
   input.type = INPUT_MOUSE;
-  input.mi.dx = (x * 65536 + GetSystemMetrics(SM_CXSCREEN) - 1) / GetSystemMetrics(SM_CXSCREEN);
-  input.mi.dy = (y * 65536 + GetSystemMetrics(SM_CYSCREEN) - 1) / GetSystemMetrics(SM_CYSCREEN);
+  input.mi.dx = (x * 65536 + display.cx - 1) / display.cx;
+  input.mi.dy = (y * 65536 + display.cy - 1) / display.cy;
   input.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
   SendInput(1, &input, sizeof input);
 }

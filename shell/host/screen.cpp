@@ -76,8 +76,9 @@ void RestackToMatchZOrder() {
 
 Screenshot CaptureScreen() {
   Screenshot shot;
-  shot.width = GetSystemMetrics(SM_CXSCREEN);
-  shot.height = GetSystemMetrics(SM_CYSCREEN);
+  const SIZE display = DisplaySize();
+  shot.width = display.cx;
+  shot.height = display.cy;
   Canvas canvas(shot.width, shot.height);
   HDC screen = GetDC(nullptr);
   BitBlt(canvas.dc, 0, 0, shot.width, shot.height, screen, 0, 0, SRCCOPY);

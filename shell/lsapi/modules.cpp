@@ -8,6 +8,9 @@
 #include "boxfile/text_helpers.h"
 #include "shell/standin.h"
 
+// The monitor layout named by STANDIN_MONITORS, played from the first start on.
+void StandInMonitorsFromEnvironment();
+
 namespace standin {
 namespace {
 
@@ -38,6 +41,7 @@ HINSTANCE InstanceOf(const Module& module) {
 bool Start(Module module) {
   if (!module.BuiltIn) {
     module.Library = LoadLibraryA(module.Path.c_str());
+    StandInApplyMonitors(module.Library);
     module.Init = reinterpret_cast<StandInInitFn>(
         reinterpret_cast<void*>(GetProcAddress(module.Library, "initModuleEx")));
     module.Quit = reinterpret_cast<StandInQuitFn>(
@@ -134,6 +138,8 @@ void StandInConfigureBuiltInModule(const char* name, StandInInitFn init, StandIn
 void StandInForgetModules(void) { standin::Configured().clear(); }
 
 BOOL StandInStartModules(void) {
+  static const bool layoutRead = (StandInMonitorsFromEnvironment(), true);
+  (void)layoutRead;
   bool all = true;
   // A copy: a start may run commands that change the configured list.
   std::vector<standin::Module> modules = standin::Configured();

@@ -30,8 +30,10 @@ TEST_F(TeardownTest, RememberedPositionIsWrittenModuloTheScreenKeepingEveryOther
   SetWindowPos(BoxWindow("Pos"), nullptr, -5, 20, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
   Stop();
   Start({"*KestoCreate " + path});
-  EXPECT_NE(ReadText(path).find("KestoX -5 ; left edge"), std::string::npos);
-  EXPECT_EQ(WindowRect(BoxWindow("Pos")).left, ScreenWidth() - 5);  // counted from the right edge
+  // Partly left of the screen: written as the negative value that reads back
+  // to the same place (a remainder would read as 5 pixels from the right edge).
+  EXPECT_NE(ReadText(path).find("KestoX " + std::to_string(-5 - ScreenWidth()) + " ; left edge"), std::string::npos);
+  EXPECT_EQ(WindowRect(BoxWindow("Pos")).left, -5);
 }
 
 TEST_F(TeardownTest, WithoutTheKeyTheFileIsLeftAlone) {

@@ -167,6 +167,10 @@ class BoxFileCheck {
                  "alpha " + FormatInt(alpha) + " is used as " + std::to_string(alpha & 0xFF) +
                      " (only the low 8 bits count)");
         }
+        if (key == "KestoMonitor" && ParseInt(value) < 1)
+          Warn(line, "monitor-number",
+               "monitor " + FormatInt(ParseInt(value)) + " does not exist: monitors count from 1 (the primary); "
+               "the box is shown on monitor 1");
         break;
       case KeyKind::FourNumbers:
         if (key == "KestoBackgroundOffs" && value.size() < 7 && value != "0 0 0 0") {

@@ -1,0 +1,33 @@
+// The monitors of the desktop, numbered as box files name them: monitor 1 is
+// the primary; the others follow in order of their left edge, then their top
+// edge, so the numbers stay the same whatever order the system lists them in.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+namespace kesto {
+
+struct MonitorSet {
+  std::vector<RECT> Monitors;  // [0] is monitor 1
+
+  int Count() const { return static_cast<int>(Monitors.size()); }
+  bool Has(int number) const { return number >= 1 && number <= Count(); }
+  const RECT& Monitor(int number) const { return Monitors[static_cast<std::size_t>(number - 1)]; }
+  // The number of the monitor whose rectangle this is; 1 when none is.
+  int NumberOf(const RECT& monitor) const;
+  // "1 (1024x768 at 0,0), 2 (1280x1024 at -1280,0)".
+  std::string Describe() const;
+};
+
+// As the system reports them now; the primary's size comes from the screen metrics.
+MonitorSet CurrentMonitors();
+// The rectangle of the monitor under the point, or the nearest one.
+RECT MonitorAt(POINT point);
+// The number of the monitor that holds most of the rectangle (the nearest
+// when none holds any of it).
+int MonitorHoldingMost(const MonitorSet& monitors, const RECT& rect);
+
+}  // namespace kesto

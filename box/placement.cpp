@@ -1,0 +1,56 @@
+#include "box/placement.h"
+
+#include <algorithm>
+
+namespace kesto {
+namespace {
+
+// An offset within a monitor of this extent that reads back to `offset`.
+std::int32_t WrittenOffset(std::int32_t offset, std::int32_t extent) {
+  if (extent <= 0) return offset;
+  if (offset < 0) return offset - extent;  // read as counted from the far edge: the same pixel
+  return offset % extent;                  // beyond the far edge: onto the monitor, as always
+}
+
+}  // namespace
+
+POINT PulledInside(POINT position, int width, int height, const RECT& monitor) {
+  position.x = std::min<LONG>(position.x, monitor.right - width);
+  position.y = std::min<LONG>(position.y, monitor.bottom - height);
+  position.x = std::max<LONG>(position.x, monitor.left);
+  position.y = std::max<LONG>(position.y, monitor.top);
+  return position;
+}
+
+POINT ScreenPosition(const TPlace& place, const MonitorSet& monitors, int width, int height, bool& rescued) {
+  rescued = !monitors.Has(place.Monitor);
+  const RECT& monitor = monitors.Monitor(rescued ? 1 : place.Monitor);
+  POINT position{monitor.left + ScreenRelative(place.X, monitor.right - monitor.left),
+                 monitor.top + ScreenRelative(place.Y, monitor.bottom - monitor.top)};
+  return rescued ? PulledInside(position, width, height, monitor) : position;
+}
+
+TPlace PlaceOf(const RECT& rect, const MonitorSet& monitors) {
+  TPlace place;
+  place.Monitor = MonitorHoldingMost(monitors, rect);
+  const RECT& monitor = monitors.Monitor(place.Monitor);
+  place.X = WrittenOffset(rect.left - monitor.left, monitor.right - monitor.left);
+  place.Y = WrittenOffset(rect.top - monitor.top, monitor.bottom - monitor.top);
+  return place;
+}
+
+RECT SnapAreaOn(const TFourNumbers& area, const RECT& monitor) {
+  const std::int32_t width = monitor.right - monitor.left, height = monitor.bottom - monitor.top;
+  return {monitor.left + ScreenRelative(area.Left, width), monitor.top + ScreenRelative(area.Top, height),
+          monitor.left + ScreenRelative(area.Right, width), monitor.top + ScreenRelative(area.Bottom, height)};
+}
+
+bool OutsideEveryMonitor(const RECT& rect, const MonitorSet& monitors) {
+  for (const RECT& monitor : monitors.Monitors) {
+    RECT common{};
+    if (IntersectRect(&common, &monitor, &rect)) return false;
+  }
+  return true;
+}
+
+}  // namespace kesto

@@ -16,6 +16,9 @@
 //   revid <n>              send LM_GETREVID to the registered windows, print replies
 //   windows                list the process's top-level windows, top first
 //   log                    print the stand-in shell's log
+//   monitors <layout>      play this monitor layout from now on (the primary first,
+//                          WIDTHxHEIGHT+LEFT+TOP each, joined by commas) and send
+//                          WM_DISPLAYCHANGE to every window, as Windows does
 //   serve                  run the message loop until "!Quit" (bangs may come
 //                          from other processes, as "litestep.exe !Bang" sends them)
 //   quit                   stop
@@ -54,6 +57,12 @@ bool RunVerb(const std::string& line) {
     std::string rest;
     std::getline(words >> std::ws, rest);
     LSExecute(nullptr, rest.c_str(), 0);
+    standin::PumpPending();
+  } else if (verb == "monitors") {
+    // A new monitor layout, told to every window as Windows tells it.
+    std::string layout;
+    words >> layout;
+    if (!StandInSetMonitors(layout.c_str())) std::fprintf(stderr, "kesto-host: cannot read the layout %s\n", layout.c_str());
     standin::PumpPending();
   } else if (verb == "move") {
     words >> x >> y;

@@ -28,6 +28,7 @@ void KestoTest::SetUp() {
 
 void KestoTest::TearDown() {
   if (running_) Stop();
+  StandInSetMonitors(nullptr);  // the one real screen again, whatever a test played
   StandInLogClear();
 }
 

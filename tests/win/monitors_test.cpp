@@ -12,10 +12,6 @@ constexpr const char* kTwoMonitors = "1024x768+0+0,1280x1024-1280+0";
 
 class MonitorsTest : public KestoTest {
  protected:
-  void TearDown() override {
-    KestoTest::TearDown();
-    StandInSetMonitors(nullptr);
-  }
   std::string BoxWith(const std::string& name, const std::string& lines) {
     return WriteText(name + ".box", "KestoName " + name + "\r\nKestoWidth 100\r\nKestoHeight 50\r\n" + lines);
   }

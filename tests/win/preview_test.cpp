@@ -61,6 +61,21 @@ TEST_F(PreviewTest, ABoxPaintsItsPictureShapeAndShortcutsInTheChosenState) {
   EXPECT_EQ(screen.At(5, 5), 0u);
 }
 
+TEST_F(PreviewTest, TheDesktopOfAMonitorLayoutIsDrawnWhole) {
+  ASSERT_TRUE(StandInSetMonitors("1024x768+0+0,1280x1024-1280+0"));
+  std::string bg = WriteSolidBmp("m.bmp", 40, 30, RGB(10, 160, 10));
+  Start({"*KestoCreate " + WriteText("two.box", "KestoName Two\r\nKestoMonitor 2\r\nKestoX 10\r\nKestoY 20\r\n"
+                                                "KestoBackGround " + bg + "\r\n")});
+  kestopreview::Picture screen = kestopreview::RenderScreen(ShortcutState::Normal);
+  Stop();
+  StandInSetMonitors(nullptr);
+  // From monitor 2's left edge to monitor 1's right, and as tall as the taller.
+  EXPECT_EQ(screen.width, 1280 + 1024);
+  EXPECT_EQ(screen.height, 1024);
+  EXPECT_EQ(screen.At(10 + 5, 20 + 5), Opaque(RGB(10, 160, 10)));
+  EXPECT_EQ(screen.At(5, 5), 0u);
+}
+
 TEST_F(PreviewTest, TheSampleThemeMatchesItsBitmaps) {
   std::string theme = SourceDir() + "\\samples\\theme";
   Start({"ThemeDir " + theme, "*KestoCreate " + theme + "\\badge.box", "*KestoCreate " + theme + "\\glass.box",

@@ -3,7 +3,7 @@
 //
 //   kesto-preview file.box -o file.png [--state normal|hover|pressed] [--var NAME=VALUE]...
 //                 [--module Kesto.dll] [--show-hidden]
-//   kesto-preview --config shell.rc -o desktop.png [--state ...]
+//   kesto-preview --config shell.rc -o desktop.png [--state ...] [--monitors 1024x768+0+0,1280x1024-1280+0]
 #include <cstdio>
 #include <fstream>
 #include <string>
@@ -23,14 +23,16 @@ std::string Folder(const std::string& path) {
 int Usage() {
   std::fputs("usage: kesto-preview file.box -o out.png [--state normal|hover|pressed] [--var NAME=VALUE]...\n"
              "                     [--module Kesto.dll] [--show-hidden]\n"
-             "       kesto-preview --config shell.rc -o out.png [--state ...]\n", stderr);
+             "       kesto-preview --config shell.rc -o out.png [--state ...] [--monitors LAYOUT]\n"
+             "         LAYOUT: the monitors, the primary first, each WIDTHxHEIGHT+LEFT+TOP, joined by commas;\n"
+             "         the picture is then the whole desktop of that layout\n", stderr);
   return 2;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  std::string box, config, output, module, variables;
+  std::string box, config, output, module, variables, monitors;
   bool showHidden = false;
   kestopreview::ShortcutState state = kestopreview::ShortcutState::Normal;
   for (int i = 1; i < argc; ++i) {
@@ -44,6 +46,8 @@ int main(int argc, char** argv) {
       std::size_t eq = next.find('=');
       if (eq == std::string::npos) return Usage();
       variables += next.substr(0, eq) + " " + next.substr(eq + 1) + "\r\n", ++i;
+    } else if (arg == "--monitors") {
+      monitors = next, ++i;
     } else if (arg == "--show-hidden") {
       showHidden = true;
     } else if (arg == "--module") {
@@ -75,8 +79,13 @@ int main(int argc, char** argv) {
     return 2;
   }
 
+  if (!monitors.empty() && !StandInSetMonitors(monitors.c_str())) {
+    std::fprintf(stderr, "kesto-preview: cannot read the monitor layout %s\n", monitors.c_str());
+    return 2;
+  }
   standin::Host host;
   HMODULE kesto = LoadLibraryA(module.c_str());
+  StandInApplyMonitors(kesto);
   auto init = reinterpret_cast<int (*)(HWND, HINSTANCE, const char*)>(
       reinterpret_cast<void*>(GetProcAddress(kesto, "initModuleEx")));
   auto quit = reinterpret_cast<void (*)(HINSTANCE)>(reinterpret_cast<void*>(GetProcAddress(kesto, "quitModule")));

@@ -135,9 +135,12 @@ Picture RenderBox(HWND box, ShortcutState state) {
 }
 
 Picture RenderScreen(ShortcutState state) {
+  // The whole desktop: every monitor, from the top-left corner of the
+  // left-most and top-most one (the screen itself where there is one).
   Picture screen;
-  screen.width = GetSystemMetrics(SM_CXSCREEN);
-  screen.height = GetSystemMetrics(SM_CYSCREEN);
+  const int left = GetSystemMetrics(SM_XVIRTUALSCREEN), top = GetSystemMetrics(SM_YVIRTUALSCREEN);
+  screen.width = GetSystemMetrics(SM_CXVIRTUALSCREEN);
+  screen.height = GetSystemMetrics(SM_CYVIRTUALSCREEN);
   screen.rgba.assign(static_cast<std::size_t>(screen.width) * screen.height * 4, 0);
   for (HWND box : BoxWindows()) {
     if (!SizeProblem(box).empty()) continue;  // reported by the caller
@@ -147,7 +150,7 @@ Picture RenderScreen(ShortcutState state) {
     for (int y = 0; y < picture.height; ++y) {
       for (int x = 0; x < picture.width; ++x) {
         std::uint32_t p = picture.At(x, y);
-        screen.Blend(rect.left + x, rect.top + y, RGB((p >> 16) & 255, (p >> 8) & 255, p & 255),
+        screen.Blend(rect.left - left + x, rect.top - top + y, RGB((p >> 16) & 255, (p >> 8) & 255, p & 255),
                      static_cast<std::uint8_t>(p >> 24));
       }
     }

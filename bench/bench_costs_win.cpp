@@ -1,10 +1,15 @@
 // One table of ratios, measured side by side in one run under Wine: Kesto.dll
-// in the stand-in shell against bare Win32 code of our own that makes only
-// the calls each job needs. Kesto is driven from outside, through the shell's
-// commands, as a user's theme drives it.
+// in the stand-in shell against the least bare Win32 code of our own that
+// gives the same screen (the same windows, shapes, tooltips, images,
+// stacking, visibility and paint). Kesto is driven from outside, through the
+// shell's commands, as a user's theme drives it. Each job alternates Kesto
+// and the bare code round by round; a row gives the medians of wall time and
+// of the program's CPU time. Rows that compare Kesto with itself say so.
 #include <windows.h>
+#include <commctrl.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <fstream>
 #include <functional>
@@ -18,29 +23,63 @@
 namespace {
 
 std::string Dir;
+constexpr int kRounds = 5;
 
-double Seconds() {
+double WallSeconds() {
   LARGE_INTEGER now, frequency;
   QueryPerformanceCounter(&now);
   QueryPerformanceFrequency(&frequency);
   return static_cast<double>(now.QuadPart) / static_cast<double>(frequency.QuadPart);
 }
 
-// The median of a few runs, in milliseconds.
-double Milliseconds(const std::function<void()>& job, int runs = 5) {
-  std::vector<double> times;
-  for (int i = 0; i < runs; ++i) {
-    double start = Seconds();
-    job();
-    times.push_back((Seconds() - start) * 1000);
-    standin::PumpPending();
+double CpuSeconds() {
+  FILETIME created, exited, kernel, user;
+  GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user);
+  auto seconds = [](const FILETIME& t) {
+    return static_cast<double>((static_cast<std::uint64_t>(t.dwHighDateTime) << 32) | t.dwLowDateTime) / 1e7;
+  };
+  return seconds(kernel) + seconds(user);
+}
+
+struct Cost {
+  double Wall = 0;  // ms
+  double Cpu = 0;   // ms
+};
+
+double Median(std::vector<double> values) {
+  std::sort(values.begin(), values.end());
+  return values[values.size() / 2];
+}
+
+// Both jobs, alternating, kRounds rounds each; the medians.
+std::pair<Cost, Cost> Compare(const std::function<void()>& kesto, const std::function<void()>& bare) {
+  std::vector<double> wall[2], cpu[2];
+  for (int round = 0; round < kRounds; ++round) {
+    for (int which = 0; which < 2; ++which) {
+      const std::function<void()>& job = (which == 0) == (round % 2 == 0) ? kesto : bare;
+      const int slot = &job == &kesto ? 0 : 1;
+      standin::PumpPending();
+      double wallStart = WallSeconds(), cpuStart = CpuSeconds();
+      job();
+      standin::PumpPending();
+      wall[slot].push_back((WallSeconds() - wallStart) * 1000);
+      cpu[slot].push_back((CpuSeconds() - cpuStart) * 1000);
+    }
   }
-  std::sort(times.begin(), times.end());
-  return times[times.size() / 2];
+  return {{Median(wall[0]), Median(cpu[0])}, {Median(wall[1]), Median(cpu[1])}};
+}
+
+// Every GDI object of the process: Wine finds a handle by its index alone
+// when its upper half is zero (GetGuiResources answers 0 under Wine 8).
+int LiveGdiObjects() {
+  int count = 0;
+  for (std::uintptr_t index = 1; index < 0x10000; ++index)
+    if (GetObjectType(reinterpret_cast<HGDIOBJ>(index))) ++count;
+  return count;
 }
 
 // A 24-bit image; round ones have magenta outside a circle.
-std::string WriteImage(const std::string& name, int width, int height, bool round) {
+std::string WriteImage(const std::string& name, int width, int height, bool round, int tint = 90) {
   std::string path = Dir + "\\" + name;
   std::ofstream out(path, std::ios::binary);
   int rowBytes = (width * 3 + 3) & ~3;
@@ -63,7 +102,7 @@ std::string WriteImage(const std::string& name, int width, int height, bool roun
       bool outside = round && dx * dx + dy * dy > width * height;
       row[x * 3] = static_cast<char>(outside ? 255 : (x * 5) & 255);
       row[x * 3 + 1] = static_cast<char>(outside ? 0 : (y * 3) & 255);
-      row[x * 3 + 2] = static_cast<char>(outside ? 255 : 90);
+      row[x * 3 + 2] = static_cast<char>(outside ? 255 : tint);
     }
     out.write(row.data(), rowBytes);
   }
@@ -78,60 +117,137 @@ std::string WriteBox(const std::string& name, const std::string& lines) {
 
 void Run(const std::string& command) { LSExecute(nullptr, command.c_str(), 0); }
 
-HBITMAP Load(const std::string& path) {
-  return static_cast<HBITMAP>(LoadImageA(nullptr, path.c_str(), IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE));
+// ---- The bare code: a window class that paints from a memory DC, as any
+// shaped picture window must.
+
+LRESULT CALLBACK BarePaint(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_ERASEBKGND) {
+    RECT r;
+    GetClientRect(window, &r);
+    BitBlt(reinterpret_cast<HDC>(wParam), 0, 0, r.right, r.bottom,
+           reinterpret_cast<HDC>(GetWindowLongPtrA(window, GWLP_USERDATA)), 0, 0, SRCCOPY);
+    return 1;
+  }
+  return DefWindowProcA(window, message, wParam, lParam);
 }
 
-// A plain shaped box the bare way: window, image, shape, picture DC.
-void BarePlainBox(const std::string& image, int width, int height) {
-  HWND window = CreateWindowExA(WS_EX_TOOLWINDOW, "Static", "", WS_POPUP, 0, 0, width, height, nullptr, nullptr,
-                                nullptr, nullptr);
-  HBITMAP bitmap = Load(image);
-  SetWindowRgn(window, BitmapToRegion(bitmap, 0xFF00FF, 0x101010, 0, 0), FALSE);
-  HDC screen = GetDC(window);
-  HDC dc = CreateCompatibleDC(screen);
-  ReleaseDC(window, screen);
-  HGDIOBJ old = SelectObject(dc, bitmap);
-  ShowWindow(window, SW_SHOWNOACTIVATE);
-  DestroyWindow(window);
-  SelectObject(dc, old);
-  DeleteDC(dc);
-  DeleteObject(bitmap);
+void RegisterBareClass() {
+  WNDCLASSA wc{};
+  wc.lpfnWndProc = BarePaint;
+  wc.hInstance = GetModuleHandleA(nullptr);
+  wc.lpszClassName = "BarePicture";
+  RegisterClassA(&wc);
 }
 
-// Shaped buttons on a box, the bare way: three images loaded once, then per
-// button a child window, a copy of its shape and its place.
-void BareButtons(const std::string& image, int count) {
-  HWND box = CreateWindowExA(WS_EX_TOOLWINDOW, "Static", "", WS_POPUP | WS_VISIBLE, 0, 0, 800, 600, nullptr,
-                             nullptr, nullptr, nullptr);
-  HBITMAP bitmaps[3];
-  HRGN shapes[3];
-  for (int i = 0; i < 3; ++i) {
-    bitmaps[i] = Load(image);
-    shapes[i] = BitmapToRegion(bitmaps[i], 0xFF00FF, 0x101010, 0, 0);
-  }
-  for (int i = 0; i < count; ++i) {
-    HWND button = CreateWindowExA(0, "Static", nullptr, WS_CHILD, 0, 0, 0, 0, box, nullptr, nullptr, nullptr);
-    HRGN copy = CreateRectRgn(0, 0, 0, 0);
-    CombineRgn(copy, shapes[0], nullptr, RGN_COPY);
-    SetWindowRgn(button, copy, TRUE);
-    SetWindowPos(button, HWND_BOTTOM, (i * 7) % 780, (i * 13) % 580, 16, 16, SWP_SHOWWINDOW);
-  }
-  DestroyWindow(box);
-  for (int i = 0; i < 3; ++i) {
-    DeleteObject(shapes[i]);
-    DeleteObject(bitmaps[i]);
-  }
+struct BareImage {
+  HBITMAP Bitmap = nullptr;
+  HDC DC = nullptr;
+  HRGN Shape = nullptr;
+  int Width = 0, Height = 0;
+};
+
+BareImage LoadBare(const std::string& path, HDC screen) {
+  BareImage image;
+  image.Bitmap = static_cast<HBITMAP>(LoadImageA(nullptr, path.c_str(), IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE));
+  BITMAP info{};
+  GetObjectA(image.Bitmap, sizeof info, &info);
+  image.Width = info.bmWidth;
+  image.Height = info.bmHeight;
+  image.Shape = BitmapToRegion(image.Bitmap, 0xFF00FF, 0x101010, 0, 0);
+  image.DC = CreateCompatibleDC(screen);
+  SelectObject(image.DC, image.Bitmap);
+  return image;
 }
 
-std::string Buttons(int count, const std::vector<std::string>& images) {
-  std::string lines = "KestoWidth 800\r\nKestoHeight 600\r\nKestoBackGround " + images[0] + "\r\n";
+void FreeBare(BareImage& image) {
+  DeleteDC(image.DC);
+  DeleteObject(image.Shape);
+  DeleteObject(image.Bitmap);
+}
+
+void SetShape(HWND window, HRGN shape) {
+  HRGN copy = CreateRectRgn(0, 0, 0, 0);
+  CombineRgn(copy, shape, nullptr, RGN_COPY);
+  SetWindowRgn(window, copy, TRUE);
+}
+
+// A shaped, topmost, shown and painted box with buttons (each shaped, with a
+// tooltip), its distinct images loaded once.
+struct BareBox {
+  HWND Window = nullptr;
+  HWND Tooltip = nullptr;
+  BareImage Background;
+  std::vector<BareImage> Images;
+  std::vector<HWND> Buttons;
+
+  void Create(const std::string& background, const std::vector<std::string>& files, int count) {
+    HDC screen = GetDC(nullptr);
+    Background = LoadBare(background, screen);
+    for (const std::string& file : files) Images.push_back(LoadBare(file, screen));
+    ReleaseDC(nullptr, screen);
+    Window = CreateWindowExA(WS_EX_TOOLWINDOW, "BarePicture", "bare", WS_POPUP, 0, 0, Background.Width,
+                             Background.Height, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+    SetWindowLongPtrA(Window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(Background.DC));
+    SetWindowPos(Window, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE);
+    SetShape(Window, Background.Shape);
+    if (count > 0)
+      Tooltip = CreateWindowExA(0, TOOLTIPS_CLASSA, nullptr, TTS_ALWAYSTIP, CW_USEDEFAULT, CW_USEDEFAULT,
+                                CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr, nullptr, nullptr);
+    for (int i = 0; i < count; ++i) {
+      const BareImage& image = Images[static_cast<std::size_t>(i) % Images.size()];
+      HWND button = CreateWindowExA(0, "BarePicture", nullptr, WS_CHILD, 0, 0, 0, 0, Window, nullptr,
+                                    GetModuleHandleA(nullptr), nullptr);
+      SetWindowLongPtrA(button, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(image.DC));
+      SetShape(button, image.Shape);
+      SetWindowPos(button, HWND_BOTTOM, (i * 7) % 780, (i * 13) % 580, image.Width, image.Height, SWP_SHOWWINDOW);
+      TOOLINFOA tool{};
+      tool.cbSize = 40;
+      tool.hwnd = button;
+      tool.lpszText = const_cast<char*>("t");
+      GetClientRect(button, &tool.rect);
+      SendMessageA(Tooltip, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
+      Buttons.push_back(button);
+    }
+    SetWindowPos(Window, nullptr, 0, 0, 0, 0, SWP_SHOWWINDOW | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    UpdateWindow(Window);
+  }
+
+  void Destroy() {
+    ShowWindow(Window, SW_HIDE);
+    DestroyWindow(Window);  // the buttons go with it
+    for (HWND button : Buttons) {
+      TOOLINFOA tool{};
+      tool.cbSize = 40;
+      tool.hwnd = button;
+      SendMessageA(Tooltip, TTM_DELTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
+    }
+    if (Tooltip) DestroyWindow(Tooltip);
+    for (BareImage& image : Images) FreeBare(image);
+    FreeBare(Background);
+    *this = BareBox();
+  }
+};
+
+std::string Buttons(int count, const std::string& background, const std::vector<std::string>& images,
+                    const std::string& hover = "") {
+  std::string lines = "KestoBackGround " + background + "\r\n";
   for (int i = 0; i < count; ++i) {
     const std::string& image = images[static_cast<std::size_t>(i) % images.size()];
-    lines += "*Shortcut t " + std::to_string((i * 7) % 780) + " " + std::to_string((i * 13) % 580) + " " +
-             image + " " + image + " " + image + " !none\r\n";
+    lines += "*Shortcut t " + std::to_string((i * 7) % 780) + " " + std::to_string((i * 13) % 580) + " " + image +
+             " " + (hover.empty() ? image : hover) + " " + image + " !none\r\n";
   }
   return lines;
+}
+
+HWND KestoBoxWindow(const std::string& title) { return FindWindowA("KestoClass", title.c_str()); }
+
+void Repaint(HWND window) {
+  RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+}
+
+void Row(const std::string& job, const Cost& kesto, const Cost& other) {
+  std::printf("%-46s %9.2f %9.2f %6.2f %9.2f %9.2f %6.2f\n", job.c_str(), kesto.Wall, other.Wall,
+              kesto.Wall / other.Wall, kesto.Cpu, other.Cpu, other.Cpu > 0 ? kesto.Cpu / other.Cpu : 0.0);
 }
 
 }  // namespace
@@ -145,6 +261,8 @@ int main(int argc, char** argv) {
   std::ofstream(config) << "; the benchmark's shell\r\n";
   StandInLoadConfig(config.c_str());
   standin::Host host;
+  InitCommonControls();
+  RegisterBareClass();
   char self[MAX_PATH];
   GetModuleFileNameA(nullptr, self, MAX_PATH);
   std::string module = argc > 1 ? argv[1] : std::string(self).substr(0, std::string(self).rfind('\\')) + "\\Kesto.dll";
@@ -154,71 +272,114 @@ int main(int argc, char** argv) {
     return 2;
   }
 
-  std::printf("%-44s %10s %10s %8s\n", "job", "Kesto ms", "vs ms", "ratio");
-  auto row = [](const std::string& job, double kesto, double other) {
-    std::printf("%-44s %10.2f %10.2f %8.2f\n", job.c_str(), kesto, other, kesto / other);
-  };
+  std::printf("%-46s %9s %9s %6s %9s %9s %6s\n", "job (medians of 5 alternating rounds)", "Kesto ms", "bare ms",
+              "wall", "Kesto cpu", "bare cpu", "cpu");
 
-  // A tiled box against a plain box of the same size, for each tile size.
+  // A plain shaped box, created and destroyed.
   for (auto [width, height] : {std::pair{100, 100}, {400, 300}, {1024, 768}}) {
     std::string size = std::to_string(width) + "x" + std::to_string(height);
-    std::string plainImage = WriteImage("plain" + size + ".bmp", width, height, false);
+    std::string image = WriteImage("plain" + size + ".bmp", width, height, true);
+    std::string plain = WriteBox("Plain", "KestoBackGround " + image + "\r\n");
+    auto [kesto, bare] = Compare([&] { Run("!KestoCreate " + plain); Run("!KestoDestroy Plain"); },
+                                 [&] { BareBox box; box.Create(image, {}, 0); box.Destroy(); });
+    Row("plain box " + size, kesto, bare);
+  }
+
+  // Tiling, Kesto against Kesto: a tiled box against a plain box of its size.
+  for (int tile : {1, 8, 128}) {
+    std::string plainImage = WriteImage("plain400.bmp", 400, 300, false);
     std::string plain = WriteBox("Plain", "KestoBackGround " + plainImage + "\r\n");
-    double plainMs = Milliseconds([&] { Run("!KestoCreate " + plain); Run("!KestoDestroy Plain"); });
-    row("plain box " + size + " / bare plain box", plainMs,
-        Milliseconds([&] { BarePlainBox(plainImage, width, height); }));
-    for (int tile : {1, 2, 8, 32, 128}) {
-      std::string image = WriteImage("tile" + std::to_string(tile) + ".bmp", tile + 2, tile + 2, false);
-      std::string tiled = WriteBox("Tiled", "KestoBackGround " + image + "\r\nKestoWidth " + std::to_string(width) +
-                                                "\r\nKestoHeight " + std::to_string(height) +
-                                                "\r\nKestoBackgroundOffs 1 1 1 1\r\n");
-      double tiledMs = Milliseconds([&] { Run("!KestoCreate " + tiled); Run("!KestoDestroy Tiled"); });
-      row("tiled box " + size + ", " + std::to_string(tile) + " px tile / plain box", tiledMs, plainMs);
-    }
+    std::string image = WriteImage("tile" + std::to_string(tile) + ".bmp", tile + 2, tile + 2, false);
+    std::string tiled = WriteBox("Tiled", "KestoBackGround " + image +
+                                              "\r\nKestoWidth 400\r\nKestoHeight 300\r\nKestoBackgroundOffs 1 1 1 1\r\n");
+    auto [kesto, other] = Compare([&] { Run("!KestoCreate " + tiled); Run("!KestoDestroy Tiled"); },
+                                  [&] { Run("!KestoCreate " + plain); Run("!KestoDestroy Plain"); });
+    Row("Kesto vs Kesto: tiled 400x300, " + std::to_string(tile) + " px tile / plain", kesto, other);
   }
 
-  // Teardown of a visible box of shaped buttons against its creation.
+  // Shortcuts, created and destroyed, per shortcut: all sharing one image,
+  // and each with an image of its own.
+  std::string background = WriteImage("bg.bmp", 800, 600, false);
   std::string round = WriteImage("round.bmp", 16, 16, true);
-  for (int count : {10, 100, 300}) {
-    std::string box = WriteBox("Buttons", Buttons(count, {round}));
-    std::vector<double> create, destroy;
-    for (int i = 0; i < 3; ++i) {
-      double start = Seconds();
-      Run("!KestoCreate " + box);
-      standin::PumpPending();
-      double made = Seconds();
-      Run("!KestoDestroy Buttons");
-      destroy.push_back(Seconds() - made);
-      create.push_back(made - start);
-      standin::PumpPending();
-    }
-    std::sort(create.begin(), create.end());
-    std::sort(destroy.begin(), destroy.end());
-    row("destroy / create, " + std::to_string(count) + " round buttons", destroy[1] * 1000, create[1] * 1000);
-  }
-
-  // Creating shortcuts against bare code that makes the same windows.
-  for (int count : {10, 100, 1000}) {
-    std::string box = WriteBox("Many", Buttons(count, {round}));
-    double kesto = Milliseconds([&] { Run("!KestoCreate " + box); Run("!KestoDestroy Many"); }, 3);
-    double bare = Milliseconds([&] { BareButtons(round, count); }, 3);
-    row("create+destroy per shortcut, " + std::to_string(count) + " / bare", kesto / count, bare / count);
-  }
-
-  // GDI objects a shortcut holds: three images' bitmap, DC and region for
-  // each distinct file, and its window's own copy of a shape.
+  std::string hover = WriteImage("round-hover.bmp", 16, 16, true, 200);
   std::vector<std::string> own;
-  for (int i = 0; i < 100; ++i) own.push_back(WriteImage("own" + std::to_string(i) + ".bmp", 16, 16, true));
-  for (auto [label, files] : {std::pair<const char*, std::vector<std::string>>{"3 shared files", {round, round, round}},
-                              {"a file each", own}}) {
-    int before = StandInCounter("LoadLSImage");
-    std::string box = WriteBox("Objects", Buttons(100, files));
+  for (int i = 0; i < 3000; ++i) own.push_back(WriteImage("own" + std::to_string(i) + ".bmp", 16, 16, true, i % 256));
+  for (bool shared : {true, false}) {
+    for (int count : {10, 100, 1000, 3000}) {
+      std::vector<std::string> files = shared ? std::vector<std::string>{round}
+                                              : std::vector<std::string>(own.begin(), own.begin() + count);
+      std::string box = WriteBox("Many", Buttons(count, background, files));
+      auto [kesto, bare] = Compare([&] { Run("!KestoCreate " + box); Run("!KestoDestroy Many"); },
+                                   [&] { BareBox b; b.Create(background, files, count); b.Destroy(); });
+      Cost k{kesto.Wall / count, kesto.Cpu / count}, o{bare.Wall / count, bare.Cpu / count};
+      Row(std::string("per shortcut, ") + std::to_string(count) + (shared ? " sharing an image" : " of their own"), k,
+          o);
+    }
+  }
+
+  // A painted box of 100 buttons: a full repaint, and a hover change there and back.
+  {
+    std::string box = WriteBox("Painted", Buttons(100, background, {round}, hover));
     Run("!KestoCreate " + box);
-    int loads = StandInCounter("LoadLSImage") - before - 1;  // less the background
+    HWND kestoWindow = KestoBoxWindow("Painted");
+    HWND kestoButton = GetWindow(kestoWindow, GW_CHILD);
+    BareBox bare;
+    bare.Create(background, {round}, 100);
+    HDC screen = GetDC(nullptr);
+    BareImage bareHover = LoadBare(hover, screen);
+    ReleaseDC(nullptr, screen);
+    auto [kRepaint, bRepaint] = Compare([&] { Repaint(kestoWindow); }, [&] { Repaint(bare.Window); });
+    Row("full repaint, 100 buttons", kRepaint, bRepaint);
+    HWND bareButton = bare.Buttons.front();
+    const BareImage& normal = bare.Images.front();
+    auto bareState = [&](const BareImage& image) {
+      MSG relayed{bareButton, WM_MOUSEMOVE, 0, MAKELPARAM(4, 4), 0, {}};
+      SendMessageA(bare.Tooltip, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&relayed));
+      TRACKMOUSEEVENT track{sizeof track, TME_LEAVE, bareButton, 0};
+      TrackMouseEvent(&track);
+      SetWindowLongPtrA(bareButton, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(image.DC));
+      SetShape(bareButton, image.Shape);
+      InvalidateRect(bareButton, nullptr, TRUE);
+      UpdateWindow(bareButton);
+    };
+    auto [kHover, bHover] = Compare(
+        [&] {
+          SendMessageA(kestoButton, WM_MOUSEMOVE, 0, MAKELPARAM(4, 4));
+          UpdateWindow(kestoButton);
+          SendMessageA(kestoButton, WM_MOUSELEAVE, 0, 0);
+          UpdateWindow(kestoButton);
+        },
+        [&] {
+          bareState(bareHover);
+          bareState(normal);
+        });
+    Row("hover change there and back, 100 buttons", kHover, bHover);
+    FreeBare(bareHover);
+    bare.Destroy();
+    Run("!KestoDestroy Painted");
+  }
+
+  // GDI objects a shortcut holds, counted in the process's handle table.
+  for (bool shared : {true, false}) {
+    std::vector<std::string> files = shared ? std::vector<std::string>{round}
+                                            : std::vector<std::string>(own.begin(), own.begin() + 100);
+    std::string box = WriteBox("Objects", Buttons(100, background, files));
+    standin::PumpPending();
+    int before = LiveGdiObjects();
+    Run("!KestoCreate " + box);
+    standin::PumpPending();
+    double kesto = (LiveGdiObjects() - before) / 100.0;
     Run("!KestoDestroy Objects");
-    double perShortcut = (3.0 * loads + 100) / 100;
-    std::printf("%-44s %10.2f %10.2f %8s\n", (std::string("GDI objects per shortcut, ") + label).c_str(),
-                perShortcut, 10.0, "");
+    standin::PumpPending();
+    before = LiveGdiObjects();
+    BareBox bare;
+    bare.Create(background, files, 100);
+    standin::PumpPending();
+    double other = (LiveGdiObjects() - before) / 100.0;
+    bare.Destroy();
+    std::printf("%-46s %9.2f %9.2f %6.2f   (objects per shortcut, the box's own included)\n",
+                (std::string("GDI objects, 100 ") + (shared ? "sharing an image" : "of their own")).c_str(), kesto,
+                other, kesto / other);
   }
   StandInQuitModules();
   return 0;

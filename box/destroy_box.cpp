@@ -59,13 +59,15 @@ void DestroyBox(TBox& box) {
                  SWP_HIDEWINDOW | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
   }
 
-  // The order matters: contents go while the box window still exists (they
-  // are its children), the position is written while the window's record is
-  // whole, the window goes before the picture it paints from, and MemDC goes
-  // before the bitmap selected into it. A step that fails (out of memory
-  // while the file is read back, say) never keeps the later ones from running:
-  // the window and every handle go whatever happened before.
-  NoThrow([&] { DestroyShortcuts(box.Shortcuts); });
+  // The order matters: plug-ins quit while the box window still exists (their
+  // windows are its children), in the order they always have; the position
+  // is written while the window's record is whole; the box window then takes
+  // its buttons' windows down with it, in one go; the buttons' records, images
+  // and tools go after their windows, and the picture after the window that
+  // paints from it, MemDC before the bitmap selected into it. A step that
+  // fails (out of memory while the file is read back, say) never keeps the
+  // later ones from running: the window and every handle go whatever happened
+  // before.
   NoThrow([&] { UnloadWharfModules(box.WharfSlots); });
   NoThrow([&] { UnloadModules(box.Modules); });
   if (HasFlag(box.Flags, BoxRememberPosition) && placed) NoThrow([&] { RememberPosition(box, rect); });
@@ -73,6 +75,7 @@ void DestroyBox(TBox& box) {
   if (HasFlag(box.Flags, BoxTiled)) box.BackBitmap.reset();
   if (box.Window) DestroyWindow(box.Window);
   box.Window = nullptr;
+  NoThrow([&] { DestroyShortcuts(box.Shortcuts); });
   box.MemDC.reset();
   box.Picture.reset();
   NoThrow([&] { ShellLog(kLogNotice, "box '" + box.Name + "' ended"); });

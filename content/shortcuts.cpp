@@ -102,13 +102,8 @@ void CreateShortcut(const TContentHost& box, std::unique_ptr<TShortcut>& list, c
   SetWindowPos(shortcut.Window, HWND_BOTTOM, shortcut.X, shortcut.Y, shortcut.Width, shortcut.Height,
                hidden ? SWP_HIDEWINDOW : SWP_SHOWWINDOW);
   AddTooltip(shortcut.Window, tooltip);
+  shortcut.Tooltip = shortcut.Window;
   shortcut.State = kNormal;
-}
-
-// Re-applies the box window's size without moving or restacking it.
-void RefreshBox(const TShortcut& shortcut) {
-  SetWindowPos(shortcut.Box.Window, nullptr, 0, 0, shortcut.Box.Width, shortcut.Box.Height,
-               SWP_NOMOVE | SWP_NOZORDER);
 }
 
 void Invalidate(const TShortcut& shortcut) { InvalidateRect(shortcut.Window, nullptr, TRUE); }
@@ -121,8 +116,8 @@ void RequestLeaveNotice(HWND window) {
   _TrackMouseEvent(&track);
 }
 
-// Switches to a state's prepared image and shape. Entering the hover state
-// applies the shape before refreshing the box; the other states refresh first.
+// Switches to a state's prepared image and shape: one copy of the shape, and
+// one of the picture when the button paints again.
 void EnterState(TShortcut& s, std::uint8_t state) {
   const TShortcutImage* image =
       state == kHover ? s.HoverImage() : state == kPressed ? s.PressedImage() : s.NormalImage();
@@ -132,13 +127,7 @@ void EnterState(TShortcut& s, std::uint8_t state) {
   // Hover and pressed both end when the mouse leaves, however they began (a
   // press under a pointer that never moved, say): ask to be told each time.
   if (state != kNormal) RequestLeaveNotice(s.Window);
-  if (state == kHover) {
-    ApplyRegion(s.Window, region);
-    RefreshBox(s);
-  } else {
-    RefreshBox(s);
-    ApplyRegion(s.Window, region);
-  }
+  ApplyRegion(s.Window, region);
   Invalidate(s);
 }
 
@@ -186,9 +175,12 @@ void CreateShortcuts(TBoxHeader& header, const TContentHost& host, std::unique_p
 
 void DestroyShortcuts(std::unique_ptr<TShortcut>& first) {
   // Every record stays intact while any window of the list is destroyed: a
-  // window being destroyed still gets messages, which look the list up.
+  // window being destroyed still gets messages, which look the list up. The
+  // windows are normally gone already, taken down with the box window.
   for (TShortcut* s = first.get(); s; s = s->Next.get()) {
-    RemoveTooltip(s->Window);
+    // A tool is known by its window's handle, also once the window is gone.
+    if (s->Window || s->Tooltip) RemoveTooltip(s->Tooltip);
+    s->Tooltip = nullptr;
     // A shared image goes with its last user: region, then DC, then bitmap.
     s->CurrentRgn = nullptr;
     s->CurrentDC = nullptr;
@@ -197,7 +189,7 @@ void DestroyShortcuts(std::unique_ptr<TShortcut>& first) {
     s->Normal.reset();
     LeaveGroup(s->Member);
     s->Member = nullptr;
-    DestroyWindow(s->Window);
+    if (s->Window) DestroyWindow(s->Window);
     s->Window = nullptr;
   }
   while (first) first = std::move(first->Next);
@@ -214,6 +206,8 @@ LRESULT CALLBACK ShortcutWndProc(HWND window, UINT message, WPARAM wParam, LPARA
   try {
     TShortcut* shortcut = FindShortcutByWindow(window);
     if (!shortcut) return DefWindowProcA(window, message, wParam, lParam);
+    // The tooltip learns of the mouse from the button itself.
+    if (message >= WM_MOUSEFIRST && message <= WM_MBUTTONDBLCLK) RelayToTooltip(window, message, wParam, lParam);
     return HandleShortcutMessage(*shortcut, window, message, wParam, lParam);
   } catch (...) {
     return 0;

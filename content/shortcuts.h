@@ -33,6 +33,7 @@ struct TShortcut {
   SharedImage Hover;         // none when the normal image stands in for it
   SharedImage Pressed;
   HWND Window = nullptr;
+  HWND Tooltip = nullptr;  // the window its tool is registered under, until it is removed
   std::int32_t X = 0;
   std::int32_t Y = 0;
   std::int32_t Height = 0;
@@ -53,8 +54,10 @@ struct TShortcut {
 constexpr const char* kShortcutClass = "KestoShortcut";
 
 void CreateShortcuts(TBoxHeader& header, const TContentHost& host, std::unique_ptr<TShortcut>& list);
-// Releases the whole list, iteratively: windows from the head to the end while
-// every record is intact, then the records.
+// Releases the whole list, iteratively: tools, images and groups (and any
+// window still there) from the head to the end while every record is
+// intact, then the records. Called once the box window has taken the
+// buttons' windows down with it.
 void DestroyShortcuts(std::unique_ptr<TShortcut>& first);
 LRESULT CALLBACK ShortcutWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 // The record of a shortcut window, kept in the window itself until it is destroyed.

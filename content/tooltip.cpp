@@ -35,11 +35,26 @@ void AddTooltip(HWND window, const std::string& text) {
     SetWindowPos(TooltipWnd, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE);
   }
   if (!TooltipWnd) return;
+  // Not subclassed: every message to a button would pass through the control
+  // (paints and teardown twice over). The button relays its mouse messages.
   TOOLINFOA tool = ToolFor(window);
-  tool.uFlags = TTF_SUBCLASS;
+  tool.uFlags = 0;
   GetClientRect(window, &tool.rect);
   tool.lpszText = const_cast<char*>(text.c_str());  // the control copies the text
   SendMessageA(TooltipWnd, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
+}
+
+void RelayToTooltip(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (!TooltipWnd) return;
+  MSG relayed{};
+  relayed.hwnd = window;
+  relayed.message = message;
+  relayed.wParam = wParam;
+  relayed.lParam = lParam;
+  relayed.time = static_cast<DWORD>(GetMessageTime());
+  const DWORD position = GetMessagePos();
+  relayed.pt = {static_cast<short>(LOWORD(position)), static_cast<short>(HIWORD(position))};
+  SendMessageA(TooltipWnd, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&relayed));
 }
 
 void RemoveTooltip(HWND window) {

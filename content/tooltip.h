@@ -10,6 +10,9 @@ namespace kesto {
 extern HWND TooltipWnd;
 
 void AddTooltip(HWND window, const std::string& text);
+// Hands the control a mouse message of a button, so that it shows and hides
+// the button's tooltip as the mouse comes and goes.
+void RelayToTooltip(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 void RemoveTooltip(HWND window);
 void DestroyTooltip();
 

@@ -180,5 +180,24 @@ TEST_F(ShortcutTest, TooltipsAreRemovedWithTheirShortcuts) {
   EXPECT_EQ(ToolCount(), 1);
 }
 
+// The tooltip control hears of the mouse from the button itself: it comes up
+// while the mouse rests on the button and goes when the mouse leaves.
+TEST_F(ShortcutTest, ATooltipShowsWhileTheMouseRestsOnItsButton) {
+  kesto::TBox& box = StartWithShortcuts("*Shortcut \"Rest here\" 10 20 n.bmp h.bmp p.bmp !a\r\n");
+  RECT button = WindowRect(Nth(box, 0).Window);
+  auto tipShown = [] { return kesto::TooltipWnd && IsWindowVisible(kesto::TooltipWnd); };
+  EXPECT_FALSE(tipShown());
+  MouseTo(button.left + 4, button.top + 4);
+  MouseTo(button.left + 5, button.top + 5);
+  for (int i = 0; i < 30 && !tipShown(); ++i) standin::Pump(100);
+  EXPECT_TRUE(tipShown());
+  char text[80] = {};
+  GetWindowTextA(kesto::TooltipWnd, text, sizeof text);
+  EXPECT_STREQ(text, "Rest here");
+  MouseTo(ScreenWidth() - 24, ScreenHeight() - 18);
+  for (int i = 0; i < 30 && tipShown(); ++i) standin::Pump(100);
+  EXPECT_FALSE(tipShown());
+}
+
 }  // namespace
 }  // namespace kestotest

@@ -25,18 +25,21 @@ std::string ImageFolder() {
   return LiteStepDir + "\\images\\";
 }
 
-bool IsFile(const std::string& path) {
-  DWORD attributes = GetFileAttributesA(path.c_str());
-  return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+// The size the file's header declares, read with one open and one read;
+// false when there is no such file or it is of another form.
+bool HeaderSize(const std::string& path, ImageSize& size) {
+  HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                            nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  char bytes[32];
+  DWORD got = 0;
+  const bool read = ReadFile(file, bytes, sizeof bytes, &got, nullptr) != FALSE;
+  CloseHandle(file);
+  return read && ParseImageHeader(std::string(bytes, got), size);
 }
 
-// The file the shell would read for one part of a name; empty for the forms
-// that name no file of their own (".none", ".extract=...").
-std::string FileOfPart(const std::string& part, const std::string& folder) {
-  if (part.empty() || part[0] == '.') return {};
-  const bool absolute = part.size() > 1 && (part[1] == ':' || (part[0] == '\\' && part[1] == '\\'));
-  if (!absolute && IsFile(folder + part)) return folder + part;
-  return IsFile(part) ? part : std::string();
+bool IsAbsolute(const std::string& part) {
+  return part.size() > 1 && (part[1] == ':' || (part[0] == '\\' && part[1] == '\\'));
 }
 
 }  // namespace
@@ -49,10 +52,15 @@ HBITMAP LoadCheckedImage(const std::string& name, const std::string& where) {
     const std::string part = name.substr(begin, bar == std::string::npos ? std::string::npos : bar - begin);
     begin = bar == std::string::npos ? name.size() + 1 : bar + 1;
     if (part.empty() || part[0] == '.') continue;
-    if (folder.empty()) folder = ImageFolder();
+    // Where the shell looks: in its image folder first, then as given.
     ImageSize size;
-    const std::string file = FileOfPart(part, folder);
-    if (!file.empty() && ReadImageFileSize(file, size) && ImageTooLarge(size)) {
+    bool known = false;
+    if (!IsAbsolute(part)) {
+      if (folder.empty()) folder = ImageFolder();
+      known = HeaderSize(folder + part, size);
+    }
+    if (!known) known = HeaderSize(part, size);
+    if (known && ImageTooLarge(size)) {
       ShellLog(kLogError, where + ": image '" + part + "' is " + FormatImageSize(size) + " pixels, over " +
                               std::to_string(kMaxImageSide) + " a side or " + std::to_string(kMaxImagePixels) +
                               " in all; it is not loaded");

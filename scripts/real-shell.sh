@@ -62,6 +62,22 @@ run_scenario() {  # shell scenario
       "KestoBackGround \$ThemeDir\$\\red.bmp" > "$dir/theme/mover.box"
     printf '%s\n' "pump 300" "windows" "sysmove Mover" "bang !UnloadModule $dll" "key escape" "pump 1000" \
       "windows" "shell" > "$dir/drive.txt"
+  elif [ "$2" = focus ]; then
+    # The window the user types in keeps the keyboard while boxes are made,
+    # shown, toggled and moved from outside.
+    boxes="panel"
+    printf '%s\n' "KestoName Quiet" "KestoX 600" "KestoY 100" "KestoWidth 60" "KestoHeight 40" "KestoStartHidden" \
+      "KestoBackGround \$ThemeDir\$\\red.bmp" > "$dir/theme/quiet.box"
+    printf '%s\n' "KestoName Topmost" "KestoX 700" "KestoY 100" "KestoWidth 60" "KestoHeight 40" "KestoAlwaysOnTop" \
+      "KestoBackGround \$ThemeDir\$\\blue.bmp" > "$dir/theme/topmost.box"
+    {
+      printf '%s\n' "pump 300" "typing" "foreground"
+      for command in "!KestoCreate $theme\\quiet.box" "!KestoCreate $theme\\topmost.box" "!KestoShow Quiet" \
+        "!KestoToggle Topmost" "!KestoToggle Topmost" "!KestoMoveBox Quiet 620 140"; do
+        printf 'bang %s\npump 300\nforeground\n' "$command"
+      done
+      printf 'windows\n'
+    } > "$dir/drive.txt"
   elif [ "$2" = huge-image ]; then
     # A background of 12000x12000 pixels, which the shell cannot decode and
     # survive: Kesto never hands it over, and the box is built without it.
@@ -118,12 +134,14 @@ compare() {
     grep -h "differ from the screen" "$lane/$1"/*/seen.txt > "$lane/$1/screen.diff"
     return 1
   fi
+  # No box may take the keyboard from the user's window.
+  if grep -h "^foreground lost" "$lane/$1"/*/seen.txt >"$lane/$1/screen.diff"; then return 1; fi
   diff -u "$lane/$1/real/seen.txt" "$lane/$1/standin/seen.txt" >"$lane/$1/screen.diff" &&
     diff -r "$lane/$1/real/theme" "$lane/$1/standin/theme" >"$lane/$1/files.diff"
 }
 
 status=0
-scenarios="${*:-$(ls "$root/samples/scenarios" | sed 's/\.txt$//') self-unload move-unload huge-image}"
+scenarios="${*:-$(ls "$root/samples/scenarios" | sed 's/\.txt$//') self-unload move-unload huge-image focus}"
 for scenario in $scenarios; do
   run_scenario real "$scenario"
   run_scenario standin "$scenario"

@@ -8,6 +8,8 @@
 //                                 move <x> <y> | click <x> <y> | down | up |
 //                                 windows | await-boxes <n> | shell | screenshot <file> |
 //                                 sysmove <box title> | key escape|return |
+//                                 typing (a window of the driver's own takes the focus) |
+//                                 foreground (whether it still has it) |
 //                                 compare-preview <file.png> (a kesto-preview of the whole screen)
 //                                 (others, such as quit or revid, are skipped)
 #include <windows.h>
@@ -120,6 +122,21 @@ void ListWindows() {
   std::fflush(stdout);
 }
 
+// A window of the driver's own, standing for the one the user is typing in.
+HWND TypingWindow() {
+  static HWND window = nullptr;
+  if (!window) {
+    window = CreateWindowExA(0, "EDIT", "typing", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 600, 500, 200, 80, nullptr,
+                             nullptr, GetModuleHandleA(nullptr), nullptr);
+  }
+  return window;
+}
+
+void PumpOwn() {
+  MSG msg;
+  while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+}
+
 HWND BoxTitled(const std::string& title) {
   for (const BoxWindow& box : Boxes())
     if (box.title == title) return box.window;
@@ -229,6 +246,20 @@ int main(int argc, char** argv) {
       input[1].ki.dwFlags = KEYEVENTF_KEYUP;
       if (key) SendInput(2, input, sizeof *input);
       Sleep(100);
+    } else if (verb == "typing") {
+      HWND typing = TypingWindow();
+      SetForegroundWindow(typing);
+      SetFocus(typing);
+      PumpOwn();
+      Sleep(200);
+      PumpOwn();
+    } else if (verb == "foreground") {
+      PumpOwn();
+      HWND foreground = GetForegroundWindow();
+      char className[64] = {};
+      GetClassNameA(foreground, className, sizeof className);
+      std::printf("foreground %s\n", foreground == TypingWindow() ? "kept" : ("lost to " + std::string(className)).c_str());
+      std::fflush(stdout);
     } else if (verb == "screenshot") {
       std::string path;
       words >> path;

@@ -144,20 +144,22 @@ struct StandingBox {
   std::int32_t X = 0, Y = 0;
   TPlace Belongs;  // its place as its file means it, kept across the rebuild
   bool Rescued = false;
+  TPlace BuiltFrom;  // the file's position values it was built from
 };
 
 bool Reloadable(const TBox& box) { return box.Life == BoxLife::Live && !box.DestroyRequested; }
 
 // Destroys the boxes (each position written back as at any teardown, when
 // the box remembers it) and builds them again from their files where they
-// stood. A box destroyed meanwhile is not built again; one made meanwhile is
+// stood, unless the file's position values changed meanwhile: an edited
+// position is taken from the file. A box destroyed meanwhile is not built again; one made meanwhile is
 // not touched.
 void Reload(const std::vector<std::uint32_t>& serials) {
   std::vector<StandingBox> destroyed;
   for (std::uint32_t serial : serials) {
     TBox* box = FindBoxBySerial(serial);
     if (!box || !Reloadable(*box)) continue;
-    StandingBox standing{serial, box->FileName, {}, false, box->X, box->Y, box->Place, box->Rescued};
+    StandingBox standing{serial, box->FileName, {}, false, box->X, box->Y, box->Place, box->Rescued, box->BuiltFrom};
     standing.Placed = box->Window && GetWindowRect(box->Window, &standing.Place);
     destroyed.push_back(std::move(standing));
     RequestDestroy(*box);  // gone, or going once its operation is done
@@ -165,6 +167,8 @@ void Reload(const std::vector<std::uint32_t>& serials) {
   for (const StandingBox& standing : destroyed) {
     TBox* rebuilt = FindBoxBySerial(CreateBox(standing.FileName));
     if (!rebuilt || !Reloadable(*rebuilt)) continue;
+    // A position edited in the file wins; otherwise the box stands where it stood.
+    if (rebuilt->BuiltFrom != standing.BuiltFrom) continue;
     rebuilt->X = standing.X;
     rebuilt->Y = standing.Y;
     rebuilt->Place = standing.Belongs;

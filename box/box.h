@@ -49,6 +49,7 @@ struct TBox {
   bool HasSnapArea = false;
   TFourNumbers SnapNumbers{};  // the file's snap area, relative to the box's monitor
   TPlace Place;            // where the box belongs, as its file means it (or where it was last dragged)
+  TPlace BuiltFrom;        // the file's KestoMonitor, KestoX and KestoY when the box was built
   bool Rescued = false;    // shown elsewhere than its place: its monitor is missing or was lost
   bool OnScreen = true;    // its place showed on a monitor when it was last placed
   BoxFile Header;  // open only while the box is built or its position saved

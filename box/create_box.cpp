@@ -43,6 +43,7 @@ BoxFile OpenBoxFile(const std::string& path) {
 void ReadPosition(TBox& box) {
   TBoxHeader& file = *box.Header;
   const MonitorSet monitors = CurrentMonitors();
+  box.BuiltFrom = {ReadBoxInt(file, "KestoMonitor", 1), ReadBoxInt(file, "KestoX", 0), ReadBoxInt(file, "KestoY", 0)};
   if (BoxKeyExists(file, "KestoPopupAtMousePos")) {
     POINT cursor{};
     GetCursorPos(&cursor);
@@ -51,7 +52,7 @@ void ReadPosition(TBox& box) {
     const RECT monitor = MonitorAt(cursor);
     box.Place = {monitors.NumberOf(monitor), cursor.x - monitor.left, cursor.y - monitor.top};
   } else {
-    box.Place = {ReadBoxInt(file, "KestoMonitor", 1), ReadBoxInt(file, "KestoX", 0), ReadBoxInt(file, "KestoY", 0)};
+    box.Place = box.BuiltFrom;
     if (!monitors.Has(box.Place.Monitor)) {
       ShellLog(kLogWarning, BoxFileName(file) + ":" + std::to_string(KeyLine(file, "KestoMonitor")) + ": monitor " +
                                 std::to_string(box.Place.Monitor) + " is not there; the box is shown on monitor 1 " +

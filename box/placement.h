@@ -16,6 +16,9 @@ struct TPlace {
   int Monitor = 1;
   std::int32_t X = 0;
   std::int32_t Y = 0;
+
+  bool operator==(const TPlace& other) const { return Monitor == other.Monitor && X == other.X && Y == other.Y; }
+  bool operator!=(const TPlace& other) const { return !(*this == other); }
 };
 
 // The screen position of a place for a box of this size. A place on a

@@ -215,6 +215,25 @@ TEST_F(ReloadTest, AReloadBuildsTheBoxAgainFromItsEditedFileWhereItStood) {
   EXPECT_EQ(WindowRect(Box("Again")->Window).left, 10);
 }
 
+TEST_F(ReloadTest, APositionEditedInTheFileWins) {
+  std::string path = WriteText("e.box", "KestoName Edited\r\nKestoWidth 40\r\nKestoHeight 30\r\nKestoX 10\r\nKestoY 10\r\n");
+  Start({"*KestoCreate " + path});
+  Bang("!KestoMoveBox Edited 300 200");
+  WriteText("e.box", "KestoName Edited\r\nKestoWidth 40\r\nKestoHeight 30\r\nKestoX 50\r\nKestoY 10\r\n");
+  Bang("!KestoReload Edited");
+  EXPECT_EQ(WindowRect(Box("Edited")->Window).left, 50);
+  EXPECT_EQ(WindowRect(Box("Edited")->Window).top, 10);
+  // Moved again, with the file's position as it was built from: it stays where it stood.
+  Bang("!KestoMoveBox Edited 320 220");
+  Bang("!KestoReload");
+  EXPECT_EQ(WindowRect(Box("Edited")->Window).left, 320);
+  // An edit that also names the monitor.
+  WriteText("e.box", "KestoName Edited\r\nKestoWidth 40\r\nKestoHeight 30\r\nKestoX 50\r\nKestoY 60\r\n"
+                     "KestoMonitor 1\r\n");
+  Bang("!KestoReload Edited");
+  EXPECT_EQ(WindowRect(Box("Edited")->Window).top, 60);
+}
+
 TEST_F(ReloadTest, ABoxThatRemembersItsPositionHasItWrittenOnReload) {
   std::string path = WriteText("m.box", "KestoName Mem\r\nKestoRememberPosition\r\n");
   Start({"*KestoCreate " + path});

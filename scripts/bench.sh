@@ -14,7 +14,7 @@ ninja -C build/win bench_shortcuts_win bench_costs_win Kesto
 . scripts/wine-env.sh
 kesto_start_display
 trap kesto_stop_display EXIT
-kesto_wine_env "$root/build/win"
+kesto_wine_env "$root/build/win" bench
 wine build/win/bin/bench_shortcuts_win.exe
 # The table of ratios: Kesto.dll against bare Win32 code, side by side.
 (cd build/win/bin && wine bench_costs_win.exe)

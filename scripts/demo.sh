@@ -21,7 +21,7 @@ ninja -C build/win Kesto kesto-host kesto-preview || fail "could not build Kesto
 . scripts/wine-env.sh
 kesto_start_display || fail "could not start a virtual display"
 trap kesto_stop_display EXIT
-kesto_wine_env "$root/build/win"
+kesto_wine_env "$root/build/win" demo
 
 out="$root/build/demo"
 mkdir -p "$out"

@@ -15,7 +15,7 @@ root="$(cd "$(dirname "$0")/.." && pwd)"
 . "$root/scripts/wine-env.sh"
 kesto_start_display
 trap kesto_stop_display EXIT
-kesto_wine_env "$root/build/win"
+kesto_wine_env "$root/build/win" preview
 args=""
 for arg in "$@"; do
   case "$arg" in

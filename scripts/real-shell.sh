@@ -21,7 +21,7 @@ if [ -z "${DISPLAY:-}" ]; then
   kesto_start_display
   trap kesto_stop_display EXIT
 fi
-kesto_wine_env "$root/build/win"
+kesto_wine_env "$root/build/win" lane
 
 winpath() { printf 'Z:%s' "$(printf '%s' "$1" | tr '/' '\\')"; }
 lane="$root/build/real-shell"

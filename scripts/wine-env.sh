@@ -1,8 +1,13 @@
 # Sourced by the scripts: a Wine prefix of the build's own, a virtual display,
 # and the settings that keep Wine quick and quiet under test.
+#
+# Each kind of script has a prefix of its own (kesto_wine_env BUILD [PURPOSE]):
+# a script ends or waits for every Wine process of its prefix, and must never
+# end a shell or a test that another script runs meanwhile (an author's shell
+# from the real-shell lane while watch.sh previews, say).
 kesto_wine_env() {
   build_dir="$1"
-  export WINEPREFIX="$build_dir/wineprefix"
+  export WINEPREFIX="$build_dir/wineprefix${2:+-$2}"
   export WINEDEBUG=-all
   export WINEDLLOVERRIDES="mscoree,mshtml="
   if [ ! -f "$WINEPREFIX/.kesto-ready" ]; then

@@ -16,6 +16,8 @@ struct MonitorSet {
   int Count() const { return static_cast<int>(Monitors.size()); }
   bool Has(int number) const { return number >= 1 && number <= Count(); }
   const RECT& Monitor(int number) const { return Monitors[static_cast<std::size_t>(number - 1)]; }
+  // Monitor `number`, or monitor 1 where that one is not there.
+  const RECT& MonitorOrPrimary(int number) const { return Monitor(Has(number) ? number : 1); }
   // The number of the monitor whose rectangle this is; 1 when none is.
   int NumberOf(const RECT& monitor) const;
   // "1 (1024x768 at 0,0), 2 (1280x1024 at -1280,0)".

@@ -69,6 +69,9 @@ void DestroyBox(TBox& box);
 // Shows a box window where it stands in the stacking order, without taking
 // the keyboard focus from the window the user is typing in.
 void ShowWithoutActivating(HWND window);
+// The area a drag keeps the box in, on the monitors there are now: the file's
+// snap area on the box's monitor, or that whole monitor.
+void PlaceSnapArea(TBox& box, const MonitorSet& monitors);
 // Puts every box again where its place is on the monitors there are now
 // (after monitors were added, removed or changed); writes no file.
 void PlaceBoxesAgain();

@@ -93,6 +93,13 @@ LRESULT HandleBoxMessage(TBox& box, HWND window, UINT message, WPARAM wParam, LP
 
 }  // namespace
 
+void PlaceSnapArea(TBox& box, const MonitorSet& monitors) {
+  const RECT& monitor = monitors.MonitorOrPrimary(box.Place.Monitor);
+  // Without a line of its own, the area is the box's monitor; a drag then
+  // follows the mouse from monitor to monitor.
+  box.SnapArea = box.HasSnapArea ? SnapAreaOn(box.SnapNumbers, monitor) : monitor;
+}
+
 void PlaceBoxesAgain() {
   const MonitorSet monitors = CurrentMonitors();
   ForEachBox([&](TBox& box) {
@@ -109,8 +116,7 @@ void PlaceBoxesAgain() {
     box.X = position.x;
     box.Y = position.y;
     box.Rescued = rescued;
-    if (box.HasSnapArea)
-      box.SnapArea = SnapAreaOn(box.SnapNumbers, monitors.Monitor(monitors.Has(box.Place.Monitor) ? box.Place.Monitor : 1));
+    PlaceSnapArea(box, monitors);
     SetWindowPos(box.Window, nullptr, box.X, box.Y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
   });
 }

@@ -43,7 +43,7 @@ BoxFile OpenBoxFile(const std::string& path) {
 void ReadPosition(TBox& box) {
   TBoxHeader& file = *box.Header;
   const MonitorSet monitors = CurrentMonitors();
-  box.BuiltFrom = {ReadBoxInt(file, "KestoMonitor", 1), ReadBoxInt(file, "KestoX", 0), ReadBoxInt(file, "KestoY", 0)};
+  box.BuiltFrom = PlaceInFile(file);
   if (BoxKeyExists(file, "KestoPopupAtMousePos")) {
     POINT cursor{};
     GetCursorPos(&cursor);
@@ -66,14 +66,8 @@ void ReadPosition(TBox& box) {
   box.OnScreen = !OutsideEveryMonitor(placed, monitors);
   std::string snap = ReadBoxString(file, "KestoSnapArea", BoxKeyDefault("KestoSnapArea"));
   box.HasSnapArea = snap != kNoSnapArea;
-  const RECT& monitor = monitors.Monitor(monitors.Has(box.Place.Monitor) ? box.Place.Monitor : 1);
-  // Without a line of its own, the area is the box's monitor; a drag then
-  // follows the mouse from monitor to monitor.
-  box.SnapArea = monitor;
-  if (box.HasSnapArea) {
-    box.SnapNumbers = ReadFourNumbers(snap);
-    box.SnapArea = SnapAreaOn(box.SnapNumbers, monitor);
-  }
+  if (box.HasSnapArea) box.SnapNumbers = ReadFourNumbers(snap);
+  PlaceSnapArea(box, monitors);
 }
 
 // A box is stacked and shown without being activated: creating or showing one

@@ -18,8 +18,7 @@ void RememberPosition(TBox& box, const RECT& rect) {
   }
   TBoxHeader& file = *box.Header;
   const MonitorSet monitors = CurrentMonitors();
-  const TPlace filePlace{ReadBoxInt(file, "KestoMonitor", 1), ReadBoxInt(file, "KestoX", 0),
-                         ReadBoxInt(file, "KestoY", 0)};
+  const TPlace filePlace = PlaceInFile(file);
   bool rescued = false;
   const POINT placed =
       ScreenPosition(filePlace, monitors, rect.right - rect.left, rect.bottom - rect.top, rescued);

@@ -14,6 +14,10 @@ std::int32_t WrittenOffset(std::int32_t offset, std::int32_t extent) {
 
 }  // namespace
 
+TPlace PlaceInFile(TBoxHeader& file) {
+  return {ReadBoxInt(file, "KestoMonitor", 1), ReadBoxInt(file, "KestoX", 0), ReadBoxInt(file, "KestoY", 0)};
+}
+
 POINT PulledInside(POINT position, int width, int height, const RECT& monitor) {
   position.x = std::min<LONG>(position.x, monitor.right - width);
   position.y = std::min<LONG>(position.y, monitor.bottom - height);
@@ -24,7 +28,7 @@ POINT PulledInside(POINT position, int width, int height, const RECT& monitor) {
 
 POINT ScreenPosition(const TPlace& place, const MonitorSet& monitors, int width, int height, bool& rescued) {
   rescued = !monitors.Has(place.Monitor);
-  const RECT& monitor = monitors.Monitor(rescued ? 1 : place.Monitor);
+  const RECT& monitor = monitors.MonitorOrPrimary(place.Monitor);
   POINT position{monitor.left + ScreenRelative(place.X, monitor.right - monitor.left),
                  monitor.top + ScreenRelative(place.Y, monitor.bottom - monitor.top)};
   return rescued ? PulledInside(position, width, height, monitor) : position;

@@ -8,6 +8,7 @@
 #include <cstdint>
 
 #include "base/monitors.h"
+#include "boxfile/box_file.h"
 #include "boxfile/text_helpers.h"
 
 namespace kesto {
@@ -21,6 +22,8 @@ struct TPlace {
   bool operator!=(const TPlace& other) const { return !(*this == other); }
 };
 
+// The place a box file gives: its KestoMonitor, KestoX and KestoY as written.
+TPlace PlaceInFile(TBoxHeader& file);
 // The screen position of a place for a box of this size. A place on a
 // monitor that is not there is shown on monitor 1 at the same offsets, pulled
 // wholly inside it; rescued then says so.

@@ -78,7 +78,6 @@ OpenFile OpenForRewrite(const std::string& path) {
   return OpenFile(CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
 }
 
-bool WriteWholeTo(OpenFile& file, const std::string& bytes) { return WriteWhole(file.Get(), bytes); }
 
 bool IsReadOnly(const std::string& path) {
   DWORD attributes = GetFileAttributesA(path.c_str());
@@ -200,7 +199,6 @@ Created WriteNew(const std::string& path, const std::string& bytes) {
 
 OpenFile OpenForRewrite(const std::string& path) { return OpenFile(::open(path.c_str(), O_WRONLY)); }
 
-bool WriteWholeTo(OpenFile& file, const std::string& bytes) { return WriteWhole(file.Get(), bytes); }
 
 bool IsReadOnly(const std::string& path) {
   struct stat info {};
@@ -249,6 +247,8 @@ std::string FolderOf(const std::string& path) {
   std::size_t slash = path.find_last_of(kSeparator == '\\' ? "\\/" : "/");
   return slash == std::string::npos ? std::string(".") : path.substr(0, slash);
 }
+
+bool WriteWholeTo(OpenFile& file, const std::string& bytes) { return WriteWhole(file.Get(), bytes); }
 
 // A file the save made, removed when the save leaves without keeping it,
 // also when it leaves by an exception.

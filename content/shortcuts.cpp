@@ -179,7 +179,7 @@ void DestroyShortcuts(std::unique_ptr<TShortcut>& first) {
   // windows are normally gone already, taken down with the box window.
   for (TShortcut* s = first.get(); s; s = s->Next.get()) {
     // A tool is known by its window's handle, also once the window is gone.
-    if (s->Window || s->Tooltip) RemoveTooltip(s->Tooltip);
+    if (s->Tooltip) RemoveTooltip(s->Tooltip);
     s->Tooltip = nullptr;
     // A shared image goes with its last user: region, then DC, then bitmap.
     s->CurrentRgn = nullptr;

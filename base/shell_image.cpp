@@ -42,9 +42,25 @@ bool IsAbsolute(const std::string& part) {
   return part.size() > 1 && (part[1] == ':' || (part[0] == '\\' && part[1] == '\\'));
 }
 
+// Adds the file the shell will read for this part (the image folder's first),
+// unless it is there already.
+void AddSource(const std::string& folder, const std::string& part, const std::string& where,
+               WatchedFiles& sources) {
+  for (const std::string& candidate : {folder.empty() ? std::string() : folder + part, part}) {
+    if (candidate.empty()) continue;
+    std::uint64_t hash = 0;
+    if (FingerprintFile(candidate, hash) != FileRead::Read) continue;
+    const std::string full = FullPathOf(candidate);
+    for (const TWatchedFile& known : sources)
+      if (lstrcmpiA(known.Path.c_str(), full.c_str()) == 0) return;
+    sources.push_back({full, hash, where});
+    return;
+  }
+}
+
 }  // namespace
 
-HBITMAP LoadCheckedImage(const std::string& name, const std::string& where) {
+HBITMAP LoadCheckedImage(const std::string& name, const std::string& where, WatchedFiles* sources) {
   std::string folder;
   std::size_t begin = 0;
   while (begin <= name.size()) {
@@ -66,6 +82,7 @@ HBITMAP LoadCheckedImage(const std::string& name, const std::string& where) {
                               " in all; it is not loaded");
       return nullptr;
     }
+    if (sources) AddSource(IsAbsolute(part) ? std::string() : folder, part, where, *sources);
   }
   return LoadLSImage(name.c_str(), nullptr);
 }

@@ -7,13 +7,16 @@
 
 #include <string>
 
+#include "base/file_fingerprint.h"
+
 namespace kesto {
 
 // LoadLSImage(name), unless a file the name leads to (in the shell's image
 // folder first, then as given; each part of an "a|b" merge) declares a size
 // over the limits: then an error line in the shell's log names the place
 // ("file:line"), the image and its size, and the result is none, as for a
-// missing image.
-HBITMAP LoadCheckedImage(const std::string& name, const std::string& where);
+// missing image. The files it reads are added to sources, when given, with
+// their contents' hash taken before the shell reads them.
+HBITMAP LoadCheckedImage(const std::string& name, const std::string& where, WatchedFiles* sources = nullptr);
 
 }  // namespace kesto

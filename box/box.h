@@ -11,6 +11,7 @@
 #include "boxfile/text_helpers.h"
 #include "content/hosted_modules.h"
 #include "content/shortcuts.h"
+#include "base/file_fingerprint.h"
 #include "base/owned.h"
 #include "box/placement.h"
 
@@ -57,6 +58,9 @@ struct TBox {
   BoxLife Life = BoxLife::Building;
   std::uint32_t Serial = 0;  // unique for the module's life: names a box across calls out
   bool DestroyRequested = false;  // carried out once no operation works on the box
+  bool AutoReload = false;  // rebuilt when one of its files is saved with other contents
+  WatchedFiles Watched;     // its box file first, then every image file it loaded
+  std::string WatchProblem;  // why its files could not be checked last time; empty when they could
 };
 
 inline RECT AsRect(const TFourNumbers& n) { return {n.Left, n.Top, n.Right, n.Bottom}; }

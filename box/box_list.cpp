@@ -1,5 +1,6 @@
 #include "box/box_list.h"
 
+#include "box/auto_reload.h"
 #include "boxfile/text_helpers.h"
 
 namespace kesto {
@@ -86,7 +87,10 @@ void RequestDestroy(TBox& box) {
     DestroyBox(box);
   } catch (...) {
   }
+  const bool watched = box.AutoReload;
   UnlinkBox(box);
+  // Its files are watched no more (unless another box watches them too).
+  if (watched) UpdateWatches();
 }
 
 void RequestDestroyAll() {

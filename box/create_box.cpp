@@ -6,6 +6,7 @@
 #include "base/shell_expansion.h"
 #include "base/shell_image.h"
 #include "base/shell_log.h"
+#include "box/auto_reload.h"
 #include "box/background.h"
 #include "box/box.h"
 #include "box/box_list.h"
@@ -19,21 +20,11 @@
 namespace kesto {
 namespace {
 
-// The absolute form of a path, against the current folder now: the folder may
-// have changed by the time the position is written back.
-std::string FullPathOf(const std::string& path) {
-  DWORD needed = GetFullPathNameA(path.c_str(), 0, nullptr, nullptr);
-  if (needed == 0) return path;
-  std::string full(needed, '\0');
-  DWORD length = GetFullPathNameA(path.c_str(), needed, &full[0], nullptr);
-  if (length == 0 || length >= needed) return path;
-  full.resize(length);
-  return full;
-}
-
 BoxFile OpenBoxFile(const std::string& path) {
   BoxFile file = LoadBoxFile(path, ShellExpansion);
   if (!file) file = LoadBoxFile(LiteStepDir + "\\" + path, ShellExpansion);
+  // The absolute form, against the current folder now: the folder may have
+  // changed by the time the position is written back.
   if (file) file->FileName = FullPathOf(file->FileName);
   return file;
 }
@@ -105,11 +96,16 @@ void BuildBox(TBox& box) {
   TBoxHeader& header = *box.Header;
   box.FileName = header.FileName;  // first: a build that fails halfway is torn down as any other
   box.Name = ReadBoxString(header, "KestoName", BoxKeyDefault("KestoName"));
+  box.AutoReload = BoxKeyExists(header, "KestoAutoReload");
+  // The files a box that rebuilds itself is made of, as they are now.
+  WatchedFiles* sources = box.AutoReload ? &box.Watched : nullptr;
+  if (sources) sources->push_back({box.FileName, header.ContentHash, box.FileName});
 
   // Owned from the line that loads it: it ends as the picture or BackBitmap.
   const std::string imageName = ReadBoxString(header, "KestoBackGround", BoxKeyDefault("KestoBackGround"));
   OwnedBitmap image(
-      LoadCheckedImage(imageName, BoxFileName(header) + ":" + std::to_string(KeyLine(header, "KestoBackGround"))));
+      LoadCheckedImage(imageName, BoxFileName(header) + ":" + std::to_string(KeyLine(header, "KestoBackGround")),
+                       sources));
   int imageWidth = 0, imageHeight = 0;
   GetLSBitmapSize(image.get(), &imageWidth, &imageHeight);
   box.Height = ReadBoxInt(header, "KestoHeight", 0);
@@ -152,7 +148,7 @@ void BuildBox(TBox& box) {
     box.Picture = std::move(image);
   }
 
-  const TContentHost host{box.Window, box.Width, box.Height, box.MemDC.get()};
+  const TContentHost host{box.Window, box.Width, box.Height, box.MemDC.get(), sources};
   CreateShortcuts(header, host, box.Shortcuts);
   DrawTexts(header, host);
   LoadModules(header, host, box.Modules);
@@ -195,6 +191,7 @@ std::uint32_t CreateBox(const std::string& path) {
     NoThrow([&] { ShellLog(kLogError, "box file '" + path + "' could not be built; the box is removed"); });
     return 0;
   }
+  if (box.AutoReload) UpdateWatches();
   return serial;
 }
 

@@ -2,7 +2,9 @@
 #include "base/no_throw.h"
 #include "base/shell_expansion.h"
 #include "base/shell_log.h"
+#include "box/auto_reload.h"
 #include "box/box.h"
+#include "boxfile/content_hash.h"
 #include "boxfile/text_helpers.h"
 #include "content/hosted_modules.h"
 #include "content/shortcuts.h"
@@ -27,7 +29,10 @@ void RememberPosition(TBox& box, const RECT& rect) {
   // where Kesto put it when its monitor went missing.
   const bool whereFilePuts = placed.x == rect.left && placed.y == rect.top;
   const bool whereRescued = box.Rescued && box.X == rect.left && box.Y == rect.top;
-  const bool moved = !whereFilePuts && !whereRescued;
+  // A position edited in the file since the box was built is the author's
+  // word, newer than the drag: it is kept, and the box comes back there.
+  const bool editedMeanwhile = filePlace != box.BuiltFrom;
+  const bool moved = !whereFilePuts && !whereRescued && !editedMeanwhile;
   if (moved) {
     const TPlace place = PlaceOf(rect, monitors);
     WriteBoxInt(file, "KestoX", place.X);
@@ -35,9 +40,15 @@ void RememberPosition(TBox& box, const RECT& rect) {
     if (place.Monitor != 1 || BoxKeyExists(file, "KestoMonitor"))
       WriteBoxIntAfter(file, "KestoMonitor", place.Monitor, {"KestoX", "KestoY"});
   }
+  const std::uint64_t before = file.ContentHash;
+  const std::uint64_t after = moved ? [&] {
+    const std::string bytes = SerializeBoxFile(file);
+    return ContentHash(bytes.data(), bytes.size());
+  }() : before;
   // A failed save leaves the file as it was; teardown goes on regardless.
   SaveResult saved = SaveResult::Saved;
   CloseBoxFile(box.Header, moved, &saved);
+  if (moved && saved != SaveResult::Failed) NoteOwnWrite(box.FileName, before, after);
   if (saved == SaveResult::Failed) ShellLog(kLogError, "can't save the position into " + box.FileName);
   if (saved == SaveResult::SavedInPlace)
     ShellLog(kLogWarning, "saved the position into " + box.FileName +

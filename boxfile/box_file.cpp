@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "boxfile/content_hash.h"
 #include "boxfile/safe_save.h"
 #include "boxfile/text_helpers.h"
 
@@ -126,6 +127,7 @@ BoxFile ParseBoxFile(const std::string& fileName, const std::string& bytes, Expa
   auto header = std::make_unique<TBoxHeader>();
   header->FileName = fileName;
   header->Expand = std::move(expand);
+  header->ContentHash = ContentHash(bytes.data(), bytes.size());
   bool firstLine = true;
   ForEachLine(bytes, [&](const char* line, std::size_t length, LineEnd end) {
     auto entry = std::make_unique<TBoxEntry>();

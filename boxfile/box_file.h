@@ -37,6 +37,7 @@ struct TBoxHeader {
   std::unique_ptr<TBoxEntry> First;
   TBoxEntry* Last = nullptr;
   LineEnd FileEnd = LineEnd::CrLf;  // the end of the file's first line: what an added line takes
+  std::uint64_t ContentHash = 0;    // of the bytes it was read from
 
   TBoxHeader() = default;
   TBoxHeader(const TBoxHeader&) = delete;

@@ -31,6 +31,7 @@ const std::vector<TBoxKey>& BoxKeys() {
       {"KestoNotSticky", KeyKind::Presence, ""},
       {"KestoBackgroundOffs", KeyKind::FourNumbers, "0 0 0 0"},
       {"KestoRememberPosition", KeyKind::Presence, ""},
+      {"KestoAutoReload", KeyKind::Presence, ""},
       {"KestoFont", KeyKind::Text, "Ms sans serif"},
       {"KestoFontColor", KeyKind::Colour, "FFFFFF"},
       {"KestoFontSize", KeyKind::Integer, "14"},

@@ -28,6 +28,8 @@ add_library(kesto_impl STATIC
   base/shell_log.cpp
   base/shell_image.cpp
   base/monitors.cpp
+  base/folder_watcher.cpp
+  base/file_fingerprint.cpp
   module/command_window.cpp
   module/lifecycle.cpp
   box/box_list.cpp
@@ -36,6 +38,8 @@ add_library(kesto_impl STATIC
   box/background.cpp
   box/destroy_box.cpp
   box/placement.cpp
+  box/reload_box.cpp
+  box/auto_reload.cpp
   content/groups.cpp
   content/shortcuts.cpp
   content/tooltip.cpp

@@ -5,6 +5,8 @@
 
 #include <cstdint>
 
+#include "base/file_fingerprint.h"
+
 namespace kesto {
 
 struct TContentHost {
@@ -12,6 +14,7 @@ struct TContentHost {
   std::int32_t Width = 0;
   std::int32_t Height = 0;
   HDC MemDC = nullptr;  // the box's picture, which labels are drawn into
+  WatchedFiles* Sources = nullptr;  // where the files of the images loaded are noted, when asked
 };
 
 }  // namespace kesto

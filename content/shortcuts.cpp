@@ -28,17 +28,18 @@ using ImageCache = std::map<std::string, SharedImage>;
 
 // Loads one image (its DC with the bitmap selected, and its shape) or finds
 // it among those this box already loaded. None when it cannot be loaded.
-SharedImage ImageNamed(const std::string& name, HDC compatibleDC, ImageCache& cache, const TBoxHeader& header) {
+SharedImage ImageNamed(const std::string& name, const TContentHost& box, ImageCache& cache,
+                       const TBoxHeader& header) {
   auto found = cache.find(name);
   if (found != cache.end()) return found->second;
   SharedImage& slot = cache[name];
   // Owned from the moment it exists: the record below may fail to be made.
-  OwnedBitmap bitmap(LoadCheckedImage(name, WhereLastValue(header)));
+  OwnedBitmap bitmap(LoadCheckedImage(name, WhereLastValue(header), box.Sources));
   if (!bitmap) return nullptr;
   auto image = std::make_shared<TShortcutImage>();
   image->Bitmap = std::move(bitmap);
   image->Region.reset(BitmapToRegion(image->Bitmap.get(), MakeColor(255, 0, 255), kKeyTolerance, 0, 0));
-  image->DC.reset(CreateCompatibleDC(compatibleDC));
+  image->DC.reset(CreateCompatibleDC(box.MemDC));
   SelectObject(image->DC.get(), image->Bitmap.get());
   slot = std::move(image);
   return slot;
@@ -77,7 +78,7 @@ void CreateShortcut(const TContentHost& box, std::unique_ptr<TShortcut>& list, c
     // The images' DCs are made compatible with the box's picture: the same
     // display as the button's own window DC, without asking for one per button.
     const std::string normal = GetToken(line, 4);
-    shortcut.Normal = ImageNamed(normal, box.MemDC, images, header);
+    shortcut.Normal = ImageNamed(normal, box, images, header);
     if (shortcut.Normal) {
       GetLSBitmapSize(shortcut.Normal->Bitmap.get(), &shortcut.Width, &shortcut.Height);
     } else {
@@ -87,7 +88,7 @@ void CreateShortcut(const TContentHost& box, std::unique_ptr<TShortcut>& list, c
     // A missing hover or pressed image falls back to the normal one.
     for (auto [state, token, image] : {std::tuple{"hover", 5, &shortcut.Hover}, {"pressed", 6, &shortcut.Pressed}}) {
       const std::string name = GetToken(line, static_cast<std::uint8_t>(token));
-      *image = ImageNamed(name, box.MemDC, images, header);
+      *image = ImageNamed(name, box, images, header);
       if (!*image && !name.empty())
         ShellLog(kLogWarning, WhereLastValue(header) + ": can't load image '" + name + "' (" + state +
                                   " state uses the normal image)");

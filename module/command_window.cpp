@@ -8,6 +8,7 @@
 #include "base/module_state.h"
 #include "base/operation.h"
 #include "base/shell_api.h"
+#include "box/auto_reload.h"
 #include "box/box.h"
 
 namespace kesto {
@@ -94,6 +95,17 @@ extern "C" LRESULT CALLBACK KestoCommandWndProcBody(HWND window, UINT message, W
         return ShowFailures();
       case LM_GETREVID:
         return ReplyRevision(wParam, lParam);
+      case WM_WATCHNOTICE:
+        NoteWatchNotice();
+        return 0;
+      case WM_TIMER:
+        if (wParam != kQuietTimer && wParam != kRetryTimer) return 0;
+        {
+          // Rebuilding runs the shell's expansion and plug-ins: an operation.
+          KestoOperation operation;
+          CheckWatchedFiles();
+        }
+        return 0;
       case WM_DISPLAYCHANGE: {
         // Monitors were added, removed, moved or resized (the shell does not
         // relay this): every box goes where its place is now.

@@ -7,6 +7,7 @@
 #include "base/no_throw.h"
 #include "base/operation.h"
 #include "base/shell_api.h"
+#include "box/auto_reload.h"
 #include "box/box.h"
 #include "box/box_list.h"
 #include "boxfile/text_helpers.h"
@@ -79,6 +80,9 @@ void EndRun() {
   NoThrow(UnregisterBangCommands);
   NoThrow(RequestDestroyAll);
   if (!AnyBoxes()) NoThrow(FinishEnd);
+  // The watching thread is joined here even when busy boxes remain: nothing
+  // of it may run once the library is gone.
+  NoThrow(StopWatching);
   NoThrow(DestroyCommandWindow);
 }
 

@@ -1,0 +1,150 @@
+#include "base/folder_watcher.h"
+
+namespace kesto {
+namespace {
+
+constexpr DWORD kNoticeFilter = FILE_NOTIFY_CHANGE_FILE_NAME | FILE_NOTIFY_CHANGE_LAST_WRITE |
+                                FILE_NOTIFY_CHANGE_SIZE | FILE_NOTIFY_CHANGE_CREATION;
+
+std::wstring Wide(const std::string& text) {
+  if (text.empty()) return {};
+  int length = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+  std::wstring wide(static_cast<std::size_t>(length), L'\0');
+  MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), &wide[0], length);
+  return wide;
+}
+
+}  // namespace
+
+struct FolderWatcher::Folder {
+  std::vector<std::wstring> Names;
+  HANDLE Directory = INVALID_HANDLE_VALUE;
+  HANDLE Event = nullptr;
+  OVERLAPPED Overlapped{};
+  bool Armed = false;
+  alignas(DWORD) BYTE Buffer[16384];
+
+  Folder() = default;
+  Folder(const Folder&) = delete;
+  Folder& operator=(const Folder&) = delete;
+  ~Folder() {
+    if (Directory != INVALID_HANDLE_VALUE) CloseHandle(Directory);
+    if (Event) CloseHandle(Event);
+  }
+
+  // Asks for the next notices; false when the folder can no longer be watched
+  // (it was removed, say): its event then never fires again.
+  bool Arm() {
+    Overlapped = OVERLAPPED{};
+    Overlapped.hEvent = Event;
+    ResetEvent(Event);
+    Armed = ReadDirectoryChangesW(Directory, Buffer, sizeof Buffer, FALSE, kNoticeFilter, nullptr, &Overlapped,
+                                  nullptr) != FALSE;
+    return Armed;
+  }
+
+  // Whether the notices in the buffer name a watched file; an overflowed
+  // buffer (no notices kept) or a short 8.3 name may hide one, so they count.
+  bool NamesWatched(DWORD bytes) const {
+    if (bytes == 0) return true;
+    DWORD offset = 0;
+    while (offset + sizeof(FILE_NOTIFY_INFORMATION) <= bytes) {
+      const auto* notice = reinterpret_cast<const FILE_NOTIFY_INFORMATION*>(Buffer + offset);
+      std::wstring name(notice->FileName, notice->FileNameLength / sizeof(WCHAR));
+      if (name.find(L'~') != std::wstring::npos) return true;
+      for (const std::wstring& watched : Names)
+        if (lstrcmpiW(name.c_str(), watched.c_str()) == 0) return true;
+      if (notice->NextEntryOffset == 0) break;
+      offset += notice->NextEntryOffset;
+    }
+    return false;
+  }
+};
+
+FolderWatcher::FolderWatcher() = default;
+FolderWatcher::~FolderWatcher() { Stop(); }
+
+bool FolderWatcher::Start(HWND window, UINT message, const WatchedNames& names) {
+  Stop();
+  for (const auto& [path, files] : names) {
+    auto folder = std::make_unique<Folder>();
+    folder->Directory = CreateFileA(path.c_str(), FILE_LIST_DIRECTORY,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                    FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OVERLAPPED, nullptr);
+    folder->Event = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    if (folder->Directory == INVALID_HANDLE_VALUE || !folder->Event) continue;
+    for (const std::string& file : files) folder->Names.push_back(Wide(file));
+    folders_.push_back(std::move(folder));
+    // One thread waits on the stop event and every folder's.
+    if (folders_.size() == MAXIMUM_WAIT_OBJECTS - 1) break;
+  }
+  stop_ = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+  if (folders_.empty() || !stop_) {
+    Stop();
+    return false;
+  }
+  window_ = window;
+  message_ = message;
+  names_ = names;
+  posted_ = 0;
+  thread_ = CreateThread(nullptr, 0, ThreadMain, this, 0, nullptr);
+  if (!thread_) {
+    Stop();
+    return false;
+  }
+  return true;
+}
+
+void FolderWatcher::Stop() {
+  if (thread_) {
+    SetEvent(stop_);
+    WaitForSingleObject(thread_, INFINITE);
+    CloseHandle(thread_);
+    thread_ = nullptr;
+  }
+  if (stop_) CloseHandle(stop_);
+  stop_ = nullptr;
+  folders_.clear();
+  names_.clear();
+}
+
+void FolderWatcher::Acknowledge() { InterlockedExchange(&posted_, 0); }
+
+DWORD WINAPI FolderWatcher::ThreadMain(void* self) {
+  static_cast<FolderWatcher*>(self)->Watch();
+  return 0;
+}
+
+void FolderWatcher::Report() {
+  if (InterlockedExchange(&posted_, 1) != 0) return;  // one is already on its way
+  if (!PostMessageA(window_, message_, 0, 0)) InterlockedExchange(&posted_, 0);
+}
+
+void FolderWatcher::Watch() {
+  std::vector<HANDLE> waits{stop_};
+  for (auto& folder : folders_) {
+    folder->Arm();
+    waits.push_back(folder->Event);
+  }
+  for (;;) {
+    DWORD woke = WaitForMultipleObjects(static_cast<DWORD>(waits.size()), waits.data(), FALSE, INFINITE);
+    if (woke <= WAIT_OBJECT_0 || woke >= WAIT_OBJECT_0 + waits.size()) break;  // stopped, or the wait failed
+    Folder& folder = *folders_[woke - WAIT_OBJECT_0 - 1];
+    DWORD bytes = 0;
+    const bool read = GetOverlappedResult(folder.Directory, &folder.Overlapped, &bytes, FALSE) != FALSE;
+    folder.Armed = false;
+    if (!read || folder.NamesWatched(bytes)) Report();
+    folder.Arm();
+  }
+  // The requests this thread made are cancelled by it, and waited for: the
+  // system must not write into a buffer once it is freed.
+  for (auto& folder : folders_) {
+    if (!folder->Armed) continue;
+    CancelIo(folder->Directory);
+    DWORD bytes = 0;
+    GetOverlappedResult(folder->Directory, &folder->Overlapped, &bytes, TRUE);
+    folder->Armed = false;
+  }
+}
+
+}  // namespace kesto

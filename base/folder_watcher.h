@@ -1,0 +1,53 @@
+// A thread that waits for the file system to report changes in a few folders
+// and tells a window when a name it was given changed there. It waits on the
+// system's change notices alone: while nothing changes, it costs nothing and
+// sends nothing.
+#pragma once
+
+#include <windows.h>
+
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace kesto {
+
+// Folder (full path, no trailing backslash) -> the file names to report in it.
+using WatchedNames = std::map<std::string, std::vector<std::string>>;
+
+class FolderWatcher {
+ public:
+  FolderWatcher();
+  ~FolderWatcher();
+  FolderWatcher(const FolderWatcher&) = delete;
+  FolderWatcher& operator=(const FolderWatcher&) = delete;
+
+  // Watches these names (stopping what was watched before), posting message
+  // to window when one of them is written, made, removed or renamed. At most
+  // one message waits in the window's queue at a time: the receiver calls
+  // Acknowledge when it takes it. False when nothing could be watched.
+  bool Start(HWND window, UINT message, const WatchedNames& names);
+  // Ends the thread and waits for it; every handle of it is closed on return.
+  void Stop();
+  void Acknowledge();
+  bool Running() const { return thread_ != nullptr; }
+  const WatchedNames& Names() const { return names_; }
+
+  struct Folder;  // one folder's handle, event and notice buffer
+
+ private:
+  HANDLE thread_ = nullptr;
+  HANDLE stop_ = nullptr;
+  std::vector<std::unique_ptr<Folder>> folders_;
+  WatchedNames names_;
+  HWND window_ = nullptr;
+  UINT message_ = 0;
+  volatile LONG posted_ = 0;
+
+  static DWORD WINAPI ThreadMain(void* self);
+  void Watch();
+  void Report();
+};
+
+}  // namespace kesto

@@ -1,0 +1,128 @@
+#include "box/auto_reload.h"
+
+#include <vector>
+
+#include "base/command_queue.h"
+#include "base/file_fingerprint.h"
+#include "base/folder_watcher.h"
+#include "base/module_state.h"
+#include "base/shell_log.h"
+#include "box/box_list.h"
+#include "box/reload_box.h"
+
+namespace kesto {
+namespace {
+
+// The one thread that waits for the file system, while any box asks for it.
+FolderWatcher Watcher;
+
+bool Watching(const TBox& box) { return box.AutoReload && box.Life != BoxLife::Destroying && !box.DestroyRequested; }
+
+bool SamePath(const std::string& a, const std::string& b) { return lstrcmpiA(a.c_str(), b.c_str()) == 0; }
+
+std::string Lowered(std::string text) {
+  if (!text.empty()) CharLowerBuffA(&text[0], static_cast<DWORD>(text.size()));
+  return text;
+}
+
+WatchedNames WantedNames() {
+  WatchedNames wanted;
+  ForEachBox([&](TBox& box) {
+    if (!Watching(box)) return;
+    for (const TWatchedFile& file : box.Watched) {
+      const std::size_t slash = file.Path.find_last_of("\\/");
+      if (slash == std::string::npos) continue;
+      std::vector<std::string>& names = wanted[Lowered(file.Path.substr(0, slash))];
+      const std::string name = Lowered(file.Path.substr(slash + 1));
+      bool known = false;
+      for (const std::string& present : names) known = known || present == name;
+      if (!known) names.push_back(name);
+    }
+  });
+  return wanted;
+}
+
+// Whether the box's files hold other contents than it was built from; empty
+// problem when every one of them could be read.
+bool FilesChanged(TBox& box, std::string& problem, bool& retry) {
+  bool changed = false;
+  for (const TWatchedFile& file : box.Watched) {
+    std::uint64_t hash = 0;
+    switch (FingerprintFile(file.Path, hash)) {
+      case FileRead::Missing:
+        problem = file.Where + ": '" + file.Path + "' is missing for now";
+        return false;
+      case FileRead::Busy:
+        problem = file.Where + ": can't read '" + file.Path + "' now (is the editor still writing it?)";
+        retry = true;
+        return false;
+      case FileRead::Read:
+        changed = changed || hash != file.Hash;
+        break;
+    }
+  }
+  return changed;
+}
+
+}  // namespace
+
+void UpdateWatches() {
+  WatchedNames wanted;
+  if (CommandWnd) wanted = WantedNames();
+  if (wanted == Watcher.Names() && Watcher.Running() == !wanted.empty()) return;
+  if (wanted.empty()) {
+    Watcher.Stop();
+    return;
+  }
+  if (!Watcher.Start(CommandWnd, WM_WATCHNOTICE, wanted))
+    ShellLog(kLogError, "can't watch the folders of the boxes that reload themselves; they are not rebuilt on save");
+}
+
+void NoteWatchNotice() {
+  Watcher.Acknowledge();
+  // Each notice starts the quiet time again: a burst of writes is one save.
+  if (CommandWnd && Watcher.Running()) SetTimer(CommandWnd, kQuietTimer, kQuietMilliseconds, nullptr);
+}
+
+void CheckWatchedFiles() {
+  if (CommandWnd) {
+    KillTimer(CommandWnd, kQuietTimer);
+    KillTimer(CommandWnd, kRetryTimer);
+  }
+  std::vector<std::uint32_t> changed;
+  bool retry = false;
+  ForEachBox([&](TBox& box) {
+    if (!Watching(box) || !Reloadable(box)) return;
+    std::string problem;
+    const bool differs = FilesChanged(box, problem, retry);
+    if (!problem.empty()) {
+      // Said once, not at every notice of an editor's burst.
+      if (problem != box.WatchProblem)
+        ShellLog(kLogWarning, problem + "; box '" + box.Name + "' stays as it is until the file can be read");
+      box.WatchProblem = problem;
+      return;
+    }
+    box.WatchProblem.clear();
+    if (differs) changed.push_back(box.Serial);
+  });
+  if (retry && CommandWnd) SetTimer(CommandWnd, kRetryTimer, kRetryMilliseconds, nullptr);
+  // Oldest first, as !KestoReload rebuilds every box.
+  ReloadBoxes(std::vector<std::uint32_t>(changed.rbegin(), changed.rend()));
+}
+
+void NoteOwnWrite(const std::string& path, std::uint64_t before, std::uint64_t after) {
+  ForEachBox([&](TBox& box) {
+    for (TWatchedFile& file : box.Watched)
+      if (file.Hash == before && SamePath(file.Path, path)) file.Hash = after;
+  });
+}
+
+void StopWatching() {
+  Watcher.Stop();
+  if (CommandWnd) {
+    KillTimer(CommandWnd, kQuietTimer);
+    KillTimer(CommandWnd, kRetryTimer);
+  }
+}
+
+}  // namespace kesto

@@ -11,6 +11,7 @@
 #include "box/box.h"
 #include "box/box_list.h"
 #include "boxfile/box_rules.h"
+#include "boxfile/key_slips.h"
 #include "boxfile/text_helpers.h"
 #include "content/content_host.h"
 #include "content/hosted_modules.h"
@@ -96,6 +97,9 @@ void BuildBox(TBox& box) {
   TBoxHeader& header = *box.Header;
   box.FileName = header.FileName;  // first: a build that fails halfway is torn down as any other
   box.Name = ReadBoxString(header, "KestoName", BoxKeyDefault("KestoName"));
+  // What the checker would say of its keys, as guesses with the full path.
+  for (const TKeySlip& slip : FindKeySlips(header))
+    ShellLog(kLogWarning, box.FileName + ":" + std::to_string(slip.Line) + ": " + slip.Message);
   box.AutoReload = BoxKeyExists(header, "KestoAutoReload");
   // The files a box that rebuilds itself is made of, as they are now.
   WatchedFiles* sources = box.AutoReload ? &box.Watched : nullptr;

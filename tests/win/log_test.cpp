@@ -55,5 +55,22 @@ TEST_F(LogTest, ABrokenThemeNamesEveryFailureByFileAndLine) {
                                       "missing.box|Can't load .Box File"}));
 }
 
+// What the checker knows of a file's keys, told as the file loads.
+TEST_F(LogTest, KeySlipsAreGuessLinesWithTheFullPathAndLine) {
+  std::string box = WriteText("slips.box", "KestoName Slips\r\nKestoBackround x.bmp\r\nKestoX\t10\r\n"
+                                           "KestoName Again\r\n*Text 1 1 \"fine\"\r\nKestoFrobnicate 1\r\n");
+  Start({"LSLogLevel 3", "LSLogFile " + Path("litestep.log"), "*KestoCreate " + box});
+  Stop();
+  std::vector<std::string> guesses;
+  for (const std::string& line : LogLines())
+    if (line.rfind("2:" + box + ":", 0) == 0) guesses.push_back(line.substr(2 + box.size() + 1));
+  EXPECT_EQ(guesses, (std::vector<std::string>{
+                         "2: unknown key 'KestoBackround'; did you mean 'KestoBackGround'?",
+                         "3: a tab does not end a key: 'KestoX' and its value read as one key",
+                         "4: only the first KestoName (line 1) counts; this one is ignored",
+                         "6: unknown key 'KestoFrobnicate'",
+                     }));
+}
+
 }  // namespace
 }  // namespace kestotest

@@ -8,6 +8,7 @@
 
 #include "boxfile/box_rules.h"
 #include "boxfile/image_header.h"
+#include "boxfile/key_slips.h"
 #include "boxfile/text_helpers.h"
 #include "shell/variables.h"
 #include "tools/check/checker.h"
@@ -143,8 +144,7 @@ class BoxFileCheck {
   void CheckSingleKey(int line, const std::string& key, KeyKind kind, const TBoxEntry& entry) {
     std::string value = BoxLineValue(header_, entry, key);
     if (seen_.count(key)) {
-      Warn(line, "duplicate-key",
-           "only the first " + key + " (line " + std::to_string(seen_[key]) + ") counts; this one is ignored");
+      Warn(line, "duplicate-key", DuplicateKeyMessage(key, seen_[key]));
       return;
     }
     seen_[key] = line;
@@ -285,8 +285,7 @@ class BoxFileCheck {
       if (IsContentLine(*entry)) continue;
       std::size_t tab = token.find('\t');
       if (tab != std::string::npos) {
-        Warn(line, "tab-after-key",
-             "a tab does not end a key: " + Quote(token.substr(0, tab)) + " and its value read as one key");
+        Warn(line, "tab-after-key", TabAfterKeyMessage(token));
         continue;
       }
       auto known = std::find_if(KnownKeys().begin(), KnownKeys().end(),
@@ -295,9 +294,7 @@ class BoxFileCheck {
         CheckSingleKey(line, known->first, known->second, *entry);
         continue;
       }
-      std::string nearest = NearestKey(token);
-      Warn(line, "unknown-key",
-           "unknown key " + Quote(token) + (nearest.empty() ? "" : "; did you mean " + Quote(nearest) + "?"));
+      Warn(line, "unknown-key", UnknownKeyMessage(token));
     }
   }
 

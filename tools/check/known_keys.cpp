@@ -30,24 +30,7 @@ const char* const kBangs[] = {
     "!ShowModules", "!Shutdown", "!SwitchUser", "!TileWindowsH", "!TileWindowsV", "!ToggleModules",
     "!UnloadModule"};
 
-int Distance(const std::string& a, const std::string& b) {
-  std::vector<int> row(b.size() + 1);
-  for (std::size_t j = 0; j <= b.size(); ++j) row[j] = static_cast<int>(j);
-  for (std::size_t i = 1; i <= a.size(); ++i) {
-    int diagonal = row[0];
-    row[0] = static_cast<int>(i);
-    for (std::size_t j = 1; j <= b.size(); ++j) {
-      int above = row[j];
-      row[j] = std::min({row[j] + 1, row[j - 1] + 1, diagonal + (a[i - 1] == b[j - 1] ? 0 : 1)});
-      diagonal = above;
-    }
-  }
-  return row[b.size()];
-}
-
 }  // namespace
-
-int EditDistance(const std::string& a, const std::string& b) { return Distance(UpperText(a), UpperText(b)); }
 
 bool IsKnownBang(const std::string& name) {
   for (const char* bang : kBangs)
@@ -64,27 +47,6 @@ std::string NearestBang(const std::string& name) {
     if (d < bestDistance) {
       bestDistance = d;
       best = bang;
-    }
-  }
-  return best;
-}
-
-std::string NearestKey(const std::string& key) {
-  std::string best;
-  int bestDistance = 4;
-  std::string upper = UpperText(key);
-  for (const auto& entry : KnownKeys()) {
-    int d = Distance(upper, UpperText(entry.first));
-    if (d < bestDistance) {
-      bestDistance = d;
-      best = entry.first;
-    }
-  }
-  for (const char* content : kContentKeys) {
-    int d = Distance(upper, UpperText(content));
-    if (d < bestDistance) {
-      bestDistance = d;
-      best = content;
     }
   }
   return best;

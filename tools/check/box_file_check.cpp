@@ -58,7 +58,7 @@ class BoxFileCheck {
 
  private:
   void Warn(int line, const std::string& check, const std::string& message) {
-    out_.push_back({path_, line, "warning", check, message});
+    out_.push_back({DisplayPath(path_), line, "warning", check, message});
   }
 
   void CheckNumber(int line, const std::string& text, const std::string& what) {
@@ -131,14 +131,14 @@ class BoxFileCheck {
       return;
     }
     Warn(line, "missing-image",
-         what + " " + Quote(name) + " cannot be found" +
+         what + " " + Quote(DisplayPath(name)) + " cannot be found" +
              (fallsBack ? ": the normal image is shown instead" : ""));
   }
 
   void CheckLibrary(int line, const std::string& name) {
     if (FileExists(name) || (!options_.shellDir.empty() && FileExists(JoinPath(options_.shellDir, name)))) return;
     Warn(line, "missing-library",
-         "plug-in library " + Quote(name) + " cannot be found as written or under the shell's folder");
+         "plug-in library " + Quote(DisplayPath(name)) + " cannot be found as written or under the shell's folder");
   }
 
   void CheckSingleKey(int line, const std::string& key, KeyKind kind, const TBoxEntry& entry) {

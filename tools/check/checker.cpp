@@ -16,13 +16,14 @@ using namespace kesto;
 
 void Checker::Report(const std::string& file, int line, const std::string& check, const std::string& message,
                      const std::string& severity) {
-  diagnostics_.push_back({file, line, severity, check, message});
+  diagnostics_.push_back({DisplayPath(file), line, severity, check, message});
 }
 
 bool Checker::CheckBoxFile(const std::string& path) {
   // Read once: the store parses the same bytes the line numbers come from.
   std::string bytes;
-  if (!ReadFileBytes(LocalPath(path), bytes)) {
+  const std::string found = ExistingPath(path);
+  if (!ReadFileBytes(found.empty() ? LocalPath(path) : found, bytes)) {
     Report(path, 0, "unreadable", "cannot read the box file", "error");
     return false;
   }
@@ -66,7 +67,7 @@ bool Checker::CheckConfig(const std::string& path) {
     std::string boxPath = GetToken(setting.Key + " " + CheckerExpansion(setting.Value), 2);
     std::string found = FileExists(boxPath) ? boxPath : JoinPath(options_.shellDir, boxPath);
     if (!FileExists(found)) {
-      Report(path, line, "unreadable", "Kesto cannot load the box file " + Quote(boxPath), "error");
+      Report(path, line, "unreadable", "Kesto cannot load the box file " + Quote(DisplayPath(boxPath)), "error");
       ok = false;
       continue;
     }

@@ -108,6 +108,15 @@ bool BitmapSize(const std::string& path, int& width, int& height) {
   return true;
 }
 
+std::string DisplayPath(const std::string& path) {
+#ifdef _WIN32
+  return path;
+#else
+  std::string found = ExistingPath(path);
+  return found.empty() ? LocalPath(path) : found;
+#endif
+}
+
 std::string JoinPath(const std::string& folder, const std::string& name) {
   if (folder.empty()) return name;
   return folder + "\\" + name;

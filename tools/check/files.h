@@ -14,6 +14,10 @@ bool FileExists(const std::string& path);
 bool IsWritable(const std::string& path);
 // Width and height from a BMP or PNG header; false when it is not a readable BMP.
 bool BitmapSize(const std::string& path, int& width, int& height);
+// A path as an author on this system writes it and an editor here opens it:
+// as given on Windows; elsewhere the local form, in the letter case the file
+// has on disk when it is there.
+std::string DisplayPath(const std::string& path);
 std::string JoinPath(const std::string& folder, const std::string& name);
 
 }  // namespace kestocheck

@@ -78,6 +78,15 @@ run_scenario() {  # shell scenario
       done
       printf 'windows\n'
     } > "$dir/drive.txt"
+  elif [ "$2" = auto-reload ]; then
+    # A box that rebuilds itself when its file is saved, while the shell runs:
+    # an edit of its size shows, and an edit of its KestoX moves it.
+    boxes="auto panel"
+    printf '%s\r\n' "KestoName Auto" "KestoAutoReload" "KestoX 400" "KestoY 300" "KestoWidth 60" "KestoHeight 40" \
+      "KestoBackGround \$ThemeDir\$\\red.bmp" > "$dir/theme/auto.box"
+    printf '%s\n' "pump 300" "windows" "expect Auto 400 300 60" "edit theme\\auto.box KestoWidth 90" "pump 1000" \
+      "expect Auto 400 300 90" "windows" "edit theme\\auto.box KestoX 520" "pump 1000" "expect Auto 520 300 90" \
+      "windows" > "$dir/drive.txt"
   elif [ "$2" = huge-image ]; then
     # A background of 12000x12000 pixels, which the shell cannot decode and
     # survive: Kesto never hands it over, and the box is built without it.
@@ -134,6 +143,8 @@ compare() {
     grep -h "differ from the screen" "$lane/$1"/*/seen.txt > "$lane/$1/screen.diff"
     return 1
   fi
+  # Every box must stand where the scenario expects it.
+  if grep -h "^expect .*: no" "$lane/$1"/*/seen.txt >"$lane/$1/screen.diff"; then return 1; fi
   # No box may take the keyboard from the user's window.
   if grep -h "^foreground lost" "$lane/$1"/*/seen.txt >"$lane/$1/screen.diff"; then return 1; fi
   diff -u "$lane/$1/real/seen.txt" "$lane/$1/standin/seen.txt" >"$lane/$1/screen.diff" &&
@@ -141,7 +152,7 @@ compare() {
 }
 
 status=0
-scenarios="${*:-$(ls "$root/samples/scenarios" | sed 's/\.txt$//') self-unload move-unload huge-image focus}"
+scenarios="${*:-$(ls "$root/samples/scenarios" | sed 's/\.txt$//') self-unload move-unload huge-image focus auto-reload}"
 for scenario in $scenarios; do
   run_scenario real "$scenario"
   run_scenario standin "$scenario"

@@ -10,7 +10,9 @@
 //                                 sysmove <box title> | key escape|return |
 //                                 typing (a window of the driver's own takes the focus) |
 //                                 foreground (whether it still has it) |
-//                                 compare-preview <file.png> (a kesto-preview of the whole screen)
+//                                 compare-preview <file.png> (a kesto-preview of the whole screen) |
+//                                 edit <file> <Key> <value> (saved as editors do: a new file renamed over) |
+//                                 expect <box title> <left> <top> <width> (waits up to 3 s for it)
 //                                 (others, such as quit or revid, are skipped)
 #include <windows.h>
 
@@ -170,6 +172,48 @@ void ComparePreview(const std::string& path) {
   std::fflush(stdout);
 }
 
+// Sets one key of a box file as an author's editor saves it: the whole file
+// written anew beside it, then renamed over the old one. The key's first line
+// takes the value; a key not there yet is added at the end.
+void EditKey(const std::string& path, const std::string& key, const std::string& value) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream text;
+  text << in.rdbuf();
+  in.close();
+  std::string out, line;
+  bool done = false;
+  std::istringstream lines(text.str());
+  while (std::getline(lines, line)) {
+    std::string first;
+    std::istringstream(line) >> first;
+    if (!done && lstrcmpiA(first.c_str(), key.c_str()) == 0) {
+      line = key + " " + value + (line.empty() || line.back() != '\r' ? "" : "\r");
+      done = true;
+    }
+    out += line + "\n";
+  }
+  if (!done) out += key + " " + value + "\r\n";
+  const std::string temporary = path + ".new";
+  std::ofstream(temporary, std::ios::binary) << out;
+  const bool moved = MoveFileExA(temporary.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING) != FALSE;
+  std::printf("edit %s %s %s: %s\n", path.c_str(), key.c_str(), value.c_str(), moved ? "saved" : "not saved");
+  std::fflush(stdout);
+}
+
+void ExpectBox(const std::string& title, long left, long top, long width) {
+  RECT r{};
+  for (int tries = 0; tries < 30; ++tries) {
+    HWND box = BoxTitled(title);
+    if (box && GetWindowRect(box, &r) && r.left == left && r.top == top && r.right - r.left == width) break;
+    Sleep(100);
+  }
+  const bool there = r.left == left && r.top == top && r.right - r.left == width;
+  std::printf("expect %s at %ld %ld width %ld: %s\n", title.c_str(), left, top, width,
+              there ? "yes" : ("no (" + std::to_string(r.left) + " " + std::to_string(r.top) + " width " +
+                               std::to_string(r.right - r.left) + ")").c_str());
+  std::fflush(stdout);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -260,6 +304,16 @@ int main(int argc, char** argv) {
       GetClassNameA(foreground, className, sizeof className);
       std::printf("foreground %s\n", foreground == TypingWindow() ? "kept" : ("lost to " + std::string(className)).c_str());
       std::fflush(stdout);
+    } else if (verb == "edit") {
+      std::string path, key, value;
+      words >> path >> key;
+      std::getline(words >> std::ws, value);
+      EditKey(path, key, value);
+    } else if (verb == "expect") {
+      std::string title;
+      long left = 0, top = 0, width = 0;
+      words >> title >> left >> top >> width;
+      ExpectBox(title, left, top, width);
     } else if (verb == "screenshot") {
       std::string path;
       words >> path;

@@ -5,8 +5,11 @@
 # screen (box rectangles, visibility, the pixels each box shows) and the box
 # files after the shell quits must be the same in both.
 #   sh scripts/real-shell.sh [scenario...]     (after a build of build/win)
+#   sh scripts/real-shell.sh --theme DIR [--config step.rc] [--screenshot FILE] [--for SECONDS]
+#                                              (an author's own theme: scripts/theme-in-shell.sh)
 set -e
 root="$(cd "$(dirname "$0")/.." && pwd)"
+[ "${1:-}" = --theme ] && exec sh "$root/scripts/theme-in-shell.sh" "$@"
 kit="$root/../shared/litestep/build.sh"
 if [ ! -f "$kit" ]; then
   echo "real-shell lane skipped: ../shared/litestep (the real shell's source and build kit) is not beside this clone"

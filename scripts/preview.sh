@@ -15,7 +15,8 @@ root="$(cd "$(dirname "$0")/.." && pwd)"
 . "$root/scripts/wine-env.sh"
 kesto_start_display
 trap kesto_stop_display EXIT
-kesto_wine_env "$root/build/win" preview
+# A script that runs many previews (watch.sh) names a prefix of its own.
+kesto_wine_env "$root/build/win" "${KESTO_WINE_PURPOSE:-preview}"
 args=""
 for arg in "$@"; do
   case "$arg" in

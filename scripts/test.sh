@@ -29,4 +29,6 @@ kesto_wine_env "$root/build/win"
 (cd build/win && ctest --output-on-failure)
 # The same theme and scenarios in the real shell, where its kit is beside us.
 sh scripts/real-shell.sh
+# An author's shell and watch.sh side by side on this clone.
+sh tests/authors/watch_beside_shell.sh
 echo "all tests passed"

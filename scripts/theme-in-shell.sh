@@ -56,16 +56,25 @@ shell_pid=$!
 touch "$log"
 tail -n +1 -f "$log" &
 tail_pid=$!
+drive() {  # one verb for kesto-drive
+  printf '%s\n' "$1" > "$run/drive.txt"
+  (cd "$run" && wine "$bin/kesto-drive.exe" drive.txt)
+}
+# The shell quits as a user quits it, so that boxes save their positions.
+quit_shell() {
+  if kill -0 "$shell_pid" 2>/dev/null; then
+    drive "bang !Quit" >/dev/null 2>&1 || true
+    for _ in $(seq 1 100); do kill -0 "$shell_pid" 2>/dev/null || break; sleep 0.1; done
+  fi
+}
 finish() {
+  quit_shell
   kill "$tail_pid" 2>/dev/null || true
   kill "$shell_pid" 2>/dev/null || true
   kesto_stop_display
 }
 trap finish EXIT
-drive() {  # one verb for kesto-drive
-  printf '%s\n' "$1" > "$run/drive.txt"
-  (cd "$run" && wine "$bin/kesto-drive.exe" drive.txt)
-}
+trap 'exit 130' INT TERM
 for _ in $(seq 1 150); do
   [ "$(drive shell)" = "shell running" ] && break
   sleep 0.2
@@ -89,8 +98,5 @@ else
   fi
   [ -n "$shot" ] && kill -0 "$shell_pid" 2>/dev/null && take_shot "$shot"
 fi
-if kill -0 "$shell_pid" 2>/dev/null; then
-  drive "bang !Quit" >/dev/null || true
-  for _ in $(seq 1 100); do kill -0 "$shell_pid" 2>/dev/null || break; sleep 0.1; done
-fi
+quit_shell
 echo "real-shell: the shell has quit"

@@ -6,6 +6,7 @@
 #include "base/entry_thunk.h"
 #include "base/operation.h"
 #include "base/shell_api.h"
+#include "box/alpha_box.h"
 #include "box/box.h"
 #include "box/box_list.h"
 #include "box/reload_box.h"
@@ -39,11 +40,13 @@ void HideBox(TBox& box) {
 void ShowGroup(TShortcutGroup& group) {
   ShowGroupMembers(&group, SW_SHOW);
   SetFlag(group.Flags, GroupHidden, false);
+  ComposeAlphaFrames();  // alpha boxes draw their buttons themselves
 }
 
 void HideGroup(TShortcutGroup& group) {
   ShowGroupMembers(&group, SW_HIDE);
   SetFlag(group.Flags, GroupHidden, true);
+  ComposeAlphaFrames();
 }
 
 TShortcutGroup* GroupOf(const char* args) { return FindGroup(ParseInt(args ? args : "")); }

@@ -13,6 +13,7 @@
 #include "content/shortcuts.h"
 #include "base/file_fingerprint.h"
 #include "base/owned.h"
+#include "box/alpha_frame.h"
 #include "box/placement.h"
 
 namespace kesto {
@@ -61,6 +62,7 @@ struct TBox {
   bool AutoReload = false;  // rebuilt when one of its files is saved with other contents
   WatchedFiles Watched;     // its box file first, then every image file it loaded
   std::string WatchProblem;  // why its files could not be checked last time; empty when they could
+  std::unique_ptr<TAlphaFrame> Frame;  // an alpha box's picture; none for every other box
 };
 
 inline RECT AsRect(const TFourNumbers& n) { return {n.Left, n.Top, n.Right, n.Bottom}; }

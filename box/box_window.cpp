@@ -54,7 +54,14 @@ void DragStep(TBox& box) {
 LRESULT HandleBoxMessage(TBox& box, HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_ERASEBKGND:
+      if (box.Frame) return 1;  // shown by UpdateLayeredWindow, not painted
       BitBlt(reinterpret_cast<HDC>(wParam), 0, 0, box.Width, box.Height, box.MemDC.get(), 0, 0, SRCCOPY);
+      return 0;
+    case WM_PRINTCLIENT:
+      // The picture as the window shows it: for an alpha box, premultiplied
+      // with its alpha (what the preview and the tests read).
+      BitBlt(reinterpret_cast<HDC>(wParam), 0, 0, box.Width, box.Height,
+             box.Frame ? box.Frame->Picture.DC.get() : box.MemDC.get(), 0, 0, SRCCOPY);
       return 0;
     case WM_CLOSE:
       return 0;  // nor by a close request: only its destroyers end it

@@ -6,6 +6,7 @@
 #include "base/shell_expansion.h"
 #include "base/shell_image.h"
 #include "base/shell_log.h"
+#include "box/alpha_box.h"
 #include "box/auto_reload.h"
 #include "box/background.h"
 #include "box/box.h"
@@ -65,9 +66,14 @@ void ReadPosition(TBox& box) {
 // A box is stacked and shown without being activated: creating or showing one
 // (from a launcher's click, a hotkey's bang) never takes the keyboard focus
 // from the window the user is typing in.
-void StackWindow(TBox& box) {
+void StackWindow(TBox& box, bool layered) {
   if (BoxKeyExists(*box.Header, "KestoAlwaysOnTop")) {
     SetWindowPos(box.Window, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE);
+    return;
+  }
+  // A layered window stays top-level, as translucent boxes always have.
+  if (layered) {
+    SetWindowPos(box.Window, HWND_TOP, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE);
     return;
   }
   // Without the shell's desktop window the box stays the top-level window it
@@ -92,6 +98,20 @@ struct BuildingState {
     CloseBoxFile(box.Header, false);
   }
 };
+
+// The rest of an alpha box: its buttons and labels drawn into its picture,
+// composed and shown once.
+void BuildAlphaContent(TBox& box, TBoxHeader& header, WatchedFiles* sources) {
+  if (BoxKeyExists(header, "KestoRememberPosition")) SetFlag(box.Flags, BoxRememberPosition, true);
+  if (!BoxKeyExists(header, "KestoNotSticky")) SetWindowLongA(box.Window, kUserDataIndex, kStickyMarker);
+  const TContentHost host{box.Window, box.Width, box.Height, box.Frame->Picture.DC.get(), sources,
+                          ComposeFrameOfWindow};
+  CreateShortcuts(header, host, box.Shortcuts);
+  DrawAlphaLabels(box, header);
+  ComposeAlphaFrame(box);
+  if (!BoxKeyExists(header, "KestoStartHidden")) ShowWithoutActivating(box.Window);
+  ShellLog(kLogNotice, "box '" + box.Name + "' made from " + box.FileName + " (with per-pixel alpha)");
+}
 
 void BuildBox(TBox& box) {
   TBoxHeader& header = *box.Header;
@@ -125,20 +145,28 @@ void BuildBox(TBox& box) {
   box.OnLeftClick = ReadBoxString(header, "KestoOnLeftClick", BoxKeyDefault("KestoOnLeftClick"));
   box.OnRightClick = ReadBoxString(header, "KestoOnRightClick", BoxKeyDefault("KestoOnRightClick"));
 
+  // A background with an alpha channel makes an alpha box: a layered window
+  // shown from a composed picture, on which SetLayeredWindowAttributes must
+  // never be called (UpdateLayeredWindow fails after it).
+  const bool alphaBox = box.Width > 0 && box.Height > 0 && BuildsAlphaBox(header, image.get());
   RegisterModuleClass(kBoxClass, BoxWndProc);
-  box.Window = CreateWindowExA(WS_EX_TOOLWINDOW, kBoxClass, box.Name.c_str(), WS_POPUP, box.X, box.Y,
-                               box.Width, box.Height, nullptr, nullptr, ModuleInstance, nullptr);
-  StackWindow(box);
+  box.Window = CreateWindowExA(WS_EX_TOOLWINDOW | (alphaBox ? WS_EX_LAYERED : 0), kBoxClass, box.Name.c_str(),
+                               WS_POPUP, box.X, box.Y, box.Width, box.Height, nullptr, nullptr, ModuleInstance,
+                               nullptr);
+  StackWindow(box, alphaBox);
 
   std::string alpha = ReadBoxString(header, "KestoAlphaTransparency", BoxKeyDefault("KestoAlphaTransparency"));
+  const std::string offsets = ReadBoxString(header, "KestoBackgroundOffs", BoxKeyDefault("KestoBackgroundOffs"));
+  if (alphaBox && PrepareAlphaFrame(box, image.get(), offsets, alpha)) {
+    BuildAlphaContent(box, header, sources);
+    return;
+  }
   if (alpha != kNoAlpha && ApplyTranslucency(box.Window, alpha)) SetFlag(box.Flags, BoxTranslucent, true);
   if (!BoxKeyExists(header, "KestoStartHidden")) ShowWithoutActivating(box.Window);
   if (!BoxKeyExists(header, "KestoNotSticky")) SetWindowLongA(box.Window, kUserDataIndex, kStickyMarker);
 
   PreparedBackground background =
-      PrepareBackground(box.Window, image.get(), box.Width, box.Height,
-                        ReadBoxString(header, "KestoBackgroundOffs", BoxKeyDefault("KestoBackgroundOffs")),
-                        HasFlag(box.Flags, BoxTranslucent));
+      PrepareBackground(box.Window, image.get(), box.Width, box.Height, offsets, HasFlag(box.Flags, BoxTranslucent));
   box.MemDC = std::move(background.MemDC);
   if (background.Tiled) SetFlag(box.Flags, BoxTiled, true);
   if (BoxKeyExists(header, "KestoRememberPosition")) SetFlag(box.Flags, BoxRememberPosition, true);

@@ -88,6 +88,7 @@ void DestroyBox(TBox& box) {
   NoThrow([&] { DestroyShortcuts(box.Shortcuts); });
   box.MemDC.reset();
   box.Picture.reset();
+  box.Frame.reset();
   NoThrow([&] { ShellLog(kLogNotice, "box '" + box.Name + "' ended"); });
 }
 

@@ -30,6 +30,7 @@ add_library(kesto_impl STATIC
   base/monitors.cpp
   base/folder_watcher.cpp
   base/file_fingerprint.cpp
+  base/bitmap_pixels.cpp
   module/command_window.cpp
   module/lifecycle.cpp
   box/box_list.cpp
@@ -40,6 +41,7 @@ add_library(kesto_impl STATIC
   box/placement.cpp
   box/reload_box.cpp
   box/auto_reload.cpp
+  box/alpha_box.cpp
   content/groups.cpp
   content/shortcuts.cpp
   content/tooltip.cpp

@@ -15,6 +15,9 @@ struct TContentHost {
   std::int32_t Height = 0;
   HDC MemDC = nullptr;  // the box's picture, which labels are drawn into
   WatchedFiles* Sources = nullptr;  // where the files of the images loaded are noted, when asked
+  // For a box whose picture is composed with per-pixel alpha (its child
+  // windows are not drawn): asks it to compose and show its picture again.
+  void (*Recompose)(HWND box) = nullptr;
 };
 
 }  // namespace kesto

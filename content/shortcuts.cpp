@@ -6,11 +6,13 @@
 #include <map>
 #include <tuple>
 
+#include "base/bitmap_pixels.h"
 #include "base/command_queue.h"
 #include "base/module_state.h"
 #include "base/shell_api.h"
 #include "base/shell_image.h"
 #include "base/shell_log.h"
+#include "boxfile/premultiplied.h"
 #include "boxfile/text_helpers.h"
 #include "content/groups.h"
 #include "content/tooltip.h"
@@ -38,11 +40,43 @@ SharedImage ImageNamed(const std::string& name, const TContentHost& box, ImageCa
   if (!bitmap) return nullptr;
   auto image = std::make_shared<TShortcutImage>();
   image->Bitmap = std::move(bitmap);
-  image->Region.reset(BitmapToRegion(image->Bitmap.get(), MakeColor(255, 0, 255), kKeyTolerance, 0, 0));
+  image->HasAlpha = HasAlphaChannel(image->Bitmap.get());
+  if (image->HasAlpha || box.Recompose) {
+    // Blended, not copied: its shape is every pixel that is not see-through
+    // (alpha 0 or magenta).
+    image->Pixels = PremultipliedPixels(image->Bitmap.get());
+    image->Region.reset(RegionOfVisiblePixels(image->Pixels.Data.data(), image->Pixels.Width, image->Pixels.Height));
+  } else {
+    image->Region.reset(BitmapToRegion(image->Bitmap.get(), MakeColor(255, 0, 255), kKeyTolerance, 0, 0));
+  }
   image->DC.reset(CreateCompatibleDC(box.MemDC));
   SelectObject(image->DC.get(), image->Bitmap.get());
   slot = std::move(image);
   return slot;
+}
+
+// An image with alpha on a button of an ordinary box: blended once over the
+// box's picture behind the button, so that its soft edges show the box, not
+// black. The copy is the button's own; its shape is the image's.
+SharedImage BlendedOverBox(const SharedImage& image, const TContentHost& box, int x, int y) {
+  if (!image || !image->HasAlpha || image->Pixels.Data.empty()) return image;
+  const int width = image->Pixels.Width, height = image->Pixels.Height;
+  BITMAPINFO info{};
+  info.bmiHeader = {sizeof info.bmiHeader, width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+  void* bits = nullptr;
+  OwnedBitmap bitmap(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+  if (!bitmap || !bits) return image;
+  auto blended = std::make_shared<TShortcutImage>();
+  blended->DC.reset(CreateCompatibleDC(box.MemDC));
+  blended->Bitmap = std::move(bitmap);
+  SelectObject(blended->DC.get(), blended->Bitmap.get());
+  BitBlt(blended->DC.get(), 0, 0, width, height, box.MemDC, x, y, SRCCOPY);
+  GdiFlush();
+  auto* pixels = static_cast<std::uint32_t*>(bits);
+  for (std::size_t i = 0; i < image->Pixels.Data.size(); ++i)
+    pixels[i] = Over(image->Pixels.Data[i], pixels[i] | 0xFF000000u);
+  blended->Region.reset(RegionOfVisiblePixels(image->Pixels.Data.data(), width, height));
+  return blended;
 }
 
 void CreateShortcut(const TContentHost& box, std::unique_ptr<TShortcut>& list, const std::string& line,
@@ -94,6 +128,11 @@ void CreateShortcut(const TContentHost& box, std::unique_ptr<TShortcut>& list, c
                                   " state uses the normal image)");
     }
   }
+  if (!box.Recompose) {
+    for (SharedImage* image : {&shortcut.Normal, &shortcut.Hover, &shortcut.Pressed})
+      *image = BlendedOverBox(*image, box, shortcut.X, shortcut.Y);
+  }
+  shortcut.Current = shortcut.NormalImage();
   shortcut.CurrentDC = TShortcut::DCOf(shortcut.NormalImage());
   shortcut.CurrentRgn = TShortcut::RegionOf(shortcut.NormalImage());
   ApplyRegion(shortcut.Window, shortcut.CurrentRgn);
@@ -122,6 +161,7 @@ void RequestLeaveNotice(HWND window) {
 void EnterState(TShortcut& s, std::uint8_t state) {
   const TShortcutImage* image =
       state == kHover ? s.HoverImage() : state == kPressed ? s.PressedImage() : s.NormalImage();
+  s.Current = image;
   s.CurrentDC = TShortcut::DCOf(image);
   HRGN region = TShortcut::RegionOf(image);
   s.State = state;
@@ -129,12 +169,18 @@ void EnterState(TShortcut& s, std::uint8_t state) {
   // press under a pointer that never moved, say): ask to be told each time.
   if (state != kNormal) RequestLeaveNotice(s.Window);
   ApplyRegion(s.Window, region);
-  Invalidate(s);
+  // A box composed with alpha draws its buttons itself: once per change.
+  if (s.Box.Recompose) {
+    s.Box.Recompose(s.Box.Window);
+  } else {
+    Invalidate(s);
+  }
 }
 
 LRESULT HandleShortcutMessage(TShortcut& s, HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_ERASEBKGND:
+      if (s.Box.Recompose) return 1;  // its box's picture shows it
       BitBlt(reinterpret_cast<HDC>(wParam), 0, 0, s.Width, s.Height, s.CurrentDC, 0, 0, SRCCOPY);
       return 0;
     case WM_MOUSEMOVE:
@@ -213,6 +259,10 @@ LRESULT CALLBACK ShortcutWndProc(HWND window, UINT message, WPARAM wParam, LPARA
   } catch (...) {
     return 0;
   }
+}
+
+bool ShortcutShown(const TShortcut& shortcut) {
+  return shortcut.Window && (GetWindowLongA(shortcut.Window, GWL_STYLE) & WS_VISIBLE) != 0;
 }
 
 void ApplyRegion(HWND window, HRGN region) {

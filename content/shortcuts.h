@@ -8,6 +8,7 @@
 #include <memory>
 #include <string>
 
+#include "base/bitmap_pixels.h"
 #include "base/owned.h"
 #include "boxfile/box_file.h"
 #include "content/content_host.h"
@@ -23,11 +24,14 @@ struct TShortcutImage {
   OwnedBitmap Bitmap;  // declared first: released after the DC it is selected into
   OwnedDC DC;
   OwnedRegion Region;
+  bool HasAlpha = false;  // a 32-bit image with alpha of its own
+  TPixels Pixels;         // premultiplied, where it is blended rather than copied
 };
 using SharedImage = std::shared_ptr<const TShortcutImage>;
 
 struct TShortcut {
-  HDC CurrentDC = nullptr;   // one of the three below
+  const TShortcutImage* Current = nullptr;  // the state's image: one of the three below
+  HDC CurrentDC = nullptr;   // its DC
   HRGN CurrentRgn = nullptr;
   SharedImage Normal;        // none when the normal image failed to load
   SharedImage Hover;         // none when the normal image stands in for it
@@ -63,5 +67,7 @@ LRESULT CALLBACK ShortcutWndProc(HWND window, UINT message, WPARAM wParam, LPARA
 // The record of a shortcut window, kept in the window itself until it is destroyed.
 TShortcut* FindShortcutByWindow(HWND window);
 void ApplyRegion(HWND window, HRGN region);
+// Whether the shortcut's window is shown (within its box, shown or not).
+bool ShortcutShown(const TShortcut& shortcut);
 
 }  // namespace kesto

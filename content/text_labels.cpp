@@ -6,7 +6,7 @@
 
 namespace kesto {
 
-void DrawTexts(TBoxHeader& header, const TContentHost& host) {
+COLORREF DrawTexts(TBoxHeader& header, const TContentHost& host, bool coverageOnly) {
   std::string face = ReadBoxString(header, "KestoFont", BoxKeyDefault("KestoFont"));
   std::string color = ReadBoxString(header, "KestoFontColor", BoxKeyDefault("KestoFontColor"));
   std::int32_t size = ReadBoxInt(header, "KestoFontSize", ParseInt(BoxKeyDefault("KestoFontSize")));
@@ -18,7 +18,7 @@ void DrawTexts(TBoxHeader& header, const TContentHost& host) {
     // The font goes back out of the DC before it is deleted; colour and
     // background mode stay set on the DC.
     Selection fontInDC(dc, font.get());
-    SetTextColor(dc, ParseHex(color));
+    SetTextColor(dc, coverageOnly ? RGB(255, 255, 255) : ParseHex(color));
     SetBkMode(dc, TRANSPARENT);
     ForEachBoxValue(header, "*Text", [&](const std::string& line) {
       std::string text = GetToken(line, 3);
@@ -27,6 +27,7 @@ void DrawTexts(TBoxHeader& header, const TContentHost& host) {
     });
     InvalidateRect(host.Window, nullptr, TRUE);
   }
+  return ParseHex(color);
 }
 
 }  // namespace kesto

@@ -5,5 +5,8 @@
 #include "content/content_host.h"
 
 namespace kesto {
-void DrawTexts(TBoxHeader& header, const TContentHost& host);
+// Draws the *Text labels in the box's font and colour; returns the colour.
+// With coverageOnly they are drawn in white, for a box that blends them into
+// a picture with alpha by how much of each pixel the glyphs cover.
+COLORREF DrawTexts(TBoxHeader& header, const TContentHost& host, bool coverageOnly = false);
 }  // namespace kesto

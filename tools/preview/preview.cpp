@@ -39,6 +39,46 @@ std::vector<HWND> ChildrenBottomUp(HWND parent, const char* className) {
   return children;
 }
 
+// A box shown by UpdateLayeredWindow: layered, without the attributes that
+// SetLayeredWindowAttributes gives.
+bool ComposedWithAlpha(HWND box) {
+  BYTE alpha = 0;
+  return (GetWindowLongA(box, GWL_EXSTYLE) & WS_EX_LAYERED) && !GetLayeredWindowAttributes(box, nullptr, &alpha, nullptr);
+}
+
+// Such a box draws its buttons into its own picture: each is put into the
+// state, the picture read back with its alpha (premultiplied), and written
+// straight.
+Picture RenderAlphaBox(HWND box, ShortcutState state, Picture picture) {
+  std::vector<HWND> shortcuts = ChildrenBottomUp(box, "KestoShortcut");
+  for (HWND shortcut : shortcuts) EnterState(shortcut, state);
+  BITMAPINFO info{};
+  info.bmiHeader = {sizeof info.bmiHeader, picture.width, -picture.height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+  void* bits = nullptr;
+  HBITMAP dib = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  HDC dc = CreateCompatibleDC(nullptr);
+  HGDIOBJ old = SelectObject(dc, dib);
+  if (bits) std::fill_n(static_cast<std::uint32_t*>(bits), static_cast<std::size_t>(picture.width) * picture.height, 0u);
+  SendMessageA(box, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc), PRF_CLIENT);
+  GdiFlush();
+  for (int i = 0; bits && i < picture.width * picture.height; ++i) {
+    const std::uint32_t p = static_cast<const std::uint32_t*>(bits)[i];
+    const std::uint32_t a = p >> 24;
+    std::uint8_t* out = &picture.rgba[static_cast<std::size_t>(i) * 4];
+    if (a == 0) continue;
+    for (int c = 0; c < 3; ++c) {
+      const std::uint32_t premultiplied = (p >> (16 - 8 * c)) & 255;
+      out[c] = static_cast<std::uint8_t>(std::min<std::uint32_t>(255, (premultiplied * 255 + a / 2) / a));
+    }
+    out[3] = static_cast<std::uint8_t>(a);
+  }
+  SelectObject(dc, old);
+  DeleteDC(dc);
+  DeleteObject(dib);
+  for (HWND shortcut : shortcuts) LeaveState(shortcut, state);
+  return picture;
+}
+
 }  // namespace
 
 std::uint32_t Picture::At(int x, int y) const {
@@ -101,6 +141,7 @@ Picture RenderBox(HWND box, ShortcutState state) {
   picture.height = rect.bottom - rect.top;
   picture.rgba.assign(static_cast<std::size_t>(std::max(picture.width, 0)) * std::max(picture.height, 0) * 4, 0);
   if (picture.rgba.empty()) return picture;
+  if (ComposedWithAlpha(box)) return RenderAlphaBox(box, state, std::move(picture));
 
   standin::Canvas canvas(picture.width, picture.height);
   SendMessageA(box, WM_ERASEBKGND, reinterpret_cast<WPARAM>(canvas.dc), 0);

@@ -1,0 +1,132 @@
+#include "base/bitmap_pixels.h"
+
+#include <cstring>
+
+#include "boxfile/premultiplied.h"
+
+namespace kesto {
+namespace {
+
+BITMAPINFO TopDown32(int width, int height) {
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof info.bmiHeader;
+  info.bmiHeader.biWidth = width;
+  info.bmiHeader.biHeight = -height;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biCompression = BI_RGB;
+  return info;
+}
+
+// A 32-bit DIB section's own bits, read as they are stored (bottom-up or
+// top-down): the alpha byte is the image's.
+bool ReadDibSection(HBITMAP bitmap, TPixels& out) {
+  DIBSECTION section{};
+  if (GetObjectA(bitmap, sizeof section, &section) != sizeof section) return false;
+  if (section.dsBm.bmBitsPixel != 32 || !section.dsBm.bmBits || section.dsBmih.biCompression != BI_RGB) return false;
+  out.Width = section.dsBm.bmWidth;
+  out.Height = section.dsBm.bmHeight;
+  out.Data.resize(static_cast<std::size_t>(out.Width) * out.Height);
+  const bool bottomUp = section.dsBmih.biHeight > 0;
+  const auto* bits = static_cast<const unsigned char*>(section.dsBm.bmBits);
+  GdiFlush();
+  for (int y = 0; y < out.Height; ++y) {
+    const unsigned char* row = bits + static_cast<std::size_t>(bottomUp ? out.Height - 1 - y : y) * section.dsBm.bmWidthBytes;
+    std::memcpy(&out.Data[static_cast<std::size_t>(y) * out.Width], row, static_cast<std::size_t>(out.Width) * 4);
+  }
+  return true;
+}
+
+// Any other bitmap, through GDI: opaque.
+bool ReadOpaque(HBITMAP bitmap, TPixels& out) {
+  BITMAP info{};
+  if (!GetObjectA(bitmap, sizeof info, &info) || info.bmWidth <= 0 || info.bmHeight <= 0) return false;
+  out.Width = info.bmWidth;
+  out.Height = info.bmHeight;
+  out.Data.assign(static_cast<std::size_t>(out.Width) * out.Height, 0);
+  BITMAPINFO format = TopDown32(out.Width, out.Height);
+  HDC screen = GetDC(nullptr);
+  const int rows = GetDIBits(screen, bitmap, 0, static_cast<UINT>(out.Height), out.Data.data(), &format, DIB_RGB_COLORS);
+  ReleaseDC(nullptr, screen);
+  for (std::uint32_t& pixel : out.Data) pixel |= 0xFF000000u;
+  return rows == out.Height;
+}
+
+bool AnyTranslucent(const TPixels& pixels) {
+  for (std::uint32_t pixel : pixels.Data)
+    if (AlphaOf(pixel) != 255) return true;
+  return false;
+}
+
+}  // namespace
+
+bool HasAlphaChannel(HBITMAP bitmap) {
+  TPixels pixels;
+  return bitmap && ReadDibSection(bitmap, pixels) && AnyTranslucent(pixels);
+}
+
+TPixels PremultipliedPixels(HBITMAP bitmap) {
+  TPixels pixels;
+  if (!bitmap) return pixels;
+  const bool own = ReadDibSection(bitmap, pixels) && AnyTranslucent(pixels);
+  if (!own && !ReadOpaque(bitmap, pixels)) return {};
+  for (std::uint32_t& pixel : pixels.Data) pixel = Premultiply(pixel);
+  return pixels;
+}
+
+TDibPicture::~TDibPicture() {
+  if (DC && Previous) SelectObject(DC.get(), Previous);
+}
+
+bool MakeDibPicture(TDibPicture& picture, int width, int height) {
+  if (width <= 0 || height <= 0) return false;
+  BITMAPINFO info = TopDown32(width, height);
+  void* bits = nullptr;
+  picture.Bitmap.reset(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+  if (!picture.Bitmap || !bits) return false;
+  picture.DC.reset(CreateCompatibleDC(nullptr));
+  if (!picture.DC) return false;
+  picture.Previous = SelectObject(picture.DC.get(), picture.Bitmap.get());
+  picture.Bits = static_cast<std::uint32_t*>(bits);
+  picture.Width = width;
+  picture.Height = height;
+  std::memset(bits, 0, static_cast<std::size_t>(width) * height * 4);
+  return true;
+}
+
+void CopyPixelsInto(TDibPicture& picture, const TPixels& pixels, int x, int y) {
+  GdiFlush();
+  for (int row = 0; row < pixels.Height; ++row) {
+    const int to = y + row;
+    if (to < 0 || to >= picture.Height) continue;
+    for (int column = 0; column < pixels.Width; ++column) {
+      const int at = x + column;
+      if (at < 0 || at >= picture.Width) continue;
+      picture.Bits[static_cast<std::size_t>(to) * picture.Width + at] =
+          pixels.Data[static_cast<std::size_t>(row) * pixels.Width + column];
+    }
+  }
+}
+
+HRGN RegionOfVisiblePixels(const std::uint32_t* pixels, int width, int height, int x, int y) {
+  std::vector<RECT> rects;
+  for (int row = 0; row < height; ++row) {
+    const std::uint32_t* line = pixels + static_cast<std::size_t>(row) * width;
+    for (int column = 0; column < width;) {
+      while (column < width && AlphaOf(line[column]) == 0) ++column;
+      const int start = column;
+      while (column < width && AlphaOf(line[column]) != 0) ++column;
+      if (column > start) rects.push_back({start + x, row + y, column + x, row + y + 1});
+    }
+  }
+  std::vector<char> data(sizeof(RGNDATAHEADER) + rects.size() * sizeof(RECT));
+  auto* region = reinterpret_cast<RGNDATA*>(data.data());
+  region->rdh.dwSize = sizeof(RGNDATAHEADER);
+  region->rdh.iType = RDH_RECTANGLES;
+  region->rdh.nCount = static_cast<DWORD>(rects.size());
+  region->rdh.rcBound = {x, y, x + width, y + height};
+  if (!rects.empty()) std::memcpy(region->Buffer, rects.data(), rects.size() * sizeof(RECT));
+  return ExtCreateRegion(nullptr, static_cast<DWORD>(data.size()), region);
+}
+
+}  // namespace kesto

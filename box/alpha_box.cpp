@@ -1,0 +1,124 @@
+#include "box/alpha_box.h"
+
+#include <algorithm>
+
+#include "base/shell_log.h"
+#include "box/background.h"
+#include "box/box_list.h"
+#include "boxfile/box_rules.h"
+#include "boxfile/premultiplied.h"
+#include "boxfile/text_helpers.h"
+#include "content/text_labels.h"
+
+namespace kesto {
+namespace {
+
+// The first line of a plug-in key, or 0.
+int PluginLine(const TBoxHeader& header) {
+  int line = 0;
+  for (const TBoxEntry* entry = header.First.get(); entry; entry = entry->Next.get()) {
+    ++line;
+    if (LineStartsWithKey(*entry, "*MODULE") || LineStartsWithKey(*entry, "*WHARFMODULE")) return line;
+  }
+  return 0;
+}
+
+// A bitmap holding these pixels, selected into no DC (for the tiling's copies).
+OwnedBitmap DibOf(const TPixels& pixels) {
+  BITMAPINFO info{};
+  info.bmiHeader = {sizeof info.bmiHeader, pixels.Width, -pixels.Height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+  void* bits = nullptr;
+  OwnedBitmap bitmap(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+  if (bitmap && bits) std::copy(pixels.Data.begin(), pixels.Data.end(), static_cast<std::uint32_t*>(bits));
+  return bitmap;
+}
+
+void BlendAt(TDibPicture& picture, const TPixels& pixels, int x, int y) {
+  for (int row = std::max(0, -y); row < pixels.Height && y + row < picture.Height; ++row) {
+    std::uint32_t* to = picture.Bits + static_cast<std::size_t>(y + row) * picture.Width;
+    const std::uint32_t* from = pixels.Data.data() + static_cast<std::size_t>(row) * pixels.Width;
+    for (int column = std::max(0, -x); column < pixels.Width && x + column < picture.Width; ++column)
+      to[x + column] = Over(from[column], to[x + column]);
+  }
+}
+
+}  // namespace
+
+bool BuildsAlphaBox(TBoxHeader& header, HBITMAP image) {
+  if (!HasAlphaChannel(image)) return false;
+  if (int line = PluginLine(header)) {
+    ShellLog(kLogWarning, BoxFileName(header) + ":" + std::to_string(line) +
+                              ": the box hosts a plug-in, so its background's alpha channel is not used (a "
+                              "plug-in's windows would not be drawn)");
+    return false;
+  }
+  return true;
+}
+
+bool PrepareAlphaFrame(TBox& box, HBITMAP image, const std::string& offsets, const std::string& alpha) {
+  auto frame = std::make_unique<TAlphaFrame>();
+  if (!MakeDibPicture(frame->Picture, box.Width, box.Height)) return false;
+  const TPixels pixels = PremultipliedPixels(image);
+  if (TilesBackground(offsets, pixels.Width, pixels.Height)) {
+    // The same nine-slice copies as an ordinary box's, on premultiplied pixels.
+    OwnedBitmap source = DibOf(pixels);
+    const RECT borders = AsRect(ReadFourNumbers(offsets));
+    TileBackground(source.get(), borders.left, borders.top, borders.right, borders.bottom, frame->Picture.DC.get(),
+                   frame->Picture.DC.get(), box.Width, box.Height);
+    GdiFlush();
+    SetFlag(box.Flags, BoxTiled, true);
+  } else {
+    CopyPixelsInto(frame->Picture, pixels, 0, 0);
+  }
+  frame->Background.assign(frame->Picture.Bits, frame->Picture.Bits + static_cast<std::size_t>(box.Width) * box.Height);
+  if (alpha != kNoAlpha) frame->ConstantAlpha = static_cast<BYTE>(ParseInt(alpha));
+  box.Frame = std::move(frame);
+  return true;
+}
+
+void DrawAlphaLabels(TBox& box, TBoxHeader& header) {
+  if (!box.Frame) return;
+  TDibPicture coverage;
+  if (!MakeDibPicture(coverage, box.Width, box.Height)) return;
+  const TContentHost host{box.Window, box.Width, box.Height, coverage.DC.get()};
+  const COLORREF ink = DrawTexts(header, host, true);
+  GdiFlush();
+  const std::uint32_t colour = (GetRValue(ink) << 16) | (GetGValue(ink) << 8) | GetBValue(ink);
+  std::vector<std::uint32_t>& background = box.Frame->Background;
+  for (std::size_t i = 0; i < background.size(); ++i) {
+    const std::uint32_t covered = coverage.Bits[i];
+    const std::uint32_t most = std::max({(covered >> 16) & 255, (covered >> 8) & 255, covered & 255});
+    background[i] = InkOver(colour, most, background[i]);
+  }
+}
+
+void ComposeAlphaFrame(TBox& box) {
+  if (!box.Frame || !box.Window) return;
+  TAlphaFrame& frame = *box.Frame;
+  GdiFlush();
+  std::copy(frame.Background.begin(), frame.Background.end(), frame.Picture.Bits);
+  // The list holds the last line first: drawn in list order, the earlier
+  // line ends up on top, as with child windows.
+  for (const TShortcut* s = box.Shortcuts.get(); s; s = s->Next.get())
+    if (s->Current && ShortcutShown(*s)) BlendAt(frame.Picture, s->Current->Pixels, s->X, s->Y);
+  POINT origin{0, 0};
+  SIZE size{box.Width, box.Height};
+  BLENDFUNCTION blend{AC_SRC_OVER, 0, frame.ConstantAlpha, AC_SRC_ALPHA};
+  UpdateLayeredWindow(box.Window, nullptr, nullptr, &size, frame.Picture.DC.get(), &origin, 0, &blend, ULW_ALPHA);
+  // Windows hit-tests such a window by alpha; Wine does not: the region
+  // lets clicks on see-through pixels reach the window below on both.
+  HRGN shape = RegionOfVisiblePixels(frame.Picture.Bits, box.Width, box.Height);
+  if (shape && !SetWindowRgn(box.Window, shape, FALSE)) DeleteObject(shape);
+}
+
+void ComposeFrameOfWindow(HWND window) {
+  if (TBox* box = FindBoxByWindow(window)) ComposeAlphaFrame(*box);
+}
+
+void ComposeAlphaFrames() {
+  ForEachBox([](TBox& box) {
+    if (box.Frame && box.Life == BoxLife::Live) ComposeAlphaFrame(box);
+  });
+}
+
+}  // namespace kesto

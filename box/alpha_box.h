@@ -1,0 +1,32 @@
+// Building and showing alpha boxes (see box/alpha_frame.h).
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+#include "box/box.h"
+
+namespace kesto {
+
+// Whether a box of this file and background image is built as an alpha box:
+// the image has an alpha channel, and the box hosts no plug-in (a plug-in's
+// windows would not be drawn; such a box keeps the ordinary path, and the log
+// says so).
+bool BuildsAlphaBox(TBoxHeader& header, HBITMAP image);
+// The background (plain, or nine-slice tiled as an ordinary box is) into the
+// box's frame, its constant alpha from the KestoAlphaTransparency value.
+bool PrepareAlphaFrame(TBox& box, HBITMAP image, const std::string& offsets, const std::string& alpha);
+// The *Text labels blended into the frame's background: opaque in their
+// colour, their anti-aliased edges blended.
+void DrawAlphaLabels(TBox& box, TBoxHeader& header);
+// Background, then every shown button in its current state (the earlier line
+// on top), shown with one UpdateLayeredWindow; the window's region is the
+// pixels that are not see-through, so that clicks on the rest pass through.
+void ComposeAlphaFrame(TBox& box);
+// The same for the box of this window: what its buttons ask at a state change.
+void ComposeFrameOfWindow(HWND window);
+// Every alpha box again (after a group was shown or hidden).
+void ComposeAlphaFrames();
+
+}  // namespace kesto

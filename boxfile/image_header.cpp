@@ -29,6 +29,8 @@ bool ParseImageHeader(const std::string& b, ImageSize& size) {
     // The first chunk is the header: width and height, big-endian.
     size.Width = BigEndian32(b, 16);
     size.Height = BigEndian32(b, 20);
+    const std::uint8_t colourType = static_cast<std::uint8_t>(b[25]);
+    size.MayHaveAlpha = colourType == 4 || colourType == 6;  // grey or colour, with alpha
     return true;
   }
   if (b[0] != 'B' || b[1] != 'M') return false;

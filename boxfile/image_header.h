@@ -11,6 +11,7 @@ namespace kesto {
 struct ImageSize {
   std::int64_t Width = 0;
   std::int64_t Height = 0;
+  bool MayHaveAlpha = false;  // a PNG whose colour type carries alpha: the box may be an alpha box
 };
 
 // The largest images handed to the shell: a side, and the whole.

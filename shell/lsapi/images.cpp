@@ -47,16 +47,22 @@ HBITMAP LoadPng(const std::string& path) {
   }
   unsigned char* pixels = stbi_load(path.c_str(), &width, &height, &channels, 4);
   if (!pixels) return nullptr;
+  // As the shell's own decoder makes it: a bottom-up 32-bit DIB section.
   BITMAPINFO info = standin::TopDown32BitInfo(width, height);
+  info.bmiHeader.biHeight = height;
   void* bits = nullptr;
   HBITMAP bitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
   if (bitmap && bits) {
     auto* out = static_cast<unsigned char*>(bits);
-    for (int i = 0; i < width * height; ++i) {  // RGBA to BGRA, alpha left straight
-      out[i * 4 + 0] = pixels[i * 4 + 2];
-      out[i * 4 + 1] = pixels[i * 4 + 1];
-      out[i * 4 + 2] = pixels[i * 4 + 0];
-      out[i * 4 + 3] = pixels[i * 4 + 3];
+    for (int y = 0; y < height; ++y) {
+      const unsigned char* from = pixels + static_cast<std::size_t>(y) * width * 4;
+      unsigned char* to = out + static_cast<std::size_t>(height - 1 - y) * width * 4;
+      for (int x = 0; x < width; ++x) {  // RGBA to BGRA, alpha left straight
+        to[x * 4 + 0] = from[x * 4 + 2];
+        to[x * 4 + 1] = from[x * 4 + 1];
+        to[x * 4 + 2] = from[x * 4 + 0];
+        to[x * 4 + 3] = from[x * 4 + 3];
+      }
     }
   }
   stbi_image_free(pixels);

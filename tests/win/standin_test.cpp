@@ -94,6 +94,7 @@ TEST_F(StandInTest, ImagesComeFromTheImageFolderFirstAndInEveryForm) {
   DIBSECTION section{};
   ASSERT_EQ(GetObjectA(png, sizeof section, &section), static_cast<int>(sizeof section));
   EXPECT_EQ(section.dsBm.bmBitsPixel, 32);
+  EXPECT_GT(section.dsBmih.biHeight, 0);  // bottom-up, as the shell makes it
   const auto* bits = static_cast<const unsigned char*>(section.dsBm.bmBits);
   EXPECT_EQ(bits[0], 0);  // blue, green, red, alpha: straight, not premultiplied
   EXPECT_EQ(bits[2], 255);

@@ -51,6 +51,7 @@ class BoxFileCheck {
     CheckEncoding();
     CheckLines();
     CheckContentWalks();
+    CheckAlphaBackground();
     CheckBackground();
     CheckAnchors();
     CheckDefaultBackground();
@@ -387,11 +388,27 @@ class BoxFileCheck {
       if (!quoted && !GetToken(value, 4).empty())
         Warn(line, "text-unquoted", "only " + Quote(text) + " is drawn; put the text in double quotes");
     } else if (key == "*Module") {
+      if (!pluginLine_) pluginLine_ = line;
       CheckLibrary(line, GetToken(value, 1));
     } else if (key == "*WharfModule") {
+      if (!pluginLine_) pluginLine_ = line;
       for (std::uint8_t n = 1; n <= 4; ++n) CheckNumber(line, GetToken(value, n), "wharf module number " + std::to_string(n));
       CheckLibrary(line, GetToken(value, 5));
     }
+  }
+
+  // A box that hosts a plug-in is drawn the ordinary way: its background's
+  // alpha channel is not used.
+  void CheckAlphaBackground() {
+    if (!pluginLine_) return;
+    std::string image = ReadBoxString(header_, "KestoBackGround", BoxKeyDefault("KestoBackGround"));
+    std::string found = options_.imageDir.empty() ? std::string() : ExistingPath(JoinPath(options_.imageDir, image));
+    if (found.empty()) found = ExistingPath(image);
+    ImageSize size;
+    if (found.empty() || !ReadImageFileSize(found, size) || !size.MayHaveAlpha) return;
+    Warn(pluginLine_, "alpha-with-plugin",
+         "the box hosts a plug-in, so the alpha channel of its background " + Quote(image) +
+             " is not used: it is drawn as an ordinary box, see-through only where magenta");
   }
 
   void CheckBackground() {
@@ -410,6 +427,7 @@ class BoxFileCheck {
   }
 
   std::string path_;
+  int pluginLine_ = 0;  // the first *Module or *WharfModule line
   TBoxHeader& header_;
   std::vector<std::string> raw_;
   const Options& options_;

@@ -41,6 +41,9 @@ for state in normal hover pressed; do
   wine "$root/build/win/bin/kesto-preview.exe" "$theme\\launcher.box" --var "ThemeDir=$theme" \
     -o "preview-launcher-$state.png" --state "$state" || fail "the $state preview of the launcher failed"
 done
+# The orb, a box with per-pixel alpha, as the preview writes it: with its alpha.
+wine "$root/build/win/bin/kesto-preview.exe" "$theme\\orb.box" --var "ThemeDir=$theme" -o preview-orb.png ||
+  fail "the preview of the orb failed"
 last="$(grep '^screenshot ' "$script" | tail -n 1 | cut -d' ' -f2)"
 [ -n "$last" ] && [ -f "$out/$last" ] || fail "the scenario's last screenshot is missing"
 echo "screenshots in $out; the last one: $out/$last"

@@ -43,10 +43,10 @@ run_scenario() {  # shell scenario
   dir="$lane/$2/$1"
   rm -rf "$dir"
   mkdir -p "$dir/theme"
-  cp "$root"/samples/theme/*.box "$root"/samples/theme/*.bmp "$dir/theme/"
+  cp "$root"/samples/theme/*.box "$root"/samples/theme/*.bmp "$root"/samples/theme/*.png "$dir/theme/"
   theme="$(winpath "$dir/theme")"
   dll="$(winpath "$dir")\\Kesto.dll"
-  boxes="panel glass launcher badge"
+  boxes="panel glass launcher badge orb"
   if [ "$2" = self-unload ]; then
     # Boxes whose clicks reload and then unload Kesto itself: the shell must
     # stay up, and Kesto must come back once and then be gone.

@@ -1,9 +1,11 @@
 #!/usr/bin/env python3
-"""Draws the sample theme's bitmaps (24-bit BMP, magenta is see-through)."""
+"""Draws the sample theme's bitmaps (24-bit BMP, magenta is see-through) and
+its PNG art with alpha (soft edges and a drop shadow)."""
 import math
 import os
 import struct
 import sys
+import zlib
 
 MAGENTA = (255, 0, 255)
 
@@ -22,6 +24,65 @@ def write_bmp(path, width, height, pixel):
     info = struct.pack('<IiiHHIIiiII', 40, width, height, 1, 24, 0, len(data), 2835, 2835, 0, 0)
     with open(path, 'wb') as out:
         out.write(header + info + data)
+
+
+def write_png(path, width, height, pixel):
+    """pixel(x, y) gives straight (r, g, b, a)."""
+    raw = bytearray()
+    for y in range(height):
+        raw.append(0)
+        for x in range(width):
+            raw += bytes(pixel(x, y))
+
+    def chunk(kind, data):
+        return struct.pack('>I', len(data)) + kind + data + struct.pack('>I', zlib.crc32(kind + data) & 0xffffffff)
+    header = struct.pack('>IIBBBBB', width, height, 8, 6, 0, 0, 0)
+    with open(path, 'wb') as out:
+        out.write(b'\x89PNG\r\n\x1a\n' + chunk(b'IHDR', header) + chunk(b'IDAT', zlib.compress(bytes(raw), 9)) +
+                  chunk(b'IEND', b''))
+
+
+def over(top, bottom):
+    """Straight-alpha top over bottom, both (r, g, b, a) with a from 0 to 255."""
+    ta, ba = top[3] / 255, bottom[3] / 255
+    a = ta + ba * (1 - ta)
+    if a == 0:
+        return (0, 0, 0, 0)
+    rgb = tuple(round((top[i] * ta + bottom[i] * ba * (1 - ta)) / a) for i in range(3))
+    return rgb + (round(a * 255),)
+
+
+def coverage(distance, radius):
+    """How much of a pixel at this distance from the centre a disc covers."""
+    return max(0.0, min(1.0, radius + 0.5 - distance))
+
+
+def orb(x, y):
+    # A disc with an anti-aliased rim over a soft drop shadow.
+    shadow_d = math.hypot(x - 72.5, y - 74.5)
+    shadow = (0, 0, 0, round(110 * max(0.0, min(1.0, (64 - shadow_d) / 10))))
+    d = math.hypot(x - 65.5, y - 63.5)
+    cover = coverage(d, 58)
+    if cover == 0:
+        return shadow
+    if d > 54:
+        color = (235, 240, 255)
+    else:
+        color = mix((70, 150, 230), (20, 40, 110), y / 130)
+        shine = max(0.0, 1 - math.hypot(x - 50, y - 36) / 30)
+        color = mix(color, (255, 255, 255), shine * 0.6)
+    return over(color + (round(235 * cover),), shadow)
+
+
+def orb_button(color, alpha):
+    def draw(x, y):
+        d = math.hypot(x - 23.5, y - 23.5)
+        cover = coverage(d, 21)
+        if cover == 0:
+            return (0, 0, 0, 0)
+        c = mix(color, (255, 255, 255), max(0.0, (18 - y) / 30))
+        return c + (round(alpha * cover),)
+    return draw
 
 
 def mix(a, b, t):
@@ -71,6 +132,10 @@ def main(folder):
     write_bmp(os.path.join(folder, 'badge.bmp'), 120, 120, badge)
     write_bmp(os.path.join(folder, 'panel.bmp'), 30, 30, panel)
     write_bmp(os.path.join(folder, 'glass.bmp'), 160, 100, glass)
+    write_png(os.path.join(folder, 'orb.png'), 140, 140, orb)
+    write_png(os.path.join(folder, 'orb-button.png'), 48, 48, orb_button((250, 190, 60), 200))
+    write_png(os.path.join(folder, 'orb-button-hover.png'), 48, 48, orb_button((255, 230, 120), 230))
+    write_png(os.path.join(folder, 'orb-button-pressed.png'), 48, 48, orb_button((200, 120, 20), 255))
     colors = {'red': (200, 50, 50), 'green': (50, 170, 80), 'blue': (60, 90, 210), 'gold': (220, 170, 40)}
     for name, color in colors.items():
         write_bmp(os.path.join(folder, f'{name}.bmp'), 48, 48, button(color, (30, 30, 30)))

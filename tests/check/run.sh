@@ -42,7 +42,7 @@ chmod 0444 "$tmp/fixed.box"
 
 # The sample theme checks clean.
 expect 0 "" --var ThemeDir=samples/theme samples/theme/badge.box samples/theme/panel.box \
-  samples/theme/glass.box samples/theme/launcher.box
+  samples/theme/glass.box samples/theme/launcher.box samples/theme/orb.box
 # Where Windows paths of Wine's Z: drive are read on this system, the report
 # names the file as it is here (its letter case on disk, '/' between parts).
 case "$check" in

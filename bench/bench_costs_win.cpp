@@ -16,6 +16,8 @@
 #include <string>
 #include <vector>
 
+#include <stb/stb_image_write.h>
+
 #include "base/shell_api.h"
 #include "shell/host/host.h"
 #include "shell/standin.h"
@@ -241,6 +243,131 @@ struct BareBox {
   }
 };
 
+// ---- The bare code of a box with per-pixel alpha: the shell's PNG read and
+// premultiplied, a layered window shown with UpdateLayeredWindow and shaped
+// by its visible pixels (so clicks pass through the rest), one button blended
+// into the picture, a child window for its input and a tooltip.
+std::string WriteAlphaPng(const std::string& name, int width, int height, int tint) {
+  std::vector<unsigned char> rgba;
+  for (int y = 0; y < height; ++y)
+    for (int x = 0; x < width; ++x) {
+      int dx = 2 * x - width, dy = 2 * y - height;
+      const bool inside = dx * dx + dy * dy <= width * height;
+      rgba.insert(rgba.end(), {static_cast<unsigned char>(tint), static_cast<unsigned char>(y & 255),
+                               static_cast<unsigned char>(x & 255), static_cast<unsigned char>(inside ? 200 : 0)});
+    }
+  std::string path = Dir + "\\" + name;
+  stbi_write_png(path.c_str(), width, height, 4, rgba.data(), width * 4);
+  return path;
+}
+
+std::uint32_t OverPixel(std::uint32_t s, std::uint32_t d) {
+  const std::uint32_t keep = 255 - (s >> 24);
+  std::uint32_t out = 0;
+  for (int shift = 0; shift < 32; shift += 8)
+    out |= std::min<std::uint32_t>(255, ((s >> shift) & 255) + ((((d >> shift) & 255) * keep + 127) / 255)) << shift;
+  return out;
+}
+
+struct BareAlphaImage {
+  int Width = 0, Height = 0;
+  std::vector<std::uint32_t> Pixels;  // premultiplied, top-down
+};
+
+BareAlphaImage LoadAlphaBare(const std::string& path) {
+  BareAlphaImage image;
+  HBITMAP bitmap = LoadLSImage(path.c_str(), nullptr);
+  DIBSECTION section{};
+  GetObjectA(bitmap, sizeof section, &section);
+  image.Width = section.dsBm.bmWidth;
+  image.Height = section.dsBm.bmHeight;
+  image.Pixels.resize(static_cast<std::size_t>(image.Width) * image.Height);
+  const auto* bits = static_cast<const std::uint32_t*>(section.dsBm.bmBits);
+  for (int y = 0; y < image.Height; ++y)
+    for (int x = 0; x < image.Width; ++x) {
+      const std::uint32_t p = bits[static_cast<std::size_t>(image.Height - 1 - y) * image.Width + x];
+      const std::uint32_t a = p >> 24;
+      auto scale = [&](int shift) { return ((((p >> shift) & 255) * a + 127) / 255) << shift; };
+      image.Pixels[static_cast<std::size_t>(y) * image.Width + x] = a ? (a << 24) | scale(16) | scale(8) | scale(0) : 0;
+    }
+  DeleteObject(bitmap);
+  return image;
+}
+
+struct BareAlphaBox {
+  HWND Window = nullptr, Button = nullptr, Tooltip = nullptr;
+  BareAlphaImage Back, Normal, Hover;
+  HBITMAP Frame = nullptr;
+  HDC FrameDC = nullptr;
+  HGDIOBJ Previous = nullptr;
+  std::uint32_t* Bits = nullptr;
+
+  void Create(const std::string& background, const std::string& normal, const std::string& hover) {
+    Back = LoadAlphaBare(background);
+    Normal = LoadAlphaBare(normal);
+    Hover = LoadAlphaBare(hover);
+    BITMAPINFO info{};
+    info.bmiHeader = {sizeof info.bmiHeader, Back.Width, -Back.Height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    void* bits = nullptr;
+    Frame = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    Bits = static_cast<std::uint32_t*>(bits);
+    FrameDC = CreateCompatibleDC(nullptr);
+    Previous = SelectObject(FrameDC, Frame);
+    Window = CreateWindowExA(WS_EX_TOOLWINDOW | WS_EX_LAYERED, "BarePicture", "bare", WS_POPUP, 0, 0, Back.Width,
+                             Back.Height, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+    SetWindowPos(Window, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE);
+    Button = CreateWindowExA(0, "BarePicture", nullptr, WS_CHILD | WS_VISIBLE, 10, 10, Normal.Width, Normal.Height,
+                             Window, nullptr, GetModuleHandleA(nullptr), nullptr);
+    Tooltip = CreateWindowExA(0, TOOLTIPS_CLASSA, nullptr, TTS_ALWAYSTIP, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
+                              CW_USEDEFAULT, nullptr, nullptr, nullptr, nullptr);
+    TOOLINFOA tool{};
+    tool.cbSize = 40;
+    tool.hwnd = Button;
+    tool.lpszText = const_cast<char*>("t");
+    GetClientRect(Button, &tool.rect);
+    SendMessageA(Tooltip, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
+    Show(Normal);
+    SetWindowPos(Window, nullptr, 0, 0, 0, 0, SWP_SHOWWINDOW | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  }
+
+  void Show(const BareAlphaImage& button) {
+    GdiFlush();
+    std::copy(Back.Pixels.begin(), Back.Pixels.end(), Bits);
+    for (int y = 0; y < button.Height; ++y)
+      for (int x = 0; x < button.Width; ++x) {
+        std::uint32_t& to = Bits[static_cast<std::size_t>(y + 10) * Back.Width + x + 10];
+        to = OverPixel(button.Pixels[static_cast<std::size_t>(y) * button.Width + x], to);
+      }
+    POINT origin{0, 0};
+    SIZE size{Back.Width, Back.Height};
+    BLENDFUNCTION blend{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
+    UpdateLayeredWindow(Window, nullptr, nullptr, &size, FrameDC, &origin, 0, &blend, ULW_ALPHA);
+    std::vector<RECT> rects;
+    for (int y = 0; y < Back.Height; ++y)
+      for (int x = 0; x < Back.Width;) {
+        while (x < Back.Width && !(Bits[static_cast<std::size_t>(y) * Back.Width + x] >> 24)) ++x;
+        const int start = x;
+        while (x < Back.Width && (Bits[static_cast<std::size_t>(y) * Back.Width + x] >> 24)) ++x;
+        if (x > start) rects.push_back({start, y, x, y + 1});
+      }
+    std::vector<char> data(sizeof(RGNDATAHEADER) + rects.size() * sizeof(RECT));
+    auto* region = reinterpret_cast<RGNDATA*>(data.data());
+    region->rdh = {sizeof(RGNDATAHEADER), RDH_RECTANGLES, static_cast<DWORD>(rects.size()), 0, {0, 0, Back.Width, Back.Height}};
+    std::copy(rects.begin(), rects.end(), reinterpret_cast<RECT*>(region->Buffer));
+    SetShape(Window, ExtCreateRegion(nullptr, static_cast<DWORD>(data.size()), region));
+  }
+
+  void Destroy() {
+    ShowWindow(Window, SW_HIDE);
+    DestroyWindow(Window);
+    DestroyWindow(Tooltip);
+    SelectObject(FrameDC, Previous);
+    DeleteDC(FrameDC);
+    DeleteObject(Frame);
+    *this = BareAlphaBox();
+  }
+};
+
 std::string Buttons(int count, const std::string& background, const std::vector<std::string>& images,
                     const std::string& hover = "") {
   std::string lines = "KestoBackGround " + background + "\r\n";
@@ -370,6 +497,39 @@ int main(int argc, char** argv) {
     FreeBare(bareHover);
     bare.Destroy();
     Run("!KestoDestroy Painted");
+  }
+
+  // A box with per-pixel alpha and one alpha button: made and ended, and a
+  // hover change there and back (each one composition and one update).
+  {
+    std::string back = WriteAlphaPng("alpha-back.png", 200, 150, 40);
+    std::string normalPng = WriteAlphaPng("alpha-button.png", 40, 40, 200);
+    std::string hoverPng = WriteAlphaPng("alpha-hover.png", 40, 40, 250);
+    std::string box = WriteBox("Alpha", "KestoBackGround " + back + "\r\n*Shortcut t 10 10 " + normalPng + " " + hoverPng +
+                                            " " + normalPng + " !x\r\n");
+    auto [kesto, other] = Compare([&] { Run("!KestoCreate " + box); Run("!KestoDestroy Alpha"); },
+                                  [&] { BareAlphaBox bare; bare.Create(back, normalPng, hoverPng); bare.Destroy(); });
+    Row("alpha box 200x150 with an alpha button", kesto, other);
+    Run("!KestoCreate " + box);
+    HWND kestoButton = GetWindow(KestoBoxWindow("Alpha"), GW_CHILD);
+    BareAlphaBox bare;
+    bare.Create(back, normalPng, hoverPng);
+    auto [kHover, bHover] = Compare(
+        [&] {
+          SendMessageA(kestoButton, WM_MOUSEMOVE, 0, MAKELPARAM(4, 4));
+          SendMessageA(kestoButton, WM_MOUSELEAVE, 0, 0);
+        },
+        [&] {
+          MSG relayed{bare.Button, WM_MOUSEMOVE, 0, MAKELPARAM(4, 4), 0, {}};
+          SendMessageA(bare.Tooltip, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&relayed));
+          TRACKMOUSEEVENT track{sizeof track, TME_LEAVE, bare.Button, 0};
+          TrackMouseEvent(&track);
+          bare.Show(bare.Hover);
+          bare.Show(bare.Normal);
+        });
+    Row("alpha box: hover change there and back", kHover, bHover);
+    bare.Destroy();
+    Run("!KestoDestroy Alpha");
   }
 
   // GDI objects a shortcut holds, counted in the process's handle table.

@@ -278,6 +278,29 @@ TEST_F(AlphaBoxTest, AThousandAlphaBoxesMadeAndDestroyedLeaveNothingBehind) {
   EXPECT_EQ(gdiObjects(), before);
 }
 
+TEST_F(AlphaBoxTest, AlphaBoxesAreDraggedHiddenReloadedAndRememberTheirPlace) {
+  WritePng("glass.png", 60, 40, Glass);
+  std::string path = WriteText("drag.box", "KestoName Drag\r\nKestoBackGround " + Path("glass.png") +
+                                               "\r\nKestoX 100\r\nKestoY 100\r\nKestoDragRect 0 0 60 40\r\n"
+                                               "KestoRememberPosition\r\n");
+  Start({"*KestoCreate " + path});
+  MouseTo(110, 110);
+  LeftDown();
+  MouseTo(200, 150);
+  MouseTo(300, 200);
+  LeftUp();
+  EXPECT_EQ(WindowRect(BoxWindow("Drag")).left, 290);
+  EXPECT_EQ(ScreenPixel(295, 195), RGB(0, 0, 60));  // the premultiplied glass, where it was dragged
+  Bang("!KestoHide Drag");
+  EXPECT_FALSE(IsWindowVisible(BoxWindow("Drag")));
+  Bang("!KestoShow Drag");
+  EXPECT_TRUE(IsWindowVisible(BoxWindow("Drag")));
+  Bang("!KestoReload Drag");  // its position written, then built again where it stood
+  EXPECT_NE(ReadText(path).find("KestoX 290\r\nKestoY 190\r\n"), std::string::npos);
+  EXPECT_EQ(WindowRect(BoxWindow("Drag")).left, 290);
+  EXPECT_EQ(ScreenPixel(295, 195), RGB(0, 0, 60));
+}
+
 TEST_F(AlphaBoxTest, ThePreviewWritesTheAlphaBoxWithItsAlpha) {
   WritePng("badge.png", 40, 30, Badge);
   WritePng("b.png", 12, 12, Button);

@@ -33,6 +33,26 @@ void ForEachLine(const std::string& bytes, Visit visit) {
   if (begin < size) visit(data + begin, size - begin, LineEnd::None);
 }
 
+// The same for UTF-16 LE bytes, by their 16-bit units; visits each line's
+// bytes (without its end) and its end.
+template <class Visit>
+void ForEachLine16(const std::string& bytes, Visit visit) {
+  const std::size_t units = bytes.size() / 2;
+  auto unit = [&](std::size_t i) {
+    return static_cast<unsigned>(static_cast<unsigned char>(bytes[2 * i]) | (static_cast<unsigned char>(bytes[2 * i + 1]) << 8));
+  };
+  std::size_t begin = 0;
+  for (std::size_t i = 0; i < units; ++i) {
+    const unsigned c = unit(i);
+    if (c != '\r' && c != '\n') continue;
+    const bool pair = c == '\r' && i + 1 < units && unit(i + 1) == '\n';
+    visit(bytes.substr(2 * begin, 2 * (i - begin)), pair ? LineEnd::CrLf : c == '\r' ? LineEnd::Cr : LineEnd::Lf);
+    if (pair) ++i;
+    begin = i + 1;
+  }
+  if (2 * begin < bytes.size()) visit(bytes.substr(2 * begin), LineEnd::None);
+}
+
 const char* EndBytes(LineEnd end) {
   switch (end) {
     case LineEnd::CrLf:
@@ -117,34 +137,45 @@ std::string ExtractComment(const std::string& line) {
   return line.substr(at);
 }
 
-BoxFile LoadBoxFile(const std::string& fileName, Expander expand) {
+BoxFile LoadBoxFile(const std::string& fileName, Expander expand, const AnsiCodePage* ansi) {
   std::string bytes;
   if (fileName.empty() || !ReadFileBytes(fileName, bytes)) return nullptr;
-  return ParseBoxFile(fileName, bytes, std::move(expand));
+  return ParseBoxFile(fileName, bytes, std::move(expand), ansi);
 }
 
-BoxFile ParseBoxFile(const std::string& fileName, const std::string& bytes, Expander expand) {
+BoxFile ParseBoxFile(const std::string& fileName, const std::string& bytes, Expander expand,
+                     const AnsiCodePage* ansi) {
   auto header = std::make_unique<TBoxHeader>();
   header->FileName = fileName;
   header->Expand = std::move(expand);
   header->ContentHash = ContentHash(bytes.data(), bytes.size());
+  header->Encoding = DetectEncoding(bytes);
+  if (ansi) header->Ansi = *ansi;
+  const std::string body = bytes.substr(EncodingMark(header->Encoding).size());
   bool firstLine = true;
-  ForEachLine(bytes, [&](const char* line, std::size_t length, LineEnd end) {
+  auto addLine = [&](const std::string& raw, LineEnd end) {
     auto entry = std::make_unique<TBoxEntry>();
-    entry->Text.assign(line, length);
+    entry->Text = DecodeText(raw, header->Encoding, header->Ansi);
+    // A line whose text is not its bytes is written back as it stood.
+    if (entry->Text != raw) entry->Original = raw;
     entry->End = end;
     if (firstLine && end != LineEnd::None) header->FileEnd = end;
     firstLine = false;
-    if (FirstNonBlank(entry->Text) < length && entry->Text[0] != ';') {
+    if (FirstNonBlank(entry->Text) < entry->Text.size() && entry->Text[0] != ';') {
       entry->Key = UpperText(GetToken(entry->Text, 1));
       entry->Comment = ExtractComment(entry->Text);
       if (!entry->Comment.empty()) {
-        entry->Original = std::move(entry->Text);
-        entry->Text = TrimBlanks(entry->Original.substr(0, entry->Original.size() - entry->Comment.size()));
+        if (entry->Original.empty()) entry->Original = raw;
+        entry->Text = TrimBlanks(entry->Text.substr(0, entry->Text.size() - entry->Comment.size()));
       }
     }
     Append(*header, std::move(entry));
-  });
+  };
+  if (header->Encoding == TextEncoding::Utf16Le) {
+    ForEachLine16(body, addLine);
+  } else {
+    ForEachLine(body, [&](const char* line, std::size_t length, LineEnd end) { addLine(std::string(line, length), end); });
+  }
   header->Cursor = header->First.get();
   return header;
 }
@@ -156,19 +187,20 @@ std::vector<std::string> SplitBoxLines(const std::string& bytes) {
 }
 
 std::string SerializeBoxFile(const TBoxHeader& header) {
-  std::string bytes;
-  // Each line as it was read, unless a value was written into it.
+  // In the file's own encoding, with its mark: each line as it was read,
+  // unless a value was written into it.
+  const bool utf8 = header.Encoding == TextEncoding::Utf8 || header.Encoding == TextEncoding::Utf8WithMark;
+  auto encode = [&](const std::string& text) { return utf8 ? text : EncodeText(text, header.Encoding, header.Ansi); };
+  std::string bytes = EncodingMark(header.Encoding);
   for (const TBoxEntry* entry = header.First.get(); entry; entry = entry->Next.get()) {
     if (!entry->Original.empty()) {
       bytes += entry->Original;
+    } else if (entry->Comment.empty()) {
+      bytes += encode(entry->Text);
     } else {
-      bytes += entry->Text;
-      if (!entry->Comment.empty()) {
-        bytes += ' ';
-        bytes += entry->Comment;
-      }
+      bytes += encode(entry->Text + " " + entry->Comment);
     }
-    bytes += EndBytes(entry->End);
+    bytes += encode(EndBytes(entry->End));
   }
   return bytes;
 }

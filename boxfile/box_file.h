@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "boxfile/safe_save.h"
+#include "boxfile/text_encoding.h"
 
 namespace kesto {
 
@@ -20,7 +21,8 @@ struct TBoxEntry {
   std::string Text;     // the line; for a commented key line, the trimmed part before the comment
   std::string Key;      // upper-cased first token of a key line; empty for blank and comment lines
   std::string Comment;  // trailing comment from its ';'; empty when there is none
-  std::string Original;  // a commented line as it stood, written back while its value is unchanged
+  std::string Original;  // the line's bytes as they stood (a commented line, or any line of a file not in
+                         // UTF-8), written back while its value is unchanged
   LineEnd End = LineEnd::CrLf;
   std::unique_ptr<TBoxEntry> Next;
 };
@@ -38,6 +40,8 @@ struct TBoxHeader {
   TBoxEntry* Last = nullptr;
   LineEnd FileEnd = LineEnd::CrLf;  // the end of the file's first line: what an added line takes
   std::uint64_t ContentHash = 0;    // of the bytes it was read from
+  TextEncoding Encoding = TextEncoding::Ansi;  // decided once, when it was read; a save keeps it
+  AnsiCodePage Ansi = Windows1252();           // for a file in the ANSI code page
 
   TBoxHeader() = default;
   TBoxHeader(const TBoxHeader&) = delete;
@@ -50,10 +54,13 @@ using BoxFile = std::unique_ptr<TBoxHeader>;
 // Sentinel default that no real lookup returns.
 inline constexpr const char* kAbsent = "NopE";
 
-// None when the file cannot be opened or the name is empty.
-BoxFile LoadBoxFile(const std::string& fileName, Expander expand = {});
+// None when the file cannot be opened or the name is empty. Its text is
+// decoded into UTF-8 by the file's encoding; ansi converts the ANSI code
+// page (Windows-1252 when none is given).
+BoxFile LoadBoxFile(const std::string& fileName, Expander expand = {}, const AnsiCodePage* ansi = nullptr);
 // The same from the file's bytes, already read; never none.
-BoxFile ParseBoxFile(const std::string& fileName, const std::string& bytes, Expander expand = {});
+BoxFile ParseBoxFile(const std::string& fileName, const std::string& bytes, Expander expand = {},
+                     const AnsiCodePage* ansi = nullptr);
 // Saves when asked (atomically: the old file stays intact on any failure) and
 // releases everything. Returns whether the save succeeded (true when not
 // saving); how it was done, when asked.

@@ -1,0 +1,39 @@
+// The encodings a box file may be saved in, told apart once when it is read:
+// a UTF-16 LE mark, a UTF-8 mark, UTF-8 without one (valid, with bytes above
+// 127), or else the ANSI code page. Inside Kesto all text is UTF-8.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace kesto {
+
+enum class TextEncoding : std::uint8_t { Ansi, Utf8, Utf8WithMark, Utf16Le };
+
+// Conversions between the ANSI code page and UTF-8. The module hands in the
+// system's; tools and tests get Windows-1252 by default.
+struct AnsiCodePage {
+  std::string (*ToUtf8)(const std::string& ansi);
+  std::string (*FromUtf8)(const std::string& utf8);
+};
+const AnsiCodePage& Windows1252();
+
+TextEncoding DetectEncoding(const std::string& bytes);
+bool IsValidUtf8(const std::string& text);
+// The byte-order mark a file of this encoding begins with ("" for none).
+std::string EncodingMark(TextEncoding encoding);
+
+// UTF-16 LE bytes to UTF-8 (an unpaired surrogate becomes U+FFFD), and back.
+std::string Utf16LeToUtf8(const std::string& bytes);
+std::string Utf8ToUtf16Le(const std::string& text);
+
+// Text of the file's encoding (without its mark) to UTF-8, and back.
+std::string DecodeText(const std::string& bytes, TextEncoding encoding, const AnsiCodePage& ansi);
+std::string EncodeText(const std::string& text, TextEncoding encoding, const AnsiCodePage& ansi);
+
+// Upper case of letters in every script (a-z, and the letters of Latin,
+// Greek and Cyrillic whose upper case is a single code point), for names
+// that compare without regard to case.
+std::string UpperUnicode(const std::string& text);
+
+}  // namespace kesto

@@ -1,0 +1,69 @@
+// Box files in every encoding authors save: read as UTF-8 inside, written
+// back in their own encoding with their mark, only changed values differing.
+#include <gtest/gtest.h>
+
+#include "boxfile/box_file.h"
+#include "boxfile/text_encoding.h"
+
+namespace kesto {
+namespace {
+
+const std::string kName = "Gr\xC3\xBC\xC3\x9F" "e \xE4\xBD\xA0\xE5\xA5\xBD";  // Grüße 你好 in UTF-8
+
+std::string Utf16(const std::string& utf8) { return Utf8ToUtf16Le(utf8); }
+
+TEST(Encodings, EachEncodingReadsAsUtf8AndSavesAsItWasWithOnlyTheValueChanged) {
+  const std::string text = "; my box\r\nKestoName " + kName + "\r\nKestoX 10 ; left\r\nKestoY 20\r\n";
+  const std::string after = "; my box\r\nKestoName " + kName + "\r\nKestoX 300 ; left\r\nKestoY 20\r\n";
+  struct Case {
+    const char* what;
+    std::string bytes, saved;
+    TextEncoding encoding;
+  };
+  for (const Case& c : {Case{"utf-8", text, after, TextEncoding::Utf8},
+                        Case{"utf-8 with a mark", "\xEF\xBB\xBF" + text, "\xEF\xBB\xBF" + after, TextEncoding::Utf8WithMark},
+                        Case{"utf-16 le", "\xFF\xFE" + Utf16(text), "\xFF\xFE" + Utf16(after), TextEncoding::Utf16Le}}) {
+    BoxFile file = ParseBoxFile("x.box", c.bytes);
+    EXPECT_EQ(file->Encoding, c.encoding) << c.what;
+    EXPECT_EQ(ReadBoxString(*file, "KestoName", ""), kName) << c.what;  // the mark is no part of a key
+    EXPECT_EQ(ReadBoxInt(*file, "KestoX", 0), 10) << c.what;
+    EXPECT_EQ(SerializeBoxFile(*file), c.bytes) << c.what;  // unchanged: byte for byte
+    WriteBoxInt(*file, "KestoX", 300);
+    EXPECT_EQ(SerializeBoxFile(*file), c.saved) << c.what;
+  }
+}
+
+TEST(Encodings, AnsiFilesStayByteForByteAndInvalidUtf8IsAnsi) {
+  // "Grüße" in Windows-1252, with a line of bytes that is no valid UTF-8.
+  const std::string ansi = "KestoName Gr\xFC\xDF" "e\r\n*Text 1 1 \"\x80 5\" ; euro\r\nKestoX 1\r\n";
+  BoxFile file = ParseBoxFile("a.box", ansi);
+  EXPECT_EQ(file->Encoding, TextEncoding::Ansi);
+  EXPECT_EQ(ReadBoxString(*file, "KestoName", ""), "Gr\xC3\xBC\xC3\x9F" "e");
+  EXPECT_EQ(NextBoxValue(*file, "*Text"), "1 1 \"\xE2\x82\xAC 5\"");
+  EXPECT_EQ(SerializeBoxFile(*file), ansi);
+  WriteBoxInt(*file, "KestoX", 7);
+  EXPECT_EQ(SerializeBoxFile(*file), "KestoName Gr\xFC\xDF" "e\r\n*Text 1 1 \"\x80 5\" ; euro\r\nKestoX 7\r\n");
+  // UTF-8 with one stray Windows-1252 byte is not UTF-8.
+  EXPECT_EQ(DetectEncoding("KestoName " + kName + " \xFC\r\n"), TextEncoding::Ansi);
+  EXPECT_EQ(DetectEncoding("KestoName plain\r\n"), TextEncoding::Ansi);
+}
+
+TEST(Encodings, Utf16LinesSplitOnTheirOwnUnitsAndAddedLinesTakeTheEncoding) {
+  // U+0A0D has a 0x0D byte that is not a line end in UTF-16.
+  const std::string text = "KestoName \xE0\xA8\x8D\nKestoRememberPosition";
+  BoxFile file = ParseBoxFile("u.box", "\xFF\xFE" + Utf16(text));
+  EXPECT_EQ(ReadBoxString(*file, "KestoName", ""), "\xE0\xA8\x8D");
+  WriteBoxInt(*file, "KestoY", 5);
+  EXPECT_EQ(SerializeBoxFile(*file), "\xFF\xFE" + Utf16(text + "\nKestoY 5"));
+}
+
+TEST(Encodings, NamesCompareWithoutCaseInEveryScript) {
+  EXPECT_EQ(UpperUnicode("gr\xC3\xBC\xC3\x9F" "e"), UpperUnicode("GR\xC3\x9C\xC3\x9F" "E"));     // grüße, GRÜßE
+  EXPECT_EQ(UpperUnicode("\xD0\xBF\xD1\x80\xD0\xB8"), "\xD0\x9F\xD0\xA0\xD0\x98");                // при -> ПРИ
+  EXPECT_EQ(UpperUnicode("\xCE\xB1\xCF\x82"), "\xCE\x91\xCE\xA3");                                // ας -> ΑΣ
+  EXPECT_EQ(UpperUnicode("\xE4\xBD\xA0"), "\xE4\xBD\xA0");                                        // 你: no case
+  EXPECT_EQ(Utf16LeToUtf8(Utf8ToUtf16Le("\xF0\x9F\x98\x80")), "\xF0\x9F\x98\x80");                // beyond the BMP
+}
+
+}  // namespace
+}  // namespace kesto

@@ -48,7 +48,6 @@ class BoxFileCheck {
   }
 
   void Run() {
-    CheckEncoding();
     CheckLines();
     CheckContentWalks();
     CheckAlphaBackground();
@@ -207,35 +206,10 @@ class BoxFileCheck {
   }
 
   // Kesto reads text in the ANSI code page, one byte a character.
-  void CheckEncoding() {
-    if (!raw_.empty() && raw_[0].compare(0, 3, "\xEF\xBB\xBF") == 0)
-      Warn(1, "utf8-bom", "the file begins with a UTF-8 byte-order mark, three invisible bytes that become part of "
-                          "the first key; save the file without it");
-    int line = 0;
-    for (const std::string& text : raw_) {
-      ++line;
-      std::size_t start = line == 1 && text.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0;
-      if (IsUtf8Text(text, start)) {
-        Warn(line, "utf8-text", "this line is UTF-8, but Kesto reads the ANSI code page: each accented letter "
-                                "shows as two or three odd characters; save the file in the ANSI code page");
-      }
-    }
-  }
+
 
   // At least one multi-byte UTF-8 sequence, and no byte that breaks the form.
-  static bool IsUtf8Text(const std::string& text, std::size_t start) {
-    bool multibyte = false;
-    for (std::size_t i = start; i < text.size();) {
-      auto c = static_cast<unsigned char>(text[i]);
-      std::size_t length = c < 0x80 ? 1 : (c >> 5) == 6 ? 2 : (c >> 4) == 14 ? 3 : (c >> 3) == 30 ? 4 : 0;
-      if (length == 0 || i + length > text.size()) return false;
-      for (std::size_t k = 1; k < length; ++k)
-        if ((static_cast<unsigned char>(text[i + k]) >> 6) != 2) return false;
-      multibyte = multibyte || length > 1;
-      i += length;
-    }
-    return multibyte;
-  }
+
 
   // A position counted from the far edge becomes an absolute number at the
   // first save after a move.
@@ -278,7 +252,6 @@ class BoxFileCheck {
       }
       CheckDollars(line, raw);
       std::string token = GetToken(raw, 1);
-      if (line == 1 && token.compare(0, 3, "\xEF\xBB\xBF") == 0) continue;  // told as utf8-bom
       if (!token.empty() && token[0] == ';') {
         Warn(line, "indented-comment", "only a ';' in the first column starts a comment line; this is a key line");
         continue;

@@ -29,7 +29,25 @@ bool Checker::CheckBoxFile(const std::string& path) {
   }
   BoxFile header = ParseBoxFile(path, bytes, CheckerExpansion);
   std::size_t first = diagnostics_.size();
-  CheckLoadedBoxFile(path, *header, SplitBoxLines(bytes), options_, diagnostics_);
+  // Kesto decodes the file once, by its mark or its bytes: the lines are
+  // checked as text. In a file that is not all UTF-8, lines that are UTF-8
+  // read as the ANSI code page, like the rest.
+  const std::string body = bytes.substr(EncodingMark(header->Encoding).size());
+  if (header->Encoding == TextEncoding::Ansi) {
+    int line = 0;
+    for (const std::string& raw : SplitBoxLines(body)) {
+      ++line;
+      bool high = false;
+      for (unsigned char c : raw) high = high || c >= 0x80;
+      if (high && IsValidUtf8(raw))
+        Report(path, line, "mixed-encoding",
+               "this line is UTF-8, but other lines of the file are not: Kesto reads the whole file in the ANSI "
+               "code page, so each letter beyond ASCII here shows as two or three odd characters; save the file "
+               "all in UTF-8");
+    }
+  }
+  CheckLoadedBoxFile(path, *header, SplitBoxLines(DecodeText(body, header->Encoding, Windows1252())), options_,
+                     diagnostics_);
   CloseBoxFile(header, false);
   std::stable_sort(diagnostics_.begin() + static_cast<long>(first), diagnostics_.end(),
                    [](const Diagnostic& a, const Diagnostic& b) { return a.line < b.line; });

@@ -6,6 +6,8 @@
 #include "base/entry_thunk.h"
 #include "base/operation.h"
 #include "base/shell_api.h"
+#include "base/shell_text.h"
+#include "base/wide_text.h"
 #include "box/alpha_box.h"
 #include "box/box.h"
 #include "box/box_list.h"
@@ -49,154 +51,149 @@ void HideGroup(TShortcutGroup& group) {
   ComposeAlphaFrames();
 }
 
-TShortcutGroup* GroupOf(const char* args) { return FindGroup(ParseInt(args ? args : "")); }
-std::string Text(const char* args) { return args ? args : ""; }
+TShortcutGroup* GroupOf(const std::string& args) { return FindGroup(ParseInt(args)); }
 
 }  // namespace
 }  // namespace kesto
 
-// The handlers' bodies; the shell calls them through the entry thunks below.
-using namespace kesto;
-
-extern "C" void KestoBangCreateBody(HWND, const char* args) {
-  Guarded([&] { CreateBox(GetToken(Text(args), 1)); });
-}
-
-extern "C" void KestoBangDestroyBody(HWND, const char* args) {
-  Guarded([&] {
-    if (TBox* box = FindBoxByName(Text(args))) RequestDestroy(*box);
-  });
-}
-
-extern "C" void KestoBangHideBody(HWND, const char* args) {
-  Guarded([&] {
-    if (TBox* box = FindBoxByName(Text(args))) HideBox(*box);
-  });
-}
-
-extern "C" void KestoBangShowBody(HWND, const char* args) {
-  Guarded([&] {
-    if (TBox* box = FindBoxByName(Text(args))) ShowBox(*box);
-  });
-}
-
-extern "C" void KestoBangToggleBody(HWND, const char* args) {
-  Guarded([&] {
-    TBox* box = FindBoxByName(Text(args));
-    if (!box) return;
-    if (HasFlag(box->Flags, BoxHidden)) {
-      ShowBox(*box);
-    } else {
-      HideBox(*box);
-    }
-  });
-}
-
-extern "C" void KestoBangResetPosBody(HWND, const char*) {
-  Guarded([&] {
-    ForEachBox([](TBox& box) {
-      SetWindowPos(box.Window, HWND_TOP, box.X, box.Y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-    });
-  });
-}
-
-extern "C" void KestoBangGroupShowBody(HWND, const char* args) {
-  Guarded([&] {
-    if (TShortcutGroup* group = GroupOf(args)) ShowGroup(*group);
-  });
-}
-
-extern "C" void KestoBangGroupHideBody(HWND, const char* args) {
-  Guarded([&] {
-    if (TShortcutGroup* group = GroupOf(args)) HideGroup(*group);
-  });
-}
-
-extern "C" void KestoBangGroupToggleBody(HWND, const char* args) {
-  Guarded([&] {
-    TShortcutGroup* group = GroupOf(args);
-    if (!group) return;
-    if (HasFlag(group->Flags, GroupHidden)) {
-      ShowGroup(*group);
-    } else {
-      HideGroup(*group);
-    }
-  });
-}
-
-extern "C" void KestoBangMoveBoxBody(HWND, const char* args) {
-  Guarded([&] {
-    std::string text = Text(args);
-    TBox* box = FindBoxByName(GetToken(text, 1));
-    if (!box) return;
-    SetWindowPos(box->Window, HWND_TOP, ParseInt(GetToken(text, 2)), ParseInt(GetToken(text, 3)), 0, 0,
-                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-  });
-}
-
+// The work of each bang command, on its arguments as UTF-8.
 namespace kesto {
 namespace {
 
-}  // namespace
-}  // namespace kesto
+void BangCreate(const std::string& args) { CreateBox(GetToken(args, 1)); }
 
-extern "C" void KestoBangReloadBody(HWND, const char* args) {
-  Guarded([&] {
-    std::vector<std::uint32_t> serials;
-    if (!GetToken(Text(args), 1).empty()) {
-      TBox* box = FindBoxByName(Text(args));
-      if (box && Reloadable(*box)) serials.push_back(box->Serial);
-    } else {
-      // Every box, oldest first, so that they come back in their first order.
-      ForEachBox([&](TBox& box) {
-        if (Reloadable(box)) serials.insert(serials.begin(), box.Serial);
-      });
-    }
-    ReloadBoxes(serials);
+void BangDestroy(const std::string& args) {
+  if (TBox* box = FindBoxByName(args)) RequestDestroy(*box);
+}
+
+void BangHide(const std::string& args) {
+  if (TBox* box = FindBoxByName(args)) HideBox(*box);
+}
+
+void BangShow(const std::string& args) {
+  if (TBox* box = FindBoxByName(args)) ShowBox(*box);
+}
+
+void BangToggle(const std::string& args) {
+  TBox* box = FindBoxByName(args);
+  if (!box) return;
+  if (HasFlag(box->Flags, BoxHidden)) {
+    ShowBox(*box);
+  } else {
+    HideBox(*box);
+  }
+}
+
+void BangResetPos(const std::string&) {
+  ForEachBox([](TBox& box) {
+    SetWindowPos(box.Window, HWND_TOP, box.X, box.Y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
   });
 }
 
-extern "C" {
-void KestoBangCreate(HWND, const char*);
-void KestoBangDestroy(HWND, const char*);
-void KestoBangHide(HWND, const char*);
-void KestoBangShow(HWND, const char*);
-void KestoBangToggle(HWND, const char*);
-void KestoBangResetPos(HWND, const char*);
-void KestoBangGroupShow(HWND, const char*);
-void KestoBangGroupHide(HWND, const char*);
-void KestoBangGroupToggle(HWND, const char*);
-void KestoBangMoveBox(HWND, const char*);
-void KestoBangReload(HWND, const char*);
+void BangGroupShow(const std::string& args) {
+  if (TShortcutGroup* group = GroupOf(args)) ShowGroup(*group);
 }
+
+void BangGroupHide(const std::string& args) {
+  if (TShortcutGroup* group = GroupOf(args)) HideGroup(*group);
+}
+
+void BangGroupToggle(const std::string& args) {
+  TShortcutGroup* group = GroupOf(args);
+  if (!group) return;
+  if (HasFlag(group->Flags, GroupHidden)) {
+    ShowGroup(*group);
+  } else {
+    HideGroup(*group);
+  }
+}
+
+void BangMoveBox(const std::string& args) {
+  TBox* box = FindBoxByName(GetToken(args, 1));
+  if (!box) return;
+  SetWindowPos(box->Window, HWND_TOP, ParseInt(GetToken(args, 2)), ParseInt(GetToken(args, 3)), 0, 0,
+               SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void BangReload(const std::string& args) {
+  std::vector<std::uint32_t> serials;
+  if (!GetToken(args, 1).empty()) {
+    TBox* box = FindBoxByName(args);
+    if (box && Reloadable(*box)) serials.push_back(box->Serial);
+  } else {
+    // Every box, oldest first, so that they come back in their first order.
+    ForEachBox([&](TBox& box) {
+      if (Reloadable(box)) serials.insert(serials.begin(), box.Serial);
+    });
+  }
+  ReloadBoxes(serials);
+}
+
+}  // namespace
+}  // namespace kesto
+
+// The shell calls each bang through an entry thunk, in its wide form
+// (LiteStep 0.25) or its ANSI form (an older shell); both do the same work.
+#define KESTO_BANG(name)                                                                                  \
+  extern "C" void KestoBang##name##Body(HWND, const char* args) {                                         \
+    kesto::Guarded([&] { kesto::Bang##name(kesto::AnsiToUtf8(args ? args : "")); });                      \
+  }                                                                                                       \
+  extern "C" void KestoBang##name##WBody(HWND, const wchar_t* args) {                                     \
+    kesto::Guarded([&] { kesto::Bang##name(kesto::Utf8(args)); });                                        \
+  }                                                                                                       \
+  extern "C" void KestoBang##name(HWND, const char*);                                                     \
+  extern "C" void KestoBang##name##W(HWND, const wchar_t*);
+KESTO_BANG(Create)
+KESTO_BANG(Destroy)
+KESTO_BANG(Hide)
+KESTO_BANG(Show)
+KESTO_BANG(Toggle)
+KESTO_BANG(ResetPos)
+KESTO_BANG(GroupShow)
+KESTO_BANG(GroupHide)
+KESTO_BANG(GroupToggle)
+KESTO_BANG(MoveBox)
+KESTO_BANG(Reload)
 KESTO_CDECL_ENTRY_2(KestoBangCreate);
+KESTO_CDECL_ENTRY_2(KestoBangCreateW);
 KESTO_CDECL_ENTRY_2(KestoBangDestroy);
+KESTO_CDECL_ENTRY_2(KestoBangDestroyW);
 KESTO_CDECL_ENTRY_2(KestoBangHide);
+KESTO_CDECL_ENTRY_2(KestoBangHideW);
 KESTO_CDECL_ENTRY_2(KestoBangShow);
+KESTO_CDECL_ENTRY_2(KestoBangShowW);
 KESTO_CDECL_ENTRY_2(KestoBangToggle);
+KESTO_CDECL_ENTRY_2(KestoBangToggleW);
 KESTO_CDECL_ENTRY_2(KestoBangResetPos);
+KESTO_CDECL_ENTRY_2(KestoBangResetPosW);
 KESTO_CDECL_ENTRY_2(KestoBangGroupShow);
+KESTO_CDECL_ENTRY_2(KestoBangGroupShowW);
 KESTO_CDECL_ENTRY_2(KestoBangGroupHide);
+KESTO_CDECL_ENTRY_2(KestoBangGroupHideW);
 KESTO_CDECL_ENTRY_2(KestoBangGroupToggle);
+KESTO_CDECL_ENTRY_2(KestoBangGroupToggleW);
 KESTO_CDECL_ENTRY_2(KestoBangMoveBox);
+KESTO_CDECL_ENTRY_2(KestoBangMoveBoxW);
 KESTO_CDECL_ENTRY_2(KestoBangReload);
+KESTO_CDECL_ENTRY_2(KestoBangReloadW);
 
 namespace kesto {
 namespace {
 
 struct BangCommand {
   const char* Name;
-  BangCommandHandler Handler;
+  AnsiBangHandler Handler;
+  WideBangHandler WideHandler;
 };
 
 // In registration order.
 constexpr BangCommand kBangCommands[] = {
-    {"!KestoCreate", KestoBangCreate},           {"!KestoDestroy", KestoBangDestroy},
-    {"!KestoHide", KestoBangHide},               {"!KestoShow", KestoBangShow},
-    {"!KestoToggle", KestoBangToggle},           {"!KestoResetPos", KestoBangResetPos},
-    {"!KestoGroupShow", KestoBangGroupShow},     {"!KestoGroupHide", KestoBangGroupHide},
-    {"!KestoGroupToggle", KestoBangGroupToggle}, {"!KestoMoveBox", KestoBangMoveBox},
-    {"!KestoReload", KestoBangReload},  // after the ten of the original design
+    {"!KestoCreate", KestoBangCreate, KestoBangCreateW},           {"!KestoDestroy", KestoBangDestroy, KestoBangDestroyW},
+    {"!KestoHide", KestoBangHide, KestoBangHideW},               {"!KestoShow", KestoBangShow, KestoBangShowW},
+    {"!KestoToggle", KestoBangToggle, KestoBangToggleW},           {"!KestoResetPos", KestoBangResetPos, KestoBangResetPosW},
+    {"!KestoGroupShow", KestoBangGroupShow, KestoBangGroupShowW},     {"!KestoGroupHide", KestoBangGroupHide, KestoBangGroupHideW},
+    {"!KestoGroupToggle", KestoBangGroupToggle, KestoBangGroupToggleW}, {"!KestoMoveBox", KestoBangMoveBox, KestoBangMoveBoxW},
+    {"!KestoReload", KestoBangReload, KestoBangReloadW},  // after the ten of the original design
 };
 
 // Removal order differs from registration order in the two group commands;
@@ -209,11 +206,11 @@ constexpr const char* kRemovalOrder[] = {
 }  // namespace
 
 void RegisterBangCommands() {
-  for (const BangCommand& command : kBangCommands) AddBangCommand(command.Name, command.Handler);
+  for (const BangCommand& command : kBangCommands) AddShellBang(command.Name, command.Handler, command.WideHandler);
 }
 
 void UnregisterBangCommands() {
-  for (const char* name : kRemovalOrder) RemoveBangCommand(name);
+  for (const char* name : kRemovalOrder) RemoveShellBang(name);
 }
 
 }  // namespace kesto

@@ -2,12 +2,13 @@
 
 #include <windows.h>
 
+#include "base/wide_text.h"
 #include "boxfile/content_hash.h"
 
 namespace kesto {
 
 FileRead FingerprintFile(const std::string& path, std::uint64_t& hash) {
-  HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+  HANDLE file = CreateFileW(Wide(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                             nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
   if (file == INVALID_HANDLE_VALUE) {
     DWORD error = GetLastError();
@@ -24,13 +25,14 @@ FileRead FingerprintFile(const std::string& path, std::uint64_t& hash) {
 }
 
 std::string FullPathOf(const std::string& path) {
-  DWORD needed = GetFullPathNameA(path.c_str(), 0, nullptr, nullptr);
+  const std::wstring wide = Wide(path);
+  DWORD needed = GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr);
   if (needed == 0) return path;
-  std::string full(needed, '\0');
-  DWORD length = GetFullPathNameA(path.c_str(), needed, &full[0], nullptr);
+  std::wstring full(needed, L'\0');
+  DWORD length = GetFullPathNameW(wide.c_str(), needed, &full[0], nullptr);
   if (length == 0 || length >= needed) return path;
   full.resize(length);
-  return full;
+  return Utf8(full);
 }
 
 }  // namespace kesto

@@ -1,18 +1,12 @@
 #include "base/folder_watcher.h"
 
+#include "base/wide_text.h"
+
 namespace kesto {
 namespace {
 
 constexpr DWORD kNoticeFilter = FILE_NOTIFY_CHANGE_FILE_NAME | FILE_NOTIFY_CHANGE_LAST_WRITE |
                                 FILE_NOTIFY_CHANGE_SIZE | FILE_NOTIFY_CHANGE_CREATION;
-
-std::wstring Wide(const std::string& text) {
-  if (text.empty()) return {};
-  int length = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-  std::wstring wide(static_cast<std::size_t>(length), L'\0');
-  MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), &wide[0], length);
-  return wide;
-}
 
 }  // namespace
 
@@ -68,7 +62,7 @@ bool FolderWatcher::Start(HWND window, UINT message, const WatchedNames& names) 
   Stop();
   for (const auto& [path, files] : names) {
     auto folder = std::make_unique<Folder>();
-    folder->Directory = CreateFileA(path.c_str(), FILE_LIST_DIRECTORY,
+    folder->Directory = CreateFileW(Wide(path).c_str(), FILE_LIST_DIRECTORY,
                                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
                                     FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OVERLAPPED, nullptr);
     folder->Event = CreateEventA(nullptr, TRUE, FALSE, nullptr);

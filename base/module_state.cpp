@@ -1,5 +1,7 @@
 #include "base/module_state.h"
 
+#include "base/wide_text.h"
+
 #include "base/shell_api.h"
 
 namespace kesto {
@@ -21,9 +23,9 @@ std::string FindLiteStepDir() {
   // Without the window the instance is none, which names the current process:
   // the shell itself, since Kesto runs inside it.
   auto instance = reinterpret_cast<HMODULE>(GetWindowLongA(shell, GWL_HINSTANCE));
-  char name[256] = {};
-  GetModuleFileNameA(instance, name, 255);
-  return FolderOf(name);
+  wchar_t name[MAX_PATH] = {};
+  GetModuleFileNameW(instance, name, MAX_PATH - 1);
+  return FolderOf(Utf8(name));
 }
 
 std::string FolderOf(const std::string& path) {
@@ -39,9 +41,19 @@ HINSTANCE OwnLibraryInstance() {
   return self;
 }
 
-void RegisterModuleClass(const char* className, WNDPROC procedure) {
+void RegisterModuleClass(const char* className, WNDPROC procedure, bool wide) {
   WNDCLASSA existing;
   if (GetClassInfoA(ModuleInstance, className, &existing)) return;
+  if (wide) {
+    // A Unicode window keeps a title in every script.
+    const std::wstring name = Wide(className);
+    WNDCLASSW wc = {};
+    wc.lpfnWndProc = procedure;
+    wc.hInstance = ModuleInstance;
+    wc.lpszClassName = name.c_str();
+    RegisterClassW(&wc);
+    return;
+  }
   WNDCLASSA wc = {};
   wc.lpfnWndProc = procedure;
   wc.hInstance = ModuleInstance;

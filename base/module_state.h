@@ -22,8 +22,9 @@ std::string FolderOf(const std::string& path);
 // The handle under which the platform loaded Kesto's own code (for the tooltip).
 HINSTANCE OwnLibraryInstance();
 
-// Registers a window class under ModuleInstance unless it already exists.
-void RegisterModuleClass(const char* className, WNDPROC procedure);
+// Registers a window class under ModuleInstance unless it already exists;
+// a wide one takes Unicode messages (its procedure calls DefWindowProcW).
+void RegisterModuleClass(const char* className, WNDPROC procedure, bool wide = false);
 void UnregisterModuleClass(const char* className);
 
 }  // namespace kesto

@@ -3,22 +3,18 @@
 #include "base/module_state.h"
 #include "base/shell_api.h"
 #include "base/shell_log.h"
+#include "base/shell_text.h"
+#include "base/wide_text.h"
 #include "boxfile/image_header.h"
 
 namespace kesto {
 namespace {
 
-using GetRCStringFn = BOOL (*)(const char* key, char* value, const char* fallback, int size);
-
 // The shell's image folder, with a trailing backslash: LSImageFolder, or the
 // images folder beside the shell, as its loader finds it.
 std::string ImageFolder() {
-  HMODULE shell = GetModuleHandleA("lsapi.dll");
-  auto read = shell ? reinterpret_cast<GetRCStringFn>(reinterpret_cast<void*>(GetProcAddress(shell, "GetRCString")))
-                    : nullptr;
-  char folder[MAX_PATH] = {};
-  if (read && read("LSImageFolder", folder, nullptr, MAX_PATH) && folder[0]) {
-    std::string found(folder);
+  std::string found;
+  if (ShellSetting("LSImageFolder", found)) {
     if (found.back() != '\\' && found.back() != '/') found += '\\';
     return found;
   }
@@ -28,7 +24,7 @@ std::string ImageFolder() {
 // The size the file's header declares, read with one open and one read;
 // false when there is no such file or it is of another form.
 bool HeaderSize(const std::string& path, ImageSize& size) {
-  HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+  HANDLE file = CreateFileW(Wide(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                             nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
   if (file == INVALID_HANDLE_VALUE) return false;
   char bytes[32];
@@ -52,7 +48,7 @@ void AddSource(const std::string& folder, const std::string& part, const std::st
     if (FingerprintFile(candidate, hash) != FileRead::Read) continue;
     const std::string full = FullPathOf(candidate);
     for (const TWatchedFile& known : sources)
-      if (lstrcmpiA(known.Path.c_str(), full.c_str()) == 0) return;
+      if (lstrcmpiW(Wide(known.Path).c_str(), Wide(full).c_str()) == 0) return;
     sources.push_back({full, hash, where});
     return;
   }
@@ -84,7 +80,7 @@ HBITMAP LoadCheckedImage(const std::string& name, const std::string& where, Watc
     }
     if (sources) AddSource(IsAbsolute(part) ? std::string() : folder, part, where, *sources);
   }
-  return LoadLSImage(name.c_str(), nullptr);
+  return LoadShellImage(name);
 }
 
 }  // namespace kesto

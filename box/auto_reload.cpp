@@ -7,6 +7,7 @@
 #include "base/folder_watcher.h"
 #include "base/module_state.h"
 #include "base/shell_log.h"
+#include "base/wide_text.h"
 #include "box/box_list.h"
 #include "box/reload_box.h"
 
@@ -18,11 +19,12 @@ FolderWatcher Watcher;
 
 bool Watching(const TBox& box) { return box.AutoReload && box.Life != BoxLife::Destroying && !box.DestroyRequested; }
 
-bool SamePath(const std::string& a, const std::string& b) { return lstrcmpiA(a.c_str(), b.c_str()) == 0; }
+bool SamePath(const std::string& a, const std::string& b) { return lstrcmpiW(Wide(a).c_str(), Wide(b).c_str()) == 0; }
 
-std::string Lowered(std::string text) {
-  if (!text.empty()) CharLowerBuffA(&text[0], static_cast<DWORD>(text.size()));
-  return text;
+std::string Lowered(const std::string& text) {
+  std::wstring wide = Wide(text);
+  if (!wide.empty()) CharLowerBuffW(&wide[0], static_cast<DWORD>(wide.size()));
+  return Utf8(wide);
 }
 
 WatchedNames WantedNames() {

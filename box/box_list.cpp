@@ -1,6 +1,7 @@
 #include "box/box_list.h"
 
 #include "box/auto_reload.h"
+#include "boxfile/text_encoding.h"
 #include "boxfile/text_helpers.h"
 
 namespace kesto {
@@ -41,9 +42,10 @@ std::unique_ptr<TBox> UnlinkBox(const TBox& box) {
 }
 
 TBox* FindBoxByName(const std::string& name) {
-  std::string key = UpperText(GetToken(name, 1));
+  // Without regard to case in every script, as for ASCII.
+  std::string key = UpperUnicode(GetToken(name, 1));
   for (TBox* box = BoxList.get(); box; box = box->Next.get()) {
-    if (!OnItsWayOut(*box) && UpperText(box->Name) == key) return box;
+    if (!OnItsWayOut(*box) && UpperUnicode(box->Name) == key) return box;
   }
   return nullptr;
 }

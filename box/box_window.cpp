@@ -69,7 +69,7 @@ LRESULT HandleBoxMessage(TBox& box, HWND window, UINT message, WPARAM wParam, LP
       // Destroyed behind Kesto's back (with a parent that went first, say):
       // the record must not keep a dead handle.
       box.Window = nullptr;
-      return DefWindowProcA(window, message, wParam, lParam);
+      return DefWindowProcW(window, message, wParam, lParam);
     case WM_MOUSEMOVE:
       if (HasFlag(box.Flags, BoxDragging)) {
         if (wParam == MK_LBUTTON) {
@@ -94,7 +94,7 @@ LRESULT HandleBoxMessage(TBox& box, HWND window, UINT message, WPARAM wParam, LP
       PostRunCommand(box.Window, box.OnRightClick);
       return 0;
     default:
-      return DefWindowProcA(window, message, wParam, lParam);
+      return DefWindowProcW(window, message, wParam, lParam);
   }
 }
 
@@ -140,7 +140,7 @@ LRESULT CALLBACK BoxWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
   if (message == WM_SYSCOMMAND) return 0;
   try {
     TBox* box = FindBoxByWindow(window);
-    if (!box) return DefWindowProcA(window, message, wParam, lParam);
+    if (!box) return DefWindowProcW(window, message, wParam, lParam);
     return HandleBoxMessage(*box, window, message, wParam, lParam);
   } catch (...) {
     return 0;

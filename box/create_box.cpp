@@ -6,6 +6,7 @@
 #include "base/shell_expansion.h"
 #include "base/shell_image.h"
 #include "base/shell_log.h"
+#include "base/wide_text.h"
 #include "box/alpha_box.h"
 #include "box/auto_reload.h"
 #include "box/background.h"
@@ -23,8 +24,8 @@ namespace kesto {
 namespace {
 
 BoxFile OpenBoxFile(const std::string& path) {
-  BoxFile file = LoadBoxFile(path, ShellExpansion);
-  if (!file) file = LoadBoxFile(LiteStepDir + "\\" + path, ShellExpansion);
+  BoxFile file = LoadBoxFile(path, ShellExpansion, &SystemAnsiCodePage());
+  if (!file) file = LoadBoxFile(LiteStepDir + "\\" + path, ShellExpansion, &SystemAnsiCodePage());
   // The absolute form, against the current folder now: the folder may have
   // changed by the time the position is written back.
   if (file) file->FileName = FullPathOf(file->FileName);
@@ -149,8 +150,9 @@ void BuildBox(TBox& box) {
   // shown from a composed picture, on which SetLayeredWindowAttributes must
   // never be called (UpdateLayeredWindow fails after it).
   const bool alphaBox = box.Width > 0 && box.Height > 0 && BuildsAlphaBox(header, image.get());
-  RegisterModuleClass(kBoxClass, BoxWndProc);
-  box.Window = CreateWindowExA(WS_EX_TOOLWINDOW | (alphaBox ? WS_EX_LAYERED : 0), kBoxClass, box.Name.c_str(),
+  // A Unicode window: its title (the box's name) keeps every script.
+  RegisterModuleClass(kBoxClass, BoxWndProc, true);
+  box.Window = CreateWindowExW(WS_EX_TOOLWINDOW | (alphaBox ? WS_EX_LAYERED : 0), L"KestoClass", Wide(box.Name).c_str(),
                                WS_POPUP, box.X, box.Y, box.Width, box.Height, nullptr, nullptr, ModuleInstance,
                                nullptr);
   StackWindow(box, alphaBox);

@@ -2,6 +2,7 @@
 #include "base/no_throw.h"
 #include "base/shell_expansion.h"
 #include "base/shell_log.h"
+#include "base/wide_text.h"
 #include "box/auto_reload.h"
 #include "box/box.h"
 #include "boxfile/content_hash.h"
@@ -13,7 +14,7 @@ namespace kesto {
 namespace {
 
 void RememberPosition(TBox& box, const RECT& rect) {
-  box.Header = LoadBoxFile(box.FileName, ShellExpansion);
+  box.Header = LoadBoxFile(box.FileName, ShellExpansion, &SystemAnsiCodePage());
   if (!box.Header) {  // gone or unreadable: nothing is saved
     ShellLog(kLogError, "can't read " + box.FileName + " again; the position is not saved");
     return;

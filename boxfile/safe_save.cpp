@@ -27,6 +27,15 @@ namespace {
 enum class Created { Yes, NameTaken, CannotCreate, WriteFailed };
 
 #ifdef _WIN32
+// Paths are UTF-8 inside Kesto; Windows takes them as UTF-16.
+std::wstring WidePath(const std::string& path) {
+  if (path.empty()) return {};
+  const int length = MultiByteToWideChar(CP_UTF8, 0, path.data(), static_cast<int>(path.size()), nullptr, 0);
+  std::wstring wide(static_cast<std::size_t>(length), L'\0');
+  MultiByteToWideChar(CP_UTF8, 0, path.data(), static_cast<int>(path.size()), &wide[0], length);
+  return wide;
+}
+
 
 constexpr char kSeparator = '\\';
 
@@ -63,7 +72,7 @@ bool WriteWhole(HANDLE file, const std::string& bytes) {
 }
 
 Created WriteNew(const std::string& path, const std::string& bytes) {
-  OpenFile file(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+  OpenFile file(CreateFileW(WidePath(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file.IsOpen()) {
     DWORD error = GetLastError();
     return error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS ? Created::NameTaken : Created::CannotCreate;
@@ -75,27 +84,30 @@ Created WriteNew(const std::string& path, const std::string& bytes) {
 
 // The target opened for writing where it is; others may go on reading it.
 OpenFile OpenForRewrite(const std::string& path) {
-  return OpenFile(CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+  return OpenFile(CreateFileW(WidePath(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
 }
 
 
 bool IsReadOnly(const std::string& path) {
-  DWORD attributes = GetFileAttributesA(path.c_str());
+  DWORD attributes = GetFileAttributesW(WidePath(path).c_str());
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY);
 }
 
 // The file a link leads to; the path itself when it is no link.
 std::string ResolveLinks(const std::string& path) {
-  DWORD attributes = GetFileAttributesA(path.c_str());
+  DWORD attributes = GetFileAttributesW(WidePath(path).c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_REPARSE_POINT)) return path;
-  HANDLE file = CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+  HANDLE file = CreateFileW(WidePath(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                             OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
   if (file == INVALID_HANDLE_VALUE) return path;
-  char final[32768];
-  DWORD length = GetFinalPathNameByHandleA(file, final, sizeof final, FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+  std::wstring final(32768, L'\0');
+  DWORD length = GetFinalPathNameByHandleW(file, &final[0], 32768, FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
   CloseHandle(file);
-  if (length == 0 || length >= sizeof final) return path;
-  std::string resolved(final, length);
+  if (length == 0 || length >= 32768) return path;
+  final.resize(length);
+  const int size = WideCharToMultiByte(CP_UTF8, 0, final.data(), static_cast<int>(length), nullptr, 0, nullptr, nullptr);
+  std::string resolved(static_cast<std::size_t>(size), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, final.data(), static_cast<int>(length), &resolved[0], size, nullptr, nullptr);
   // The long-path prefix is kept only where the path needs it.
   if (resolved.rfind("\\\\?\\", 0) == 0 && resolved.size() - 4 < MAX_PATH && resolved.find(':') == 5)
     resolved.erase(0, 4);
@@ -103,7 +115,7 @@ std::string ResolveLinks(const std::string& path) {
 }
 
 unsigned LinkCount(const std::string& path) {
-  HANDLE file = CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+  HANDLE file = CreateFileW(WidePath(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                             OPEN_EXISTING, 0, nullptr);
   if (file == INVALID_HANDLE_VALUE) return 1;
   BY_HANDLE_FILE_INFORMATION info{};
@@ -121,12 +133,12 @@ struct FileIdentity {
 
 FileIdentity IdentityOf(const std::string& path) {
   FileIdentity identity;
-  identity.Attributes = GetFileAttributesA(path.c_str());
+  identity.Attributes = GetFileAttributesW(WidePath(path).c_str());
   DWORD needed = 0;
-  GetFileSecurityA(path.c_str(), DACL_SECURITY_INFORMATION, nullptr, 0, &needed);
+  GetFileSecurityW(WidePath(path).c_str(), DACL_SECURITY_INFORMATION, nullptr, 0, &needed);
   if (needed == 0) return identity;
   identity.Security.assign(needed, '\0');
-  if (!GetFileSecurityA(path.c_str(), DACL_SECURITY_INFORMATION, &identity.Security[0], needed, &needed))
+  if (!GetFileSecurityW(WidePath(path).c_str(), DACL_SECURITY_INFORMATION, &identity.Security[0], needed, &needed))
     identity.Security.clear();
   return identity;
 }
@@ -138,23 +150,30 @@ void TakeOverAttributes(const FileIdentity& identity, const std::string& to) {
   if (identity.Attributes == INVALID_FILE_ATTRIBUTES) return;
   const DWORD kept =
       FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
-  SetFileAttributesA(to.c_str(), (identity.Attributes & kept) ? (identity.Attributes & kept) : FILE_ATTRIBUTE_NORMAL);
+  SetFileAttributesW(WidePath(to).c_str(), (identity.Attributes & kept) ? (identity.Attributes & kept) : FILE_ATTRIBUTE_NORMAL);
 }
 
 // The access list goes on only once the new file is in place: a list that
 // grants writing but not deleting would strand the temporary file if the
 // rename then failed.
 void TakeOverAccess(FileIdentity& identity, const std::string& to) {
-  if (!identity.Security.empty()) SetFileSecurityA(to.c_str(), DACL_SECURITY_INFORMATION, &identity.Security[0]);
+  if (!identity.Security.empty()) SetFileSecurityW(WidePath(to).c_str(), DACL_SECURITY_INFORMATION, &identity.Security[0]);
 }
 
 unsigned ProcessNumber() { return static_cast<unsigned>(GetCurrentProcessId()); }
 
 bool RenameOver(const std::string& from, const std::string& to) {
-  return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+  return MoveFileExW(WidePath(from).c_str(), WidePath(to).c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
 }
 
-void RemoveFile(const std::string& path) { DeleteFileA(path.c_str()); }
+// Runs in cleanups (a temporary file removed on the way out of a failed
+// save), so it allocates nothing: the wide path is made on the stack.
+void RemoveFile(const std::string& path) {
+  static constexpr int kLongest = 32768;
+  wchar_t wide[kLongest];
+  const int length = MultiByteToWideChar(CP_UTF8, 0, path.c_str(), -1, wide, kLongest);
+  if (length > 0) DeleteFileW(wide);
+}
 
 #else
 
@@ -334,7 +353,11 @@ SaveResult RewriteLinkedFile(const std::string& target, const std::string& bytes
 
 bool ReadFileBytes(const std::string& path, std::string& bytes) {
   if (path.empty()) return false;
+#ifdef _WIN32
+  std::FILE* file = _wfopen(WidePath(path).c_str(), L"rb");
+#else
   std::FILE* file = std::fopen(path.c_str(), "rb");
+#endif
   if (!file) return false;
   bytes.clear();
   char chunk[65536];

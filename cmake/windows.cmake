@@ -10,7 +10,7 @@ file(COPY /usr/include/stb/stb_image_write.h /usr/include/stb/stb_image.h
      DESTINATION ${CMAKE_BINARY_DIR}/stb-include/stb)
 
 # The stand-in shell's API library, exporting plain C names from a .def file.
-add_library(lsapi SHARED shell/lsapi/lsapi.cpp shell/lsapi/modules.cpp shell/lsapi/images.cpp shell/lsapi/monitors.cpp shell/variables.cpp
+add_library(lsapi SHARED base/wide_text.cpp shell/lsapi/lsapi.cpp shell/lsapi/modules.cpp shell/lsapi/images.cpp shell/lsapi/monitors.cpp shell/variables.cpp
   shell/lsapi/lsapi.def)
 set_target_properties(lsapi PROPERTIES PREFIX "" OUTPUT_NAME lsapi)
 target_compile_definitions(lsapi PRIVATE KESTO_BUILDING_LSAPI)
@@ -31,6 +31,8 @@ add_library(kesto_impl STATIC
   base/folder_watcher.cpp
   base/file_fingerprint.cpp
   base/bitmap_pixels.cpp
+  base/wide_text.cpp
+  base/shell_text.cpp
   module/command_window.cpp
   module/lifecycle.cpp
   box/box_list.cpp

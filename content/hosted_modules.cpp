@@ -7,6 +7,7 @@
 #include "base/command_queue.h"
 #include "base/module_state.h"
 #include "base/shell_log.h"
+#include "base/wide_text.h"
 #include "boxfile/text_helpers.h"
 
 namespace kesto {
@@ -28,8 +29,8 @@ constexpr std::size_t kWharfBufferSize = 255;
 
 // As written first (the platform's search order), then in the shell's folder.
 HMODULE FindLibrary(const std::string& fileName) {
-  HMODULE library = LoadLibraryA(fileName.c_str());
-  if (!library) library = LoadLibraryA((LiteStepDir + "\\" + fileName).c_str());
+  HMODULE library = LoadLibraryW(Wide(fileName).c_str());
+  if (!library) library = LoadLibraryW(Wide(LiteStepDir + "\\" + fileName).c_str());
   return library;
 }
 

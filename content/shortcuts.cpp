@@ -102,8 +102,8 @@ void CreateShortcut(const TContentHost& box, std::unique_ptr<TShortcut>& list, c
     shortcut.Command = GetTokenRest(shortcut.Command, 2);
   }
 
-  RegisterModuleClass(kShortcutClass, ShortcutWndProc);
-  shortcut.Window = CreateWindowExA(0, kShortcutClass, nullptr, WS_CHILD, 0, 0, 0, 0, box.Window, nullptr,
+  RegisterModuleClass(kShortcutClass, ShortcutWndProc, true);
+  shortcut.Window = CreateWindowExW(0, L"KestoShortcut", nullptr, WS_CHILD, 0, 0, 0, 0, box.Window, nullptr,
                                     ModuleInstance, nullptr);
   SetWindowLongPtrA(shortcut.Window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&shortcut));
   shortcut.Member = JoinGroup(shortcut.Window, groupNumber);
@@ -204,9 +204,9 @@ LRESULT HandleShortcutMessage(TShortcut& s, HWND window, UINT message, WPARAM wP
       // The record outlives its window only while the list is released.
       SetWindowLongPtrA(window, GWLP_USERDATA, 0);
       s.Window = nullptr;
-      return DefWindowProcA(window, message, wParam, lParam);
+      return DefWindowProcW(window, message, wParam, lParam);
     default:
-      return DefWindowProcA(window, message, wParam, lParam);
+      return DefWindowProcW(window, message, wParam, lParam);
   }
 }
 
@@ -252,7 +252,7 @@ LRESULT CALLBACK ShortcutWndProc(HWND window, UINT message, WPARAM wParam, LPARA
   if (message == WM_SYSCOMMAND) return 0;
   try {
     TShortcut* shortcut = FindShortcutByWindow(window);
-    if (!shortcut) return DefWindowProcA(window, message, wParam, lParam);
+    if (!shortcut) return DefWindowProcW(window, message, wParam, lParam);
     // The tooltip learns of the mouse from the button itself.
     if (message >= WM_MOUSEFIRST && message <= WM_MBUTTONDBLCLK) RelayToTooltip(window, message, wParam, lParam);
     return HandleShortcutMessage(*shortcut, window, message, wParam, lParam);

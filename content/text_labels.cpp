@@ -1,6 +1,7 @@
 #include "content/text_labels.h"
 
 #include "base/owned.h"
+#include "base/wide_text.h"
 #include "boxfile/box_rules.h"
 #include "boxfile/text_helpers.h"
 
@@ -11,8 +12,9 @@ COLORREF DrawTexts(TBoxHeader& header, const TContentHost& host, bool coverageOn
   std::string color = ReadBoxString(header, "KestoFontColor", BoxKeyDefault("KestoFontColor"));
   std::int32_t size = ReadBoxInt(header, "KestoFontSize", ParseInt(BoxKeyDefault("KestoFontSize")));
 
-  OwnedFont font(CreateFontA(size, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, 0, 0, 0, 0,
-                             face.c_str()));
+  // The face by its Unicode name: a font named in any script is found.
+  OwnedFont font(CreateFontW(size, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, 0, 0, 0, 0,
+                             Wide(face).c_str()));
   HDC dc = host.MemDC;
   {
     // The font goes back out of the DC before it is deleted; colour and
@@ -21,8 +23,8 @@ COLORREF DrawTexts(TBoxHeader& header, const TContentHost& host, bool coverageOn
     SetTextColor(dc, coverageOnly ? RGB(255, 255, 255) : ParseHex(color));
     SetBkMode(dc, TRANSPARENT);
     ForEachBoxValue(header, "*Text", [&](const std::string& line) {
-      std::string text = GetToken(line, 3);
-      TextOutA(dc, ParseInt(GetToken(line, 1)), ParseInt(GetToken(line, 2)), text.c_str(),
+      const std::wstring text = Wide(GetToken(line, 3));
+      TextOutW(dc, ParseInt(GetToken(line, 1)), ParseInt(GetToken(line, 2)), text.c_str(),
                static_cast<int>(text.size()));
     });
     InvalidateRect(host.Window, nullptr, TRUE);

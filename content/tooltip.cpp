@@ -5,6 +5,7 @@
 
 #include "base/command_queue.h"
 #include "base/module_state.h"
+#include "base/wide_text.h"
 
 namespace kesto {
 
@@ -15,8 +16,8 @@ namespace {
 // The first, 40-byte layout of a tool description, without the later fields.
 constexpr UINT kToolInfoSize = 40;
 
-TOOLINFOA ToolFor(HWND window) {
-  TOOLINFOA tool{};
+TOOLINFOW ToolFor(HWND window) {
+  TOOLINFOW tool{};
   tool.cbSize = kToolInfoSize;
   tool.hwnd = window;
   tool.uId = 0;
@@ -29,7 +30,7 @@ TOOLINFOA ToolFor(HWND window) {
 void AddTooltip(HWND window, const std::string& text) {
   if (!TooltipWnd) {
     InitCommonControls();
-    TooltipWnd = CreateWindowExA(0, TOOLTIPS_CLASSA, nullptr, TTS_ALWAYSTIP, CW_USEDEFAULT, CW_USEDEFAULT,
+    TooltipWnd = CreateWindowExW(0, TOOLTIPS_CLASSW, nullptr, TTS_ALWAYSTIP, CW_USEDEFAULT, CW_USEDEFAULT,
                                  CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr, OwnLibraryInstance(), nullptr);
     if (!TooltipWnd) ReportFailure("Error Creating Tooltip Control");
     SetWindowPos(TooltipWnd, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE);
@@ -37,11 +38,12 @@ void AddTooltip(HWND window, const std::string& text) {
   if (!TooltipWnd) return;
   // Not subclassed: every message to a button would pass through the control
   // (paints and teardown twice over). The button relays its mouse messages.
-  TOOLINFOA tool = ToolFor(window);
+  TOOLINFOW tool = ToolFor(window);
   tool.uFlags = 0;
   GetClientRect(window, &tool.rect);
-  tool.lpszText = const_cast<char*>(text.c_str());  // the control copies the text
-  SendMessageA(TooltipWnd, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
+  std::wstring wide = Wide(text);
+  tool.lpszText = &wide[0];  // the control copies the text
+  SendMessageW(TooltipWnd, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
 }
 
 void RelayToTooltip(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -59,8 +61,8 @@ void RelayToTooltip(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
 
 void RemoveTooltip(HWND window) {
   if (!TooltipWnd) return;
-  TOOLINFOA tool = ToolFor(window);
-  SendMessageA(TooltipWnd, TTM_DELTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
+  TOOLINFOW tool = ToolFor(window);
+  SendMessageW(TooltipWnd, TTM_DELTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
 }
 
 void DestroyTooltip() {

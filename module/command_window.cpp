@@ -8,6 +8,8 @@
 #include "base/module_state.h"
 #include "base/operation.h"
 #include "base/shell_api.h"
+#include "base/shell_text.h"
+#include "base/wide_text.h"
 #include "box/auto_reload.h"
 #include "box/box.h"
 
@@ -32,8 +34,9 @@ LRESULT RunCommand(LPARAM lParam) {
   std::unique_ptr<char[]> own = TakePostedCommand(lParam);
   const char* text = own ? own.get() : reinterpret_cast<const char*>(lParam);
   if (!text) return 0;
-  std::string command(text);
-  LSExecute(nullptr, command.empty() ? nullptr : command.c_str(), 0);
+  // Kesto's own copies hold UTF-8; an outside sender's text is ANSI.
+  std::string command = own ? std::string(text) : AnsiToUtf8(text);
+  RunShellCommand(nullptr, command);
   return 0;
 }
 
@@ -46,7 +49,8 @@ LRESULT ShowFailures() {
   // One at a time: anything, even the end of the module, may run while a
   // message box is open, and it discards what is left.
   while (TakeFailure(failure)) {
-    MessageBoxA(nullptr, failure.Text.c_str(), failure.HasCaption ? failure.Caption.c_str() : nullptr, MB_OK);
+    const std::wstring text = Wide(failure.Text), caption = Wide(failure.Caption);
+    MessageBoxW(nullptr, text.c_str(), failure.HasCaption ? caption.c_str() : nullptr, MB_OK);
   }
   return 0;
 }

@@ -7,6 +7,7 @@
 #include "base/no_throw.h"
 #include "base/operation.h"
 #include "base/shell_api.h"
+#include "base/shell_text.h"
 #include "box/auto_reload.h"
 #include "box/box.h"
 #include "box/box_list.h"
@@ -43,15 +44,19 @@ struct OpenConfiguration {
 };
 
 void CreateConfiguredBoxes(unsigned run) {
-  char line[kShellTextSize] = {};  // on the stack: no allocation can keep the lines from being read
   OpenConfiguration config;
   // Each box is built before the next line is read: the last line's box ends
   // up first in BoxList. A run ended meanwhile reads no further line: the
   // shell may have reloaded its configuration. One box that fails never
-  // keeps the later lines from being built.
-  while (Running && run == RunNumber && LCReadNextConfig(config.Handle, kCreateKey, line, kShellTextSize)) {
-    line[kShellTextSize - 1] = '\0';
-    NoThrow([&] { CreateBox(GetToken(line, 2)); });
+  // keeps the later lines from being built, nor does a line that fails to
+  // be read (out of memory): the reading stops there.
+  bool more = true;
+  while (more && Running && run == RunNumber) {
+    NoThrow([&] {
+      std::string line;
+      more = ReadConfigLine(config.Handle, kCreateKey, line);
+      if (more) CreateBox(GetToken(line, 2));
+    });
   }
 }
 
@@ -91,6 +96,7 @@ void StartRun(HINSTANCE instance) {
   Running = true;
   const unsigned run = ++RunNumber;
   ModuleInstance = instance;
+  NoThrow([] { FindShellTextFunctions(); });
   NoThrow(CreateCommandWindow);
   NoThrow([] { LiteStepDir = FindLiteStepDir(); });
   NoThrow(RegisterBangCommands);

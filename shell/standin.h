@@ -10,6 +10,18 @@
 #define STANDIN_API extern "C" __declspec(dllimport)
 #endif
 
+// The wide forms of the shell's functions, as LiteStep 0.25 offers them; Kesto
+// finds them at run time (an older shell has none), the host calls them.
+typedef void (*StandInWideBangHandler)(HWND caller, const wchar_t* args);
+STANDIN_API void* LCOpenW(const wchar_t* path);
+STANDIN_API BOOL LCReadNextConfigW(void* file, const wchar_t* key, wchar_t* buffer, UINT size);
+STANDIN_API void VarExpansionExW(wchar_t* expanded, const wchar_t* text, UINT size);
+STANDIN_API BOOL GetRCStringW(const wchar_t* key, wchar_t* value, const wchar_t* fallback, UINT size);
+STANDIN_API HBITMAP LoadLSImageW(const wchar_t* file, void* image);
+STANDIN_API HINSTANCE LSExecuteW(HWND owner, const wchar_t* command, int show);
+STANDIN_API BOOL AddBangCommandW(const wchar_t* name, StandInWideBangHandler handler);
+STANDIN_API BOOL RemoveBangCommandW(const wchar_t* name);
+
 // Reads the configuration file that LCOpen(null) opens; also takes its
 // variables ("name value" lines) and the image folder ("LSImageFolder path").
 STANDIN_API BOOL StandInLoadConfig(const char* path);

@@ -76,10 +76,9 @@ LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
     const auto* data = reinterpret_cast<const COPYDATASTRUCT*>(lParam);
     if (data && data->dwData == kBangCommandW && data->cbData >= sizeof(BangCommandW)) {
       const auto* bang = static_cast<const BangCommandW*>(data->lpData);
-      char command[64 * 2] = {}, args[256 * 2] = {};
-      WideCharToMultiByte(CP_ACP, 0, bang->command, -1, command, sizeof command, nullptr, nullptr);
-      WideCharToMultiByte(CP_ACP, 0, bang->args, -1, args, sizeof args, nullptr, nullptr);
-      LSExecute(nullptr, (std::string(command) + " " + args).c_str(), 0);
+      // Wide, as the real shell takes it: the arguments keep every script.
+      const std::wstring command = std::wstring(bang->command) + L" " + bang->args;
+      LSExecuteW(nullptr, command.c_str(), 0);
       return TRUE;
     }
     return FALSE;
@@ -230,8 +229,8 @@ bool HandOverBang(const std::string& text) {
   std::string args = split == std::string::npos ? "" : text.substr(split + 1);
   BangCommandW bang{};
   bang.cbSize = sizeof bang;
-  MultiByteToWideChar(CP_ACP, 0, command.c_str(), -1, bang.command, 64);
-  MultiByteToWideChar(CP_ACP, 0, args.c_str(), -1, bang.args, 256);
+  MultiByteToWideChar(CP_UTF8, 0, command.c_str(), -1, bang.command, 64);
+  MultiByteToWideChar(CP_UTF8, 0, args.c_str(), -1, bang.args, 256);
   COPYDATASTRUCT data{kBangCommandW, sizeof bang, &bang};
   DWORD_PTR result = 0;
   return SendMessageTimeoutA(shell, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data), SMTO_NORMAL, 10000, &result) != 0;

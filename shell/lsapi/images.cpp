@@ -11,6 +11,8 @@
 #define STBI_ONLY_PNG
 #include <stb/stb_image.h>
 
+#include "base/wide_text.h"
+#include "boxfile/safe_save.h"
 #include "boxfile/text_helpers.h"
 #include "shell/dib.h"
 
@@ -40,12 +42,17 @@ constexpr long long kShellDecodeLimit = 256LL << 20;
 
 HBITMAP LoadPng(const std::string& path) {
   int width = 0, height = 0, channels = 0;
-  if (stbi_info(path.c_str(), &width, &height, &channels) && 4LL * width * height > kShellDecodeLimit) {
+  // Read by its Unicode name, as the shell reads it.
+  std::string bytes;
+  if (!kesto::ReadFileBytes(path, bytes)) return nullptr;
+  const auto* data = reinterpret_cast<const unsigned char*>(bytes.data());
+  const int size = static_cast<int>(bytes.size());
+  if (stbi_info_from_memory(data, size, &width, &height, &channels) && 4LL * width * height > kShellDecodeLimit) {
     std::fprintf(stderr, "terminate called after throwing an instance of 'std::bad_alloc'\n");
     std::fflush(stderr);
     std::abort();
   }
-  unsigned char* pixels = stbi_load(path.c_str(), &width, &height, &channels, 4);
+  unsigned char* pixels = stbi_load_from_memory(data, size, &width, &height, &channels, 4);
   if (!pixels) return nullptr;
   // As the shell's own decoder makes it: a bottom-up 32-bit DIB section.
   BITMAPINFO info = standin::TopDown32BitInfo(width, height);
@@ -71,7 +78,8 @@ HBITMAP LoadPng(const std::string& path) {
 
 HBITMAP LoadFile(const std::string& path) {
   if (EndsWithNoCase(path, ".png")) return LoadPng(path);
-  return static_cast<HBITMAP>(LoadImageA(nullptr, path.c_str(), IMAGE_BITMAP, 0, 0, LR_DEFAULTCOLOR | LR_LOADFROMFILE));
+  return static_cast<HBITMAP>(
+      LoadImageW(nullptr, kesto::Wide(path).c_str(), IMAGE_BITMAP, 0, 0, LR_DEFAULTCOLOR | LR_LOADFROMFILE));
 }
 
 std::string InFolder(const std::string& folder, const std::string& name) {

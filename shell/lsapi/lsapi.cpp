@@ -5,11 +5,14 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <sstream>
 #include <map>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "base/wide_text.h"
+#include "boxfile/safe_save.h"
 #include "boxfile/text_helpers.h"
 #include "base/shell_api.h"
 #include "shell/lsapi/images.h"
@@ -22,6 +25,15 @@ namespace {
 
 constexpr std::size_t kExpansionLimit = 4096;
 
+using WideBangHandler = StandInWideBangHandler;
+
+// A bang command as registered: through the ANSI or the wide function.
+struct Bang {
+  std::string name;
+  BangCommandHandler ansi = nullptr;
+  WideBangHandler wide = nullptr;
+};
+
 struct ShellState {
   std::string configPath;
   std::vector<std::string> configLines;
@@ -29,7 +41,7 @@ struct ShellState {
   std::string imageFolder;
   std::vector<std::string> log;
   std::map<std::string, int> counters;
-  std::vector<std::pair<std::string, BangCommandHandler>> bangs;
+  std::vector<Bang> bangs;
 };
 
 ShellState& State() {
@@ -42,15 +54,33 @@ struct ConfigReader {
   std::size_t next = 0;
 };
 
-std::vector<std::string> ReadLines(const char* path) {
+// The configuration is UTF-8, as the real shell parses it (a mark at its
+// start is no part of the first line); text inside is UTF-8 throughout.
+std::vector<std::string> ReadLines(const std::string& path) {
   std::vector<std::string> lines;
-  std::ifstream in(path, std::ios::binary);
+  std::string bytes;
+  if (!kesto::ReadFileBytes(path, bytes)) return lines;
+  if (bytes.compare(0, 3, "\xEF\xBB\xBF") == 0) bytes.erase(0, 3);
+  std::istringstream in(bytes);
   std::string line;
   while (std::getline(in, line)) {
     if (!line.empty() && line.back() == '\r') line.pop_back();
     lines.push_back(line);
   }
   return lines;
+}
+
+std::string In(const char* ansi) { return kesto::AnsiToUtf8(ansi ? ansi : ""); }
+std::string In(const wchar_t* wide) { return kesto::Utf8(wide); }
+
+// Out to an ANSI caller: through the ANSI code page, '?' for what it lacks.
+void CopyOutAnsi(const std::string& text, char* buffer, int size);
+void CopyOutWide(const std::string& text, wchar_t* buffer, UINT size) {
+  if (!buffer || size == 0) return;
+  const std::wstring wide = kesto::Wide(text);
+  const std::size_t n = std::min<std::size_t>(wide.size(), size - 1);
+  std::copy(wide.begin(), wide.begin() + static_cast<long>(n), buffer);
+  buffer[n] = L'\0';
 }
 
 void CopyOut(const std::string& text, char* buffer, int size) {
@@ -60,7 +90,10 @@ void CopyOut(const std::string& text, char* buffer, int size) {
   buffer[n] = '\0';
 }
 
+void CopyOutAnsi(const std::string& text, char* buffer, int size) { CopyOut(kesto::Utf8ToAnsi(text), buffer, size); }
+
 void Count(const char* name) { ++State().counters[name]; }
+
 
 // The shell reports an expression it cannot evaluate in a modal message box,
 // inside the expansion that met it.
@@ -88,6 +121,72 @@ std::string ConfigLine(const std::string& line) {
   return setting.Value.empty() ? setting.Key : setting.Key + " " + Expand(setting.Value);
 }
 
+std::string NextConfigLine(void* file, const std::string& key, bool& found) {
+  auto* reader = static_cast<ConfigReader*>(file);
+  found = false;
+  if (!reader) return {};
+  std::string wanted = kesto::UpperText(key);
+  while (reader->next < reader->lines.size()) {
+    const std::string& line = reader->lines[reader->next++];
+    if (kesto::UpperText(kesto::GetToken(line, 1)) == wanted) {
+      found = true;
+      return ConfigLine(line);
+    }
+  }
+  return {};
+}
+
+// As the real shell: the setting's first token, expanded; none when unset.
+bool Setting(const std::string& key, std::string& value) {
+  auto found = State().variables.find(kesto::UpperText(key));
+  if (found == State().variables.end()) return false;
+  value = Expand(standin::ShellFirstToken(found->second));
+  return true;
+}
+
+
+int Execute(const std::string& given) {
+  State().log.push_back("exec:" + given);
+  // The shell expands the command before it runs it.
+  std::string text = Expand(given);
+  std::string name = kesto::UpperText(kesto::GetToken(text, 1));
+  if (name.empty() || name[0] != '!' || name == "!NONE") return 0;
+  std::size_t start = text.find_first_not_of(" \t");
+  std::size_t args = text.find_first_not_of(" \t", start + kesto::GetToken(text, 1).size());
+  std::string rest = args == std::string::npos ? "" : text.substr(args);
+  for (const Bang& entry : State().bangs) {
+    if (kesto::UpperText(entry.name) != name) continue;
+    const Bang bang = entry;  // the table may change while it runs
+    // The handler gets the text after the command name, expanded once more,
+    // in the form it was registered with.
+    std::string expanded = Expand(rest);
+    if (bang.wide) {
+      bang.wide(nullptr, kesto::Wide(expanded).c_str());
+    } else {
+      bang.ansi(nullptr, kesto::Utf8ToAnsi(expanded).c_str());
+    }
+    return 1;
+  }
+  return standin::RunModuleCommand(name, rest) ? 1 : 0;
+}
+
+bool AddBang(const std::string& name, BangCommandHandler ansi, WideBangHandler wide) {
+  State().log.push_back("bang+:" + name);
+  State().bangs.push_back({name, ansi, wide});
+  return true;
+}
+
+bool RemoveBang(const std::string& name) {
+  State().log.push_back("bang-:" + name);
+  auto& bangs = State().bangs;
+  auto it = std::find_if(bangs.begin(), bangs.end(),
+                         [&](const Bang& b) { return kesto::UpperText(b.name) == kesto::UpperText(name); });
+  if (it == bangs.end()) return false;
+  bangs.erase(it);
+  return true;
+}
+
+
 }  // namespace
 
 extern "C" {
@@ -95,7 +194,7 @@ extern "C" {
 BOOL StandInLoadConfig(const char* path) {
   ShellState& s = State();
   s.configPath = path ? path : "";
-  s.configLines = ReadLines(s.configPath.c_str());
+  s.configLines = ReadLines(s.configPath);
   s.variables.clear();
   s.imageFolder.clear();
   s.variables["LITESTEPDIR"] = ShellFolder();
@@ -131,22 +230,31 @@ int StandInBangCount(void) { return static_cast<int>(State().bangs.size()); }
 void* LCOpen(const char* path) {
   Count("LCOpen");
   auto reader = std::make_unique<ConfigReader>();
-  reader->lines = path ? ReadLines(path) : State().configLines;
+  reader->lines = path ? ReadLines(In(path)) : State().configLines;
+  return reader.release();
+}
+
+void* LCOpenW(const wchar_t* path) {
+  Count("LCOpen");
+  auto reader = std::make_unique<ConfigReader>();
+  reader->lines = path ? ReadLines(In(path)) : State().configLines;
   return reader.release();
 }
 
 BOOL LCReadNextConfig(void* file, const char* key, char* buffer, int size) {
-  auto* reader = static_cast<ConfigReader*>(file);
-  if (!reader || !key) return FALSE;
-  std::string wanted = kesto::UpperText(key);
-  while (reader->next < reader->lines.size()) {
-    const std::string& line = reader->lines[reader->next++];
-    if (kesto::UpperText(kesto::GetToken(line, 1)) == wanted) {
-      CopyOut(ConfigLine(line), buffer, size);
-      return TRUE;
-    }
-  }
-  return FALSE;
+  if (!key) return FALSE;
+  bool found = false;
+  std::string line = NextConfigLine(file, key, found);
+  if (found) CopyOutAnsi(line, buffer, size);
+  return found ? TRUE : FALSE;
+}
+
+BOOL LCReadNextConfigW(void* file, const wchar_t* key, wchar_t* buffer, UINT size) {
+  if (!key) return FALSE;
+  bool found = false;
+  std::string line = NextConfigLine(file, In(key), found);
+  if (found) CopyOutWide(line, buffer, size);
+  return found ? TRUE : FALSE;
 }
 
 BOOL LCClose(void* file) {
@@ -158,24 +266,43 @@ BOOL LCClose(void* file) {
 void VarExpansion(char* expanded, const char* text) {
   Count("VarExpansion");
   // The result and its terminating zero fit the shell's buffer.
-  CopyOut(Expand(text ? text : ""), expanded, static_cast<int>(kExpansionLimit));
+  CopyOutAnsi(Expand(In(text)), expanded, static_cast<int>(kExpansionLimit));
 }
 
-// As the real shell: the setting's first token, expanded; the fallback when
-// the key is not set.
+void VarExpansionExW(wchar_t* expanded, const wchar_t* text, UINT size) {
+  Count("VarExpansion");
+  CopyOutWide(Expand(In(text)), expanded, size);
+}
+
+// The fallback when the key is not set.
 BOOL GetRCString(const char* key, char* value, const char* fallback, int size) {
-  auto found = State().variables.find(kesto::UpperText(key ? key : ""));
-  if (found == State().variables.end()) {
+  std::string found;
+  if (!Setting(In(key), found)) {
     if (fallback && value) CopyOut(fallback, value, size);
     return FALSE;
   }
-  if (value) CopyOut(Expand(standin::ShellFirstToken(found->second)), value, size);
+  if (value) CopyOutAnsi(found, value, size);
+  return TRUE;
+}
+
+BOOL GetRCStringW(const wchar_t* key, wchar_t* value, const wchar_t* fallback, UINT size) {
+  std::string found;
+  if (!Setting(In(key), found)) {
+    if (fallback && value) CopyOutWide(In(fallback), value, size);
+    return FALSE;
+  }
+  if (value) CopyOutWide(found, value, size);
   return TRUE;
 }
 
 HBITMAP LoadLSImage(const char* file, const char* /*image*/) {
   Count("LoadLSImage");
-  return standin::LoadShellImage(file ? file : "", State().imageFolder, Expand);
+  return standin::LoadShellImage(In(file), State().imageFolder, Expand);
+}
+
+HBITMAP LoadLSImageW(const wchar_t* file, void* /*image*/) {
+  Count("LoadLSImage");
+  return standin::LoadShellImage(In(file), State().imageFolder, Expand);
 }
 
 void GetLSBitmapSize(HBITMAP bitmap, int* width, int* height) {
@@ -227,47 +354,26 @@ HRGN BitmapToRegion(HBITMAP bitmap, COLORREF key, COLORREF tolerance, int xoffse
   return ExtCreateRegion(nullptr, static_cast<DWORD>(data.size()), header);
 }
 
-int LSExecute(HWND, const char* command, int) {
-  std::string given = command ? command : "";
-  State().log.push_back("exec:" + given);
-  // The shell expands the command before it runs it.
-  std::string text = Expand(given);
-  std::string name = kesto::UpperText(kesto::GetToken(text, 1));
-  if (name.empty() || name[0] != '!' || name == "!NONE") return 0;
-  std::size_t start = text.find_first_not_of(" \t");
-  std::size_t args = text.find_first_not_of(" \t", start + kesto::GetToken(text, 1).size());
-  std::string rest = args == std::string::npos ? "" : text.substr(args);
-  for (const auto& entry : State().bangs) {
-    if (kesto::UpperText(entry.first) != name) continue;
-    BangCommandHandler handler = entry.second;  // the table may change while it runs
-    // The handler gets the text after the command name, expanded once more.
-    std::string expanded = Expand(rest);
-    handler(nullptr, expanded.c_str());
-    return 1;
-  }
-  return standin::RunModuleCommand(name, rest) ? 1 : 0;
+int LSExecute(HWND, const char* command, int) { return Execute(In(command)); }
+HINSTANCE LSExecuteW(HWND, const wchar_t* command, int) {
+  return reinterpret_cast<HINSTANCE>(static_cast<INT_PTR>(Execute(In(command))));
 }
+
 
 HWND GetLitestepWnd(void) { return FindWindowA(kesto::kShellMainClass, kesto::kShellMainTitle); }
 
 BOOL AddBangCommand(const char* name, BangCommandHandler handler) {
   if (!name || !handler) return FALSE;
-  State().log.push_back(std::string("bang+:") + name);
-  State().bangs.emplace_back(name, handler);
-  return TRUE;
+  return AddBang(In(name), handler, nullptr) ? TRUE : FALSE;
 }
 
-BOOL RemoveBangCommand(const char* name) {
-  if (!name) return FALSE;
-  State().log.push_back(std::string("bang-:") + name);
-  auto& bangs = State().bangs;
-  auto it = std::find_if(bangs.begin(), bangs.end(), [&](const auto& b) {
-    return kesto::UpperText(b.first) == kesto::UpperText(name);
-  });
-  if (it == bangs.end()) return FALSE;
-  bangs.erase(it);
-  return TRUE;
+BOOL AddBangCommandW(const wchar_t* name, WideBangHandler handler) {
+  if (!name || !handler) return FALSE;
+  return AddBang(In(name), nullptr, handler) ? TRUE : FALSE;
 }
+
+BOOL RemoveBangCommand(const char* name) { return name && RemoveBang(In(name)) ? TRUE : FALSE; }
+BOOL RemoveBangCommandW(const wchar_t* name) { return name && RemoveBang(In(name)) ? TRUE : FALSE; }
 
 // As the real shell: "MM-DD-YYYY hh:mm:ss - Level - Module: message" appended
 // to LSLogFile for a level up to LSLogLevel (2 unless set). Tests also find

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "base/module_state.h"
+#include "base/shell_text.h"
 #include "tests/win/fixture.h"
 
 namespace kestotest {
@@ -20,5 +21,7 @@ int main(int argc, char** argv) {
   InitCommonControls();
   LoadLibraryA("comctl32.dll");
   kestotest::TheHost();
+  // The same tests against an older shell, which has only the ANSI functions.
+  if (GetEnvironmentVariableA("KESTO_TEST_ANSI_SHELL", nullptr, 0) > 0) kesto::UseAnsiShellOnly(true);
   return RUN_ALL_TESTS();
 }

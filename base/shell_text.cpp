@@ -78,6 +78,11 @@ std::string ShellExpand(const std::string& text) {
     expanded[kBuffer - 1] = L'\0';
     return Utf8(expanded.get());
   }
+  // An older shell expands only in the ANSI code page: text beyond it with
+  // nothing to expand is kept as it is rather than turned into '?'.
+  bool ascii = true;
+  for (unsigned char c : text) ascii = ascii && c < 0x80;
+  if (!ascii && text.find('$') == std::string::npos) return text.substr(0, kBuffer - 1);
   auto expanded = std::make_unique<char[]>(kBuffer);
   std::string source = Utf8ToAnsi(text).substr(0, kBuffer - 1);
   VarExpansion(expanded.get(), source.c_str());

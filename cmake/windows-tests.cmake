@@ -37,7 +37,13 @@ target_link_options(kesto_win_tests PRIVATE ${static_runtime})
 add_dependencies(kesto_win_tests Kesto testplugin_A testplugin_B testplugin_C testplugin_empty testplugin_pumping kesto-host
   kesto-preview)
 add_test(NAME win_kesto_tests COMMAND kesto_win_tests WORKING_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
-set_tests_properties(win_kesto_tests win_core_tests PROPERTIES RUN_SERIAL TRUE TIMEOUT 900)
+# The text and command paths once more against an older shell, which offers
+# only the ANSI forms of its functions.
+add_test(NAME win_ansi_shell_tests
+         COMMAND kesto_win_tests --gtest_filter=Unicode*:Bang*:Reload*:Lifecycle*:Log*:Shortcut*:Content*
+         WORKING_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
+set_tests_properties(win_ansi_shell_tests PROPERTIES ENVIRONMENT KESTO_TEST_ANSI_SHELL=1)
+set_tests_properties(win_kesto_tests win_core_tests win_ansi_shell_tests PROPERTIES RUN_SERIAL TRUE TIMEOUT 900)
 
 # Benchmark (run by scripts/bench.sh, not by the tests).
 add_executable(bench_shortcuts_win bench/bench_shortcuts_win.cpp)

@@ -90,6 +90,18 @@ run_scenario() {  # shell scenario
     printf '%s\n' "pump 300" "windows" "expect Auto 400 300 60" "edit theme\\auto.box KestoWidth 90" "pump 1000" \
       "expect Auto 400 300 90" "windows" "edit theme\\auto.box KestoX 520" "pump 1000" "expect Auto 520 300 90" \
       "windows" > "$dir/drive.txt"
+  elif [ "$2" = unicode ]; then
+    # Text beyond the ANSI code page: a box file in a folder and of a name in
+    # two other scripts, created from a UTF-8 step.rc; a box file in UTF-16 LE
+    # with its mark; a click whose bang names that box in Cyrillic.
+    boxes="Über\\Привет hello"
+    mkdir -p "$dir/theme/Über"
+    printf '%s\r\n' "KestoName Grüße 你好" "KestoX 300" "KestoY 300" "KestoWidth 60" "KestoHeight 40" \
+      "KestoBackGround \$ThemeDir\$\\red.bmp" "KestoOnLeftClick !KestoToggle Привет" > "$dir/theme/Über/Привет.box"
+    { printf '\377\376'; printf '%s\r\n' "KestoName Привет" "KestoX 420" "KestoY 300" "KestoWidth 60" \
+      "KestoHeight 40" "KestoBackGround \$ThemeDir\$\\blue.bmp" | iconv -f UTF-8 -t UTF-16LE; } > "$dir/theme/hello.box"
+    printf '%s\n' "pump 300" "windows" "click 330 320" "pump 500" "windows" "bang !KestoToggle привет" "pump 300" \
+      "windows" "expect Привет 420 300 60" > "$dir/drive.txt"
   elif [ "$2" = huge-image ]; then
     # A background of 12000x12000 pixels, which the shell cannot decode and
     # survive: Kesto never hands it over, and the box is built without it.
@@ -155,7 +167,7 @@ compare() {
 }
 
 status=0
-scenarios="${*:-$(ls "$root/samples/scenarios" | sed 's/\.txt$//') self-unload move-unload huge-image focus auto-reload}"
+scenarios="${*:-$(ls "$root/samples/scenarios" | sed 's/\.txt$//') self-unload move-unload huge-image focus auto-reload unicode}"
 for scenario in $scenarios; do
   run_scenario real "$scenario"
   run_scenario standin "$scenario"

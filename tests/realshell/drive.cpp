@@ -47,11 +47,15 @@ struct BoxWindow {
 
 BOOL CALLBACK Collect(HWND window, LPARAM found) {
   auto* boxes = reinterpret_cast<std::vector<BoxWindow>*>(found);
-  char className[64] = {}, title[256] = {};
+  char className[64] = {};
   GetClassNameA(window, className, sizeof className);
   if (std::string(className) == "KestoClass") {
-    GetWindowTextA(window, title, sizeof title);
-    boxes->push_back({title, window});
+    // The title in every script, printed as UTF-8.
+    wchar_t title[256] = {};
+    GetWindowTextW(window, title, 256);
+    char utf8[1024] = {};
+    WideCharToMultiByte(CP_UTF8, 0, title, -1, utf8, sizeof utf8, nullptr, nullptr);
+    boxes->push_back({utf8, window});
   }
   EnumChildWindows(window, Collect, found);
   return TRUE;

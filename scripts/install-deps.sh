@@ -24,6 +24,9 @@ command -v Xvfb >/dev/null || need="$need xvfb xauth"
 [ -f /usr/include/benchmark/benchmark.h ] || need="$need libbenchmark-dev"
 [ -f /usr/include/stb/stb_image_write.h ] || need="$need libstb-dev"
 dpkg -s wine32:i386 >/dev/null 2>&1 || need="$need wine wine32:i386"
+# Fonts for labels in every script (Latin, Greek and Cyrillic; Chinese and Japanese).
+[ -f /usr/share/fonts/truetype/dejavu/DejaVuSans.ttf ] || need="$need fonts-dejavu-core"
+[ -f /usr/share/fonts/truetype/wqy/wqy-microhei.ttc ] || need="$need fonts-wqy-microhei"
 # The tests of this script name the packages and apt's tools and folder themselves.
 need="${KESTO_DEPS_NEED:-$need}"
 [ -z "$need" ] && exit 0

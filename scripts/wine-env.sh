@@ -18,6 +18,16 @@ kesto_wine_env() {
     wineserver -w
     touch "$WINEPREFIX/.kesto-ready"
   fi
+  # Labels in every script: where a face lacks a glyph (Chinese in Arial),
+  # the system links it to one that has it, as Windows does.
+  if [ ! -f "$WINEPREFIX/.kesto-fontlink" ]; then
+    for face in Arial Tahoma "Microsoft Sans Serif" "MS Sans Serif"; do
+      wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink' /v "$face" \
+        /t REG_MULTI_SZ /d 'wqy-microhei.ttc,WenQuanYi Micro Hei' /f >/dev/null 2>&1
+    done
+    wineserver -w
+    touch "$WINEPREFIX/.kesto-fontlink"
+  fi
 }
 
 # Starts Xvfb on a display it picks itself (-displayfd), unless one is given;

@@ -4,9 +4,13 @@
 //   kesto-preview file.box -o file.png [--state normal|hover|pressed] [--var NAME=VALUE]...
 //                 [--module Kesto.dll] [--show-hidden]
 //   kesto-preview --config shell.rc -o desktop.png [--state ...] [--monitors 1024x768+0+0,1280x1024-1280+0]
+#include <windows.h>
+#include <shellapi.h>
+
 #include <cstdio>
 #include <fstream>
 #include <string>
+#include <vector>
 
 #include "base/shell_api.h"
 #include "shell/host/host.h"
@@ -31,13 +35,29 @@ int Usage() {
 
 }  // namespace
 
-int main(int argc, char** argv) {
+// The arguments as UTF-8, from the wide command line: a path in any script.
+std::vector<std::string> Arguments() {
+  int count = 0;
+  wchar_t** wide = CommandLineToArgvW(GetCommandLineW(), &count);
+  std::vector<std::string> arguments;
+  for (int i = 0; wide && i < count; ++i) {
+    char utf8[4 * MAX_PATH] = {};
+    WideCharToMultiByte(CP_UTF8, 0, wide[i], -1, utf8, sizeof utf8, nullptr, nullptr);
+    arguments.emplace_back(utf8);
+  }
+  LocalFree(wide);
+  return arguments;
+}
+
+int main(int, char**) {
+  const std::vector<std::string> argv = Arguments();
+  const int argc = static_cast<int>(argv.size());
   std::string box, config, output, module, variables, monitors;
   bool showHidden = false;
   kestopreview::ShortcutState state = kestopreview::ShortcutState::Normal;
   for (int i = 1; i < argc; ++i) {
-    std::string arg = argv[i];
-    std::string next = i + 1 < argc ? argv[i + 1] : "";
+    std::string arg = argv[static_cast<std::size_t>(i)];
+    std::string next = i + 1 < argc ? argv[static_cast<std::size_t>(i) + 1] : "";
     if (arg == "-o") {
       output = next, ++i;
     } else if (arg == "--config") {
@@ -84,7 +104,10 @@ int main(int argc, char** argv) {
     return 2;
   }
   standin::Host host;
-  HMODULE kesto = LoadLibraryA(module.c_str());
+  std::wstring wideModule(module.size() + 1, L'\0');
+  wideModule.resize(static_cast<std::size_t>(
+      MultiByteToWideChar(CP_UTF8, 0, module.c_str(), -1, &wideModule[0], static_cast<int>(wideModule.size()))));
+  HMODULE kesto = LoadLibraryW(wideModule.c_str());
   StandInApplyMonitors(kesto);
   auto init = reinterpret_cast<int (*)(HWND, HINSTANCE, const char*)>(
       reinterpret_cast<void*>(GetProcAddress(kesto, "initModuleEx")));

@@ -7,17 +7,6 @@
 namespace kesto {
 namespace {
 
-BITMAPINFO TopDown32(int width, int height) {
-  BITMAPINFO info{};
-  info.bmiHeader.biSize = sizeof info.bmiHeader;
-  info.bmiHeader.biWidth = width;
-  info.bmiHeader.biHeight = -height;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  info.bmiHeader.biCompression = BI_RGB;
-  return info;
-}
-
 // A 32-bit DIB section's own bits, read as they are stored (bottom-up or
 // top-down): the alpha byte is the image's.
 bool ReadDibSection(HBITMAP bitmap, TPixels& out) {
@@ -44,7 +33,7 @@ bool ReadOpaque(HBITMAP bitmap, TPixels& out) {
   out.Width = info.bmWidth;
   out.Height = info.bmHeight;
   out.Data.assign(static_cast<std::size_t>(out.Width) * out.Height, 0);
-  BITMAPINFO format = TopDown32(out.Width, out.Height);
+  BITMAPINFO format = TopDown32BitInfo(out.Width, out.Height);
   HDC screen = GetDC(nullptr);
   const int rows = GetDIBits(screen, bitmap, 0, static_cast<UINT>(out.Height), out.Data.data(), &format, DIB_RGB_COLORS);
   ReleaseDC(nullptr, screen);
@@ -80,7 +69,7 @@ TDibPicture::~TDibPicture() {
 
 bool MakeDibPicture(TDibPicture& picture, int width, int height) {
   if (width <= 0 || height <= 0) return false;
-  BITMAPINFO info = TopDown32(width, height);
+  BITMAPINFO info = TopDown32BitInfo(width, height);
   void* bits = nullptr;
   picture.Bitmap.reset(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
   if (!picture.Bitmap || !bits) return false;

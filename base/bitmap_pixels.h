@@ -17,6 +17,19 @@ struct TPixels {
   std::vector<std::uint32_t> Data;  // rows top-down, 0xAARRGGBB
 };
 
+// The layout of every picture Kesto composes or reads pixels in: 32 bits a
+// pixel, rows top-down, 0xAARRGGBB each.
+inline BITMAPINFO TopDown32BitInfo(int width, int height) {
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof info.bmiHeader;
+  info.bmiHeader.biWidth = width;
+  info.bmiHeader.biHeight = -height;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biCompression = BI_RGB;
+  return info;
+}
+
 // Whether the bitmap is a 32-bit image (the shell's PNG) in which some pixel
 // has alpha below 255.
 bool HasAlphaChannel(HBITMAP bitmap);

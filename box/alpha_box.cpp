@@ -25,8 +25,7 @@ int PluginLine(const TBoxHeader& header) {
 
 // A bitmap holding these pixels, selected into no DC (for the tiling's copies).
 OwnedBitmap DibOf(const TPixels& pixels) {
-  BITMAPINFO info{};
-  info.bmiHeader = {sizeof info.bmiHeader, pixels.Width, -pixels.Height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+  BITMAPINFO info = TopDown32BitInfo(pixels.Width, pixels.Height);
   void* bits = nullptr;
   OwnedBitmap bitmap(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
   if (bitmap && bits) std::copy(pixels.Data.begin(), pixels.Data.end(), static_cast<std::uint32_t*>(bits));

@@ -61,8 +61,7 @@ SharedImage ImageNamed(const std::string& name, const TContentHost& box, ImageCa
 SharedImage BlendedOverBox(const SharedImage& image, const TContentHost& box, int x, int y) {
   if (!image || !image->HasAlpha || image->Pixels.Data.empty()) return image;
   const int width = image->Pixels.Width, height = image->Pixels.Height;
-  BITMAPINFO info{};
-  info.bmiHeader = {sizeof info.bmiHeader, width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+  BITMAPINFO info = TopDown32BitInfo(width, height);
   void* bits = nullptr;
   OwnedBitmap bitmap(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
   if (!bitmap || !bits) return image;

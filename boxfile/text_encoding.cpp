@@ -70,6 +70,31 @@ std::string To1252(const std::string& utf8) {
   return out;
 }
 
+// Letters whose upper case lies a fixed distance below them.
+struct CaseRange {
+  std::uint32_t First, Last, Distance;
+};
+constexpr CaseRange kCaseRanges[] = {
+    {'a', 'z', 0x20},     {0xE0, 0xF6, 0x20},   {0xF8, 0xFE, 0x20},  // ASCII and Latin-1
+    {0x3B1, 0x3C1, 0x20}, {0x3C3, 0x3C9, 0x20},                       // Greek
+    {0x430, 0x44F, 0x20}, {0x450, 0x45F, 0x50},                       // Cyrillic
+};
+
+// Latin Extended-A comes in pairs, upper case first: even and odd, or odd
+// and even in two stretches.
+bool LowerOfAPair(std::uint32_t c) {
+  if (c < 0x100 || c > 0x17E || c == 0x131 || c == 0x138 || c == 0x149 || c == 0x178) return false;
+  const bool oddUpper = (c >= 0x139 && c <= 0x148) || (c >= 0x179 && c <= 0x17E);
+  return oddUpper ? c % 2 == 0 : c % 2 == 1;
+}
+
+std::uint32_t UpperOf(std::uint32_t c) {
+  for (const CaseRange& range : kCaseRanges)
+    if (c >= range.First && c <= range.Last) return c - range.Distance;
+  if (c == 0x3C2) return 0x3A3;  // final sigma
+  return LowerOfAPair(c) ? c - 1 : c;
+}
+
 }  // namespace
 
 const AnsiCodePage& Windows1252() {
@@ -180,18 +205,7 @@ std::string UpperUnicode(const std::string& text) {
     for (char c : text) out += (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c;
     return out;
   }
-  for (std::uint32_t c : CodePoints(text)) {
-    if (c >= 'a' && c <= 'z') c -= 32;
-    else if ((c >= 0xE0 && c <= 0xFE && c != 0xF7)) c -= 0x20;                 // Latin-1 letters
-    else if (c >= 0x100 && c <= 0x17F && c != 0x131 && c != 0x138 && c != 0x149 && c != 0x17F) {
-      if ((c >= 0x139 && c <= 0x148) || (c >= 0x179 && c <= 0x17E)) { if (c % 2 == 0) c -= 1; }
-      else if (c % 2 == 1) c -= 1;                                                  // Latin Extended-A pairs
-    } else if (c >= 0x3B1 && c <= 0x3C9 && c != 0x3C2) c -= 0x20;               // Greek
-    else if (c == 0x3C2) c = 0x3A3;
-    else if (c >= 0x430 && c <= 0x44F) c -= 0x20;                              // Cyrillic
-    else if (c >= 0x450 && c <= 0x45F) c -= 0x50;
-    AppendUtf8(out, c);
-  }
+  for (std::uint32_t c : CodePoints(text)) AppendUtf8(out, UpperOf(c));
   return out;
 }
 

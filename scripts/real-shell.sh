@@ -93,15 +93,19 @@ run_scenario() {  # shell scenario
   elif [ "$2" = unicode ]; then
     # Text beyond the ANSI code page: a box file in a folder and of a name in
     # two other scripts, created from a UTF-8 step.rc; a box file in UTF-16 LE
-    # with its mark; a click whose bang names that box in Cyrillic.
+    # with its mark; a tooltip in Cyrillic, read back wide; a click whose bang
+    # names that box in Cyrillic.
     boxes="Über\\Привет hello"
     mkdir -p "$dir/theme/Über"
-    printf '%s\r\n' "KestoName Grüße 你好" "KestoX 300" "KestoY 300" "KestoWidth 60" "KestoHeight 40" \
-      "KestoBackGround \$ThemeDir\$\\red.bmp" "KestoOnLeftClick !KestoToggle Привет" > "$dir/theme/Über/Привет.box"
-    { printf '\377\376'; printf '%s\r\n' "KestoName Привет" "KestoX 420" "KestoY 300" "KestoWidth 60" \
+    printf '%s\r\n' "KestoName Grüße 你好" "KestoX 300" "KestoY 300" "KestoWidth 100" "KestoHeight 60" \
+      "KestoBackGround \$ThemeDir\$\\panel.bmp" "KestoBackgroundOffs 10 10 10 10" "KestoOnLeftClick !KestoToggle Привет" \
+      "*Shortcut \"Привет\" 5 5 \$ThemeDir\$\\gold.bmp \$ThemeDir\$\\gold-hover.bmp \$ThemeDir\$\\gold-pressed.bmp !none" \
+      > "$dir/theme/Über/Привет.box"
+    { printf '\377\376'; printf '%s\r\n' "KestoName Привет" "KestoX 440" "KestoY 300" "KestoWidth 60" \
       "KestoHeight 40" "KestoBackGround \$ThemeDir\$\\blue.bmp" | iconv -f UTF-8 -t UTF-16LE; } > "$dir/theme/hello.box"
-    printf '%s\n' "pump 300" "windows" "click 330 320" "pump 500" "windows" "bang !KestoToggle привет" "pump 300" \
-      "windows" "expect Привет 420 300 60" > "$dir/drive.txt"
+    printf '%s\n' "pump 300" "windows" "tooltip Grüße 你好" "move 380 340" "pump 300" \
+      "click 380 340" "pump 500" "windows" "bang !KestoToggle привет" "pump 300" "windows" \
+      "expect Привет 440 300 60" > "$dir/drive.txt"
   elif [ "$2" = huge-image ]; then
     # A background of 12000x12000 pixels, which the shell cannot decode and
     # survive: Kesto never hands it over, and the box is built without it.
@@ -158,6 +162,8 @@ compare() {
     grep -h "differ from the screen" "$lane/$1"/*/seen.txt > "$lane/$1/screen.diff"
     return 1
   fi
+  # A tooltip asked for must show.
+  if grep -h "^tooltip .*: none found" "$lane/$1"/*/seen.txt >"$lane/$1/screen.diff"; then return 1; fi
   # Every box must stand where the scenario expects it.
   if grep -h "^expect .*: no" "$lane/$1"/*/seen.txt >"$lane/$1/screen.diff"; then return 1; fi
   # No box may take the keyboard from the user's window.

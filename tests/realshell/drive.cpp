@@ -12,9 +12,11 @@
 //                                 foreground (whether it still has it) |
 //                                 compare-preview <file.png> (a kesto-preview of the whole screen) |
 //                                 edit <file> <Key> <value> (saved as editors do: a new file renamed over) |
-//                                 expect <box title> <left> <top> <width> (waits up to 3 s for it)
+//                                 expect <box title> <left> <top> <width> (waits up to 3 s for it) |
+//                                 tooltip <box title> (its first button's tooltip text, read wide)
 //                                 (others, such as quit or revid, are skipped)
 #include <windows.h>
+#include <commctrl.h>
 
 #include <algorithm>
 #include <cstdint>
@@ -218,6 +220,47 @@ void ExpectBox(const std::string& title, long left, long top, long width) {
   std::fflush(stdout);
 }
 
+// The tooltip text of a box's first button, read with the wide message
+// (TTM_GETTEXTW) from the shell's own tooltip control: the tool description
+// and its text buffer live in the shell's process, as the control needs.
+void PrintTooltip(const std::string& title) {
+  HWND box = BoxTitled(title);
+  HWND button = box ? GetWindow(box, GW_CHILD) : nullptr;
+  DWORD process = 0;
+  if (box) GetWindowThreadProcessId(box, &process);
+  HWND tooltip = nullptr;
+  for (HWND w = FindWindowExW(nullptr, nullptr, L"tooltips_class32", nullptr); w && !tooltip;
+       w = FindWindowExW(nullptr, w, L"tooltips_class32", nullptr)) {
+    DWORD owner = 0;
+    GetWindowThreadProcessId(w, &owner);
+    if (owner == process) tooltip = w;
+  }
+  HANDLE shell = process ? OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, process) : nullptr;
+  std::string text = "none found";
+  if (button && tooltip && shell) {
+    constexpr SIZE_T kChars = 256;
+    auto* remote = static_cast<unsigned char*>(
+        VirtualAllocEx(shell, nullptr, 64 + kChars * sizeof(wchar_t), MEM_COMMIT, PAGE_READWRITE));
+    TOOLINFOW tool{};
+    tool.cbSize = 40;
+    tool.hwnd = button;
+    tool.lpszText = reinterpret_cast<wchar_t*>(remote + 64);
+    WriteProcessMemory(shell, remote, &tool, sizeof tool, nullptr);
+    DWORD_PTR result = 0;
+    SendMessageTimeoutW(tooltip, TTM_GETTEXTW, kChars, reinterpret_cast<LPARAM>(remote), SMTO_NORMAL, 5000, &result);
+    wchar_t wide[kChars] = {};
+    ReadProcessMemory(shell, remote + 64, wide, sizeof wide, nullptr);
+    wide[kChars - 1] = L'\0';
+    char utf8[1024] = {};
+    WideCharToMultiByte(CP_UTF8, 0, wide, -1, utf8, sizeof utf8, nullptr, nullptr);
+    text = std::string("'") + utf8 + "'";
+    VirtualFreeEx(shell, remote, 0, MEM_RELEASE);
+  }
+  if (shell) CloseHandle(shell);
+  std::printf("tooltip of %s: %s\n", title.c_str(), text.c_str());
+  std::fflush(stdout);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -318,6 +361,10 @@ int main(int argc, char** argv) {
       long left = 0, top = 0, width = 0;
       words >> title >> left >> top >> width;
       ExpectBox(title, left, top, width);
+    } else if (verb == "tooltip") {
+      std::string title;
+      std::getline(words >> std::ws, title);
+      PrintTooltip(title);
     } else if (verb == "screenshot") {
       std::string path;
       words >> path;

@@ -19,14 +19,16 @@ kesto_wine_env() {
     touch "$WINEPREFIX/.kesto-ready"
   fi
   # Labels in every script: where a face lacks a glyph (Chinese in Arial),
-  # the system links it to one that has it, as Windows does.
-  if [ ! -f "$WINEPREFIX/.kesto-fontlink" ]; then
-    for face in Arial Tahoma "Microsoft Sans Serif" "MS Sans Serif"; do
-      wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink' /v "$face" \
-        /t REG_MULTI_SZ /d 'wqy-microhei.ttc,WenQuanYi Micro Hei' /f >/dev/null 2>&1
+  # the system links it to one that has it, as Windows does. MS Sans Serif,
+  # the labels' default, is a bitmap face that a link would change.
+  if [ ! -f "$WINEPREFIX/.kesto-fontlinks" ]; then
+    key='HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink'
+    for face in Arial Tahoma; do
+      wine reg add "$key" /v "$face" /t REG_MULTI_SZ /d 'wqy-microhei.ttc,WenQuanYi Micro Hei' /f >/dev/null 2>&1
     done
+    for face in "Microsoft Sans Serif" "MS Sans Serif"; do wine reg delete "$key" /v "$face" /f >/dev/null 2>&1; done
     wineserver -w
-    touch "$WINEPREFIX/.kesto-fontlink"
+    touch "$WINEPREFIX/.kesto-fontlinks"
   fi
 }
 

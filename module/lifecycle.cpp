@@ -49,7 +49,7 @@ void CreateConfiguredBoxes(unsigned run) {
   // up first in BoxList. A run ended meanwhile reads no further line: the
   // shell may have reloaded its configuration. One box that fails never
   // keeps the later lines from being built, nor does a line that fails to
-  // be read (out of memory): the reading stops there.
+  // be taken over (out of memory): that line is skipped.
   bool more = true;
   while (more && Running && run == RunNumber) {
     NoThrow([&] {

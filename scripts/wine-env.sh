@@ -24,9 +24,9 @@ kesto_wine_env() {
   if [ ! -f "$WINEPREFIX/.kesto-fontlinks" ]; then
     key='HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink'
     for face in Arial Tahoma; do
-      wine reg add "$key" /v "$face" /t REG_MULTI_SZ /d 'wqy-microhei.ttc,WenQuanYi Micro Hei' /f >/dev/null 2>&1
+      wine reg add "$key" /v "$face" /t REG_MULTI_SZ /d 'wqy-microhei.ttc,WenQuanYi Micro Hei' /f >/dev/null 2>&1 || true
     done
-    for face in "Microsoft Sans Serif" "MS Sans Serif"; do wine reg delete "$key" /v "$face" /f >/dev/null 2>&1; done
+    for face in "Microsoft Sans Serif" "MS Sans Serif"; do wine reg delete "$key" /v "$face" /f >/dev/null 2>&1 || true; done
     wineserver -w
     touch "$WINEPREFIX/.kesto-fontlinks"
   fi

@@ -18,15 +18,12 @@ kesto_wine_env() {
     wineserver -w
     touch "$WINEPREFIX/.kesto-ready"
   fi
-  # Labels in every script: where a face lacks a glyph (Chinese in Arial),
-  # the system links it to one that has it, as Windows does. MS Sans Serif,
-  # the labels' default, is a bitmap face that a link would change.
+  # Labels in every script: where Arial lacks a glyph (Chinese), the system
+  # links it to a face that has it, as Windows does. Wine's own links of
+  # other faces stay as they are.
   if [ ! -f "$WINEPREFIX/.kesto-fontlinks" ]; then
-    key='HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink'
-    for face in Arial Tahoma; do
-      wine reg add "$key" /v "$face" /t REG_MULTI_SZ /d 'wqy-microhei.ttc,WenQuanYi Micro Hei' /f >/dev/null 2>&1 || true
-    done
-    for face in "Microsoft Sans Serif" "MS Sans Serif"; do wine reg delete "$key" /v "$face" /f >/dev/null 2>&1 || true; done
+    wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink' /v Arial \
+      /t REG_MULTI_SZ /d 'wqy-microhei.ttc,WenQuanYi Micro Hei' /f >/dev/null 2>&1 || true
     wineserver -w
     touch "$WINEPREFIX/.kesto-fontlinks"
   fi

@@ -7,23 +7,38 @@
 namespace kesto {
 namespace {
 
-// A 32-bit DIB section's own bits, read as they are stored (bottom-up or
-// top-down): the alpha byte is the image's.
-bool ReadDibSection(HBITMAP bitmap, TPixels& out) {
-  DIBSECTION section{};
-  if (GetObjectA(bitmap, sizeof section, &section) != sizeof section) return false;
-  if (section.dsBm.bmBitsPixel != 32 || !section.dsBm.bmBits || section.dsBmih.biCompression != BI_RGB) return false;
+// A 32-bit DIB section (the shell's PNG): its alpha byte is the image's.
+bool ThirtyTwoBitSection(HBITMAP bitmap, DIBSECTION& section) {
+  if (!bitmap || GetObjectA(bitmap, sizeof section, &section) != sizeof section) return false;
+  return section.dsBm.bmBitsPixel == 32 && section.dsBm.bmBits && section.dsBmih.biCompression == BI_RGB;
+}
+
+// Row y (from the top) of such a section's bits, bottom-up or top-down as stored.
+const std::uint32_t* SectionRow(const DIBSECTION& section, int y) {
+  const bool bottomUp = section.dsBmih.biHeight > 0;
+  const int stored = bottomUp ? section.dsBm.bmHeight - 1 - y : y;
+  return reinterpret_cast<const std::uint32_t*>(static_cast<const unsigned char*>(section.dsBm.bmBits) +
+                                                static_cast<std::size_t>(stored) * section.dsBm.bmWidthBytes);
+}
+
+// Read where the pixels lie: every image a box loads is looked at, so no copy.
+bool AnyTranslucent(const DIBSECTION& section) {
+  GdiFlush();
+  for (int y = 0; y < section.dsBm.bmHeight; ++y) {
+    const std::uint32_t* row = SectionRow(section, y);
+    for (int x = 0; x < section.dsBm.bmWidth; ++x)
+      if (AlphaOf(row[x]) != 255) return true;
+  }
+  return false;
+}
+
+void CopySection(const DIBSECTION& section, TPixels& out) {
   out.Width = section.dsBm.bmWidth;
   out.Height = section.dsBm.bmHeight;
   out.Data.resize(static_cast<std::size_t>(out.Width) * out.Height);
-  const bool bottomUp = section.dsBmih.biHeight > 0;
-  const auto* bits = static_cast<const unsigned char*>(section.dsBm.bmBits);
-  GdiFlush();
-  for (int y = 0; y < out.Height; ++y) {
-    const unsigned char* row = bits + static_cast<std::size_t>(bottomUp ? out.Height - 1 - y : y) * section.dsBm.bmWidthBytes;
-    std::memcpy(&out.Data[static_cast<std::size_t>(y) * out.Width], row, static_cast<std::size_t>(out.Width) * 4);
-  }
-  return true;
+  for (int y = 0; y < out.Height; ++y)
+    std::memcpy(&out.Data[static_cast<std::size_t>(y) * out.Width], SectionRow(section, y),
+                static_cast<std::size_t>(out.Width) * 4);
 }
 
 // Any other bitmap, through GDI: opaque.
@@ -41,24 +56,22 @@ bool ReadOpaque(HBITMAP bitmap, TPixels& out) {
   return rows == out.Height;
 }
 
-bool AnyTranslucent(const TPixels& pixels) {
-  for (std::uint32_t pixel : pixels.Data)
-    if (AlphaOf(pixel) != 255) return true;
-  return false;
-}
-
 }  // namespace
 
 bool HasAlphaChannel(HBITMAP bitmap) {
-  TPixels pixels;
-  return bitmap && ReadDibSection(bitmap, pixels) && AnyTranslucent(pixels);
+  DIBSECTION section{};
+  return ThirtyTwoBitSection(bitmap, section) && AnyTranslucent(section);
 }
 
 TPixels PremultipliedPixels(HBITMAP bitmap) {
   TPixels pixels;
   if (!bitmap) return pixels;
-  const bool own = ReadDibSection(bitmap, pixels) && AnyTranslucent(pixels);
-  if (!own && !ReadOpaque(bitmap, pixels)) return {};
+  DIBSECTION section{};
+  if (ThirtyTwoBitSection(bitmap, section) && AnyTranslucent(section)) {
+    CopySection(section, pixels);
+  } else if (!ReadOpaque(bitmap, pixels)) {
+    return {};
+  }
   for (std::uint32_t& pixel : pixels.Data) pixel = Premultiply(pixel);
   return pixels;
 }
@@ -67,16 +80,24 @@ TDibPicture::~TDibPicture() {
   if (DC && Previous) SelectObject(DC.get(), Previous);
 }
 
+OwnedBitmap MakeDibSection(int width, int height, std::uint32_t*& bits) {
+  BITMAPINFO info = TopDown32BitInfo(width, height);
+  void* memory = nullptr;
+  OwnedBitmap bitmap(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &memory, nullptr, 0));
+  bits = static_cast<std::uint32_t*>(memory);
+  if (!bits) bitmap.reset();
+  return bitmap;
+}
+
 bool MakeDibPicture(TDibPicture& picture, int width, int height) {
   if (width <= 0 || height <= 0) return false;
-  BITMAPINFO info = TopDown32BitInfo(width, height);
-  void* bits = nullptr;
-  picture.Bitmap.reset(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
-  if (!picture.Bitmap || !bits) return false;
+  std::uint32_t* bits = nullptr;
+  picture.Bitmap = MakeDibSection(width, height, bits);
+  if (!picture.Bitmap) return false;
   picture.DC.reset(CreateCompatibleDC(nullptr));
   if (!picture.DC) return false;
   picture.Previous = SelectObject(picture.DC.get(), picture.Bitmap.get());
-  picture.Bits = static_cast<std::uint32_t*>(bits);
+  picture.Bits = bits;
   picture.Width = width;
   picture.Height = height;
   std::memset(bits, 0, static_cast<std::size_t>(width) * height * 4);

@@ -37,6 +37,10 @@ bool HasAlphaChannel(HBITMAP bitmap);
 // alpha channel (opaque otherwise), magenta see-through.
 TPixels PremultipliedPixels(HBITMAP bitmap);
 
+// A top-down 32-bit DIB section of this size, selected into no DC; bits is
+// where its pixels lie. None when it cannot be made.
+OwnedBitmap MakeDibSection(int width, int height, std::uint32_t*& bits);
+
 // A top-down 32-bit DIB section and a memory DC it is selected into.
 struct TDibPicture {
   OwnedBitmap Bitmap;  // declared first: released after the DC that holds it

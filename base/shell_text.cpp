@@ -1,7 +1,5 @@
 #include "base/shell_text.h"
 
-#include <memory>
-
 #include "base/shell_api.h"
 #include "base/wide_text.h"
 
@@ -72,22 +70,25 @@ std::string ShellExpand(const std::string& text) {
   if (Shell.Expand) {
     // The source is clipped to the buffer too, so no expansion can be asked
     // to hold more than it.
+    // The shell's buffer is on the stack: every value a box reads comes here.
     std::wstring source = Wide(text).substr(0, kBuffer - 1);
-    auto expanded = std::make_unique<wchar_t[]>(kBuffer);
-    Shell.Expand(expanded.get(), source.c_str(), kBuffer);
+    wchar_t expanded[kBuffer];
+    expanded[0] = L'\0';
+    Shell.Expand(expanded, source.c_str(), kBuffer);
     expanded[kBuffer - 1] = L'\0';
-    return Utf8(expanded.get());
+    return Utf8(expanded);
   }
   // An older shell expands only in the ANSI code page: text beyond it with
   // nothing to expand is kept as it is rather than turned into '?'.
   bool ascii = true;
   for (unsigned char c : text) ascii = ascii && c < 0x80;
   if (!ascii && text.find('$') == std::string::npos) return text.substr(0, kBuffer - 1);
-  auto expanded = std::make_unique<char[]>(kBuffer);
+  char expanded[kBuffer];
+  expanded[0] = '\0';
   std::string source = Utf8ToAnsi(text).substr(0, kBuffer - 1);
-  VarExpansion(expanded.get(), source.c_str());
+  VarExpansion(expanded, source.c_str());
   expanded[kBuffer - 1] = '\0';
-  return AnsiToUtf8(expanded.get());
+  return AnsiToUtf8(expanded);
 }
 
 bool ReadConfigLine(void* config, const char* key, std::string& line) {

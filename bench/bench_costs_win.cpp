@@ -188,6 +188,21 @@ void SetShape(HWND window, HRGN shape) {
 
 // A shaped, topmost, shown and painted box with buttons (each shaped, with a
 // tooltip), its distinct images loaded once.
+HWND MakeBareTooltip() {
+  return CreateWindowExA(0, TOOLTIPS_CLASSA, nullptr, TTS_ALWAYSTIP, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
+                         CW_USEDEFAULT, nullptr, nullptr, nullptr, nullptr);
+}
+
+// One tool per button, over its whole client area.
+void AddBareTool(HWND tooltip, HWND button) {
+  TOOLINFOA tool{};
+  tool.cbSize = 40;
+  tool.hwnd = button;
+  tool.lpszText = const_cast<char*>("t");
+  GetClientRect(button, &tool.rect);
+  SendMessageA(tooltip, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
+}
+
 struct BareBox {
   HWND Window = nullptr;
   HWND Tooltip = nullptr;
@@ -205,9 +220,7 @@ struct BareBox {
     SetWindowLongPtrA(Window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(Background.DC));
     SetWindowPos(Window, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE);
     SetShape(Window, Background.Shape);
-    if (count > 0)
-      Tooltip = CreateWindowExA(0, TOOLTIPS_CLASSA, nullptr, TTS_ALWAYSTIP, CW_USEDEFAULT, CW_USEDEFAULT,
-                                CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr, nullptr, nullptr);
+    if (count > 0) Tooltip = MakeBareTooltip();
     for (int i = 0; i < count; ++i) {
       const BareImage& image = Images[static_cast<std::size_t>(i) % Images.size()];
       HWND button = CreateWindowExA(0, "BarePicture", nullptr, WS_CHILD, 0, 0, 0, 0, Window, nullptr,
@@ -215,12 +228,7 @@ struct BareBox {
       SetWindowLongPtrA(button, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(image.DC));
       SetShape(button, image.Shape);
       SetWindowPos(button, HWND_BOTTOM, (i * 7) % 780, (i * 13) % 580, image.Width, image.Height, SWP_SHOWWINDOW);
-      TOOLINFOA tool{};
-      tool.cbSize = 40;
-      tool.hwnd = button;
-      tool.lpszText = const_cast<char*>("t");
-      GetClientRect(button, &tool.rect);
-      SendMessageA(Tooltip, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
+      AddBareTool(Tooltip, button);
       Buttons.push_back(button);
     }
     SetWindowPos(Window, nullptr, 0, 0, 0, 0, SWP_SHOWWINDOW | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
@@ -318,14 +326,8 @@ struct BareAlphaBox {
     SetWindowPos(Window, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE);
     Button = CreateWindowExA(0, "BarePicture", nullptr, WS_CHILD | WS_VISIBLE, 10, 10, Normal.Width, Normal.Height,
                              Window, nullptr, GetModuleHandleA(nullptr), nullptr);
-    Tooltip = CreateWindowExA(0, TOOLTIPS_CLASSA, nullptr, TTS_ALWAYSTIP, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
-                              CW_USEDEFAULT, nullptr, nullptr, nullptr, nullptr);
-    TOOLINFOA tool{};
-    tool.cbSize = 40;
-    tool.hwnd = Button;
-    tool.lpszText = const_cast<char*>("t");
-    GetClientRect(Button, &tool.rect);
-    SendMessageA(Tooltip, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
+    Tooltip = MakeBareTooltip();
+    AddBareTool(Tooltip, Button);
     Show(Normal);
     SetWindowPos(Window, nullptr, 0, 0, 0, 0, SWP_SHOWWINDOW | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
   }

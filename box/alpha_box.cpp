@@ -25,10 +25,9 @@ int PluginLine(const TBoxHeader& header) {
 
 // A bitmap holding these pixels, selected into no DC (for the tiling's copies).
 OwnedBitmap DibOf(const TPixels& pixels) {
-  BITMAPINFO info = TopDown32BitInfo(pixels.Width, pixels.Height);
-  void* bits = nullptr;
-  OwnedBitmap bitmap(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
-  if (bitmap && bits) std::copy(pixels.Data.begin(), pixels.Data.end(), static_cast<std::uint32_t*>(bits));
+  std::uint32_t* bits = nullptr;
+  OwnedBitmap bitmap = MakeDibSection(pixels.Width, pixels.Height, bits);
+  if (bitmap) std::copy(pixels.Data.begin(), pixels.Data.end(), bits);
   return bitmap;
 }
 

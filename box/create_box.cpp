@@ -100,18 +100,20 @@ struct BuildingState {
   }
 };
 
-// The rest of an alpha box: its buttons and labels drawn into its picture,
-// composed and shown once.
-void BuildAlphaContent(TBox& box, TBoxHeader& header, WatchedFiles* sources) {
-  if (BoxKeyExists(header, "KestoRememberPosition")) SetFlag(box.Flags, BoxRememberPosition, true);
-  if (!BoxKeyExists(header, "KestoNotSticky")) SetWindowLongA(box.Window, kUserDataIndex, kStickyMarker);
-  const TContentHost host{box.Window, box.Width, box.Height, box.Frame->Picture.DC.get(), sources,
-                          ComposeFrameOfWindow};
-  CreateShortcuts(header, host, box.Shortcuts);
-  DrawAlphaLabels(box, header);
-  ComposeAlphaFrame(box);
-  if (!BoxKeyExists(header, "KestoStartHidden")) ShowWithoutActivating(box.Window);
-  ShellLog(kLogNotice, "box '" + box.Name + "' made from " + box.FileName + " (with per-pixel alpha)");
+// An ordinary box paints from its image, or from the tiled picture composed
+// of it (the image then kept aside), selected into MemDC.
+void PaintFromImage(TBox& box, OwnedBitmap image, const std::string& offsets) {
+  PreparedBackground background =
+      PrepareBackground(box.Window, image.get(), box.Width, box.Height, offsets, HasFlag(box.Flags, BoxTranslucent));
+  box.MemDC = std::move(background.MemDC);
+  if (background.Tiled) SetFlag(box.Flags, BoxTiled, true);
+  InvalidateRgn(box.Window, nullptr, TRUE);
+  if (HasFlag(box.Flags, BoxTiled)) {
+    box.BackBitmap = std::move(image);
+    box.Picture = std::move(background.Composed);
+  } else {
+    box.Picture = std::move(image);
+  }
 }
 
 void BuildBox(TBox& box) {
@@ -159,36 +161,34 @@ void BuildBox(TBox& box) {
 
   std::string alpha = ReadBoxString(header, "KestoAlphaTransparency", BoxKeyDefault("KestoAlphaTransparency"));
   const std::string offsets = ReadBoxString(header, "KestoBackgroundOffs", BoxKeyDefault("KestoBackgroundOffs"));
-  if (alphaBox && PrepareAlphaFrame(box, image.get(), offsets, alpha)) {
-    BuildAlphaContent(box, header, sources);
-    return;
+  // An alpha box draws its buttons and labels into its picture and is shown
+  // once that is composed; an ordinary one is shown first, then painted.
+  const bool framed = alphaBox && PrepareAlphaFrame(box, image.get(), offsets, alpha);
+  const bool startHidden = BoxKeyExists(header, "KestoStartHidden");
+  if (!framed) {
+    if (alpha != kNoAlpha && ApplyTranslucency(box.Window, alpha)) SetFlag(box.Flags, BoxTranslucent, true);
+    if (!startHidden) ShowWithoutActivating(box.Window);
   }
-  if (alpha != kNoAlpha && ApplyTranslucency(box.Window, alpha)) SetFlag(box.Flags, BoxTranslucent, true);
-  if (!BoxKeyExists(header, "KestoStartHidden")) ShowWithoutActivating(box.Window);
   if (!BoxKeyExists(header, "KestoNotSticky")) SetWindowLongA(box.Window, kUserDataIndex, kStickyMarker);
-
-  PreparedBackground background =
-      PrepareBackground(box.Window, image.get(), box.Width, box.Height, offsets, HasFlag(box.Flags, BoxTranslucent));
-  box.MemDC = std::move(background.MemDC);
-  if (background.Tiled) SetFlag(box.Flags, BoxTiled, true);
+  if (!framed) PaintFromImage(box, std::move(image), offsets);
   if (BoxKeyExists(header, "KestoRememberPosition")) SetFlag(box.Flags, BoxRememberPosition, true);
-  InvalidateRgn(box.Window, nullptr, TRUE);
-  // A tiled box keeps its image aside and paints from the composed picture;
-  // a plain one paints from the image itself, selected into MemDC.
-  if (HasFlag(box.Flags, BoxTiled)) {
-    box.BackBitmap = std::move(image);
-    box.Picture = std::move(background.Composed);
+
+  const TContentHost host{box.Window, box.Width, box.Height, framed ? box.Frame->Picture.DC.get() : box.MemDC.get(),
+                          sources, framed ? ComposeFrameOfWindow : nullptr};
+  CreateShortcuts(header, host, box.Shortcuts);
+  if (framed) {
+    DrawAlphaLabels(box, header);
   } else {
-    box.Picture = std::move(image);
+    DrawTexts(header, host);
+  }
+  LoadModules(header, host, box.Modules);  // an alpha box hosts none
+  LoadWharfModules(header, host, box.WharfSlots);
+  if (framed) {
+    ComposeAlphaFrame(box);
+    if (!startHidden) ShowWithoutActivating(box.Window);
   }
 
-  const TContentHost host{box.Window, box.Width, box.Height, box.MemDC.get(), sources};
-  CreateShortcuts(header, host, box.Shortcuts);
-  DrawTexts(header, host);
-  LoadModules(header, host, box.Modules);
-  LoadWharfModules(header, host, box.WharfSlots);
-
-  ShellLog(kLogNotice, "box '" + box.Name + "' made from " + box.FileName);
+  ShellLog(kLogNotice, "box '" + box.Name + "' made from " + box.FileName + (framed ? " (with per-pixel alpha)" : ""));
 }
 
 }  // namespace

@@ -5,7 +5,6 @@
 #include "base/wide_text.h"
 #include "box/auto_reload.h"
 #include "box/box.h"
-#include "boxfile/content_hash.h"
 #include "boxfile/text_helpers.h"
 #include "content/hosted_modules.h"
 #include "content/shortcuts.h"
@@ -42,13 +41,10 @@ void RememberPosition(TBox& box, const RECT& rect) {
       WriteBoxIntAfter(file, "KestoMonitor", place.Monitor, {"KestoX", "KestoY"});
   }
   const std::uint64_t before = file.ContentHash;
-  const std::uint64_t after = moved ? [&] {
-    const std::string bytes = SerializeBoxFile(file);
-    return ContentHash(bytes.data(), bytes.size());
-  }() : before;
+  std::uint64_t after = before;
   // A failed save leaves the file as it was; teardown goes on regardless.
   SaveResult saved = SaveResult::Saved;
-  CloseBoxFile(box.Header, moved, &saved);
+  CloseBoxFile(box.Header, moved, &saved, &after);
   if (moved && saved != SaveResult::Failed) NoteOwnWrite(box.FileName, before, after);
   if (saved == SaveResult::Failed) ShellLog(kLogError, "can't save the position into " + box.FileName);
   if (saved == SaveResult::SavedInPlace)

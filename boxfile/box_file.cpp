@@ -205,9 +205,13 @@ std::string SerializeBoxFile(const TBoxHeader& header) {
   return bytes;
 }
 
-bool CloseBoxFile(BoxFile& header, bool save, SaveResult* result) {
+bool CloseBoxFile(BoxFile& header, bool save, SaveResult* result, std::uint64_t* writtenHash) {
   SaveResult outcome = SaveResult::Saved;
-  if (header && save) outcome = ReplaceFileContents(header->FileName, SerializeBoxFile(*header));
+  if (header && save) {
+    const std::string bytes = SerializeBoxFile(*header);
+    if (writtenHash) *writtenHash = ContentHash(bytes.data(), bytes.size());
+    outcome = ReplaceFileContents(header->FileName, bytes);
+  }
   header.reset();
   if (result) *result = outcome;
   return outcome != SaveResult::Failed;

@@ -63,8 +63,8 @@ BoxFile ParseBoxFile(const std::string& fileName, const std::string& bytes, Expa
                      const AnsiCodePage* ansi = nullptr);
 // Saves when asked (atomically: the old file stays intact on any failure) and
 // releases everything. Returns whether the save succeeded (true when not
-// saving); how it was done, when asked.
-bool CloseBoxFile(BoxFile& header, bool save, SaveResult* result = nullptr);
+// saving); how it was done, and the content hash of the bytes written, when asked.
+bool CloseBoxFile(BoxFile& header, bool save, SaveResult* result = nullptr, std::uint64_t* writtenHash = nullptr);
 
 std::string ReadBoxString(TBoxHeader& header, const std::string& key, const std::string& fallback);
 std::int32_t ReadBoxInt(TBoxHeader& header, const std::string& key, std::int32_t fallback);

@@ -42,9 +42,16 @@ const std::vector<TBoxKey>& BoxKeys() {
 const char* const kContentKeys[4] = {"*Shortcut", "*Text", "*Module", "*WharfModule"};
 
 const TBoxKey* FindBoxKey(const std::string& name) {
-  std::string upper = UpperText(name);
-  for (const TBoxKey& key : BoxKeys())
-    if (UpperText(key.Name) == upper) return &key;
+  // Every key line of every box is looked up as the box is built: the
+  // table's names are upper-cased once.
+  static const std::vector<std::string> upperNames = [] {
+    std::vector<std::string> names;
+    for (const TBoxKey& key : BoxKeys()) names.push_back(UpperText(key.Name));
+    return names;
+  }();
+  const std::string upper = UpperText(name);
+  for (std::size_t i = 0; i < upperNames.size(); ++i)
+    if (upperNames[i] == upper) return &BoxKeys()[i];
   return nullptr;
 }
 

@@ -10,11 +10,16 @@ file(COPY /usr/include/stb/stb_image_write.h /usr/include/stb/stb_image.h
      DESTINATION ${CMAKE_BINARY_DIR}/stb-include/stb)
 
 # The stand-in shell's API library, exporting plain C names from a .def file.
-add_library(lsapi SHARED base/wide_text.cpp shell/lsapi/lsapi.cpp shell/lsapi/modules.cpp shell/lsapi/images.cpp shell/lsapi/monitors.cpp shell/variables.cpp
+# UTF-8 and UTF-16 at the edges, for the module, the stand-in and the tools.
+add_library(kesto_wide STATIC base/wide_text.cpp)
+target_include_directories(kesto_wide PUBLIC ${CMAKE_SOURCE_DIR})
+target_link_libraries(kesto_wide PUBLIC kesto_core)
+
+add_library(lsapi SHARED shell/lsapi/lsapi.cpp shell/lsapi/modules.cpp shell/lsapi/images.cpp shell/lsapi/monitors.cpp shell/variables.cpp
   shell/lsapi/lsapi.def)
 set_target_properties(lsapi PROPERTIES PREFIX "" OUTPUT_NAME lsapi)
 target_compile_definitions(lsapi PRIVATE KESTO_BUILDING_LSAPI)
-target_link_libraries(lsapi PRIVATE kesto_core shell32 gdi32 user32)
+target_link_libraries(lsapi PRIVATE kesto_core kesto_wide shell32 gdi32 user32)
 target_include_directories(lsapi SYSTEM PRIVATE ${CMAKE_BINARY_DIR}/stb-include)
 target_link_options(lsapi PRIVATE ${static_runtime})
 
@@ -31,7 +36,6 @@ add_library(kesto_impl STATIC
   base/folder_watcher.cpp
   base/file_fingerprint.cpp
   base/bitmap_pixels.cpp
-  base/wide_text.cpp
   base/shell_text.cpp
   module/command_window.cpp
   module/lifecycle.cpp
@@ -50,7 +54,7 @@ add_library(kesto_impl STATIC
   content/text_labels.cpp
   content/hosted_modules.cpp
   bang/bang_commands.cpp)
-target_link_libraries(kesto_impl PUBLIC kesto_core lsapi comctl32 gdi32 user32)
+target_link_libraries(kesto_impl PUBLIC kesto_core kesto_wide lsapi comctl32 gdi32 user32)
 
 add_library(Kesto SHARED module/dll_main.cpp module/kesto.def)
 set_target_properties(Kesto PROPERTIES PREFIX "" OUTPUT_NAME Kesto)
@@ -60,7 +64,7 @@ target_link_options(Kesto PRIVATE ${static_runtime})
 
 # The host that plays the shell, and its pieces shared with the tests.
 add_library(shellhost STATIC shell/host/host.cpp shell/host/screen.cpp shell/host/input.cpp)
-target_link_libraries(shellhost PUBLIC kesto_core lsapi gdi32 user32)
+target_link_libraries(shellhost PUBLIC kesto_core kesto_wide lsapi gdi32 user32)
 target_include_directories(shellhost PUBLIC ${CMAKE_SOURCE_DIR})
 target_include_directories(shellhost SYSTEM PUBLIC ${CMAKE_BINARY_DIR}/stb-include)
 add_executable(kesto-host shell/host/main.cpp)

@@ -61,17 +61,15 @@ SharedImage ImageNamed(const std::string& name, const TContentHost& box, ImageCa
 SharedImage BlendedOverBox(const SharedImage& image, const TContentHost& box, int x, int y) {
   if (!image || !image->HasAlpha || image->Pixels.Data.empty()) return image;
   const int width = image->Pixels.Width, height = image->Pixels.Height;
-  BITMAPINFO info = TopDown32BitInfo(width, height);
-  void* bits = nullptr;
-  OwnedBitmap bitmap(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
-  if (!bitmap || !bits) return image;
+  std::uint32_t* pixels = nullptr;
+  OwnedBitmap bitmap = MakeDibSection(width, height, pixels);
+  if (!bitmap) return image;
   auto blended = std::make_shared<TShortcutImage>();
   blended->DC.reset(CreateCompatibleDC(box.MemDC));
   blended->Bitmap = std::move(bitmap);
   SelectObject(blended->DC.get(), blended->Bitmap.get());
   BitBlt(blended->DC.get(), 0, 0, width, height, box.MemDC, x, y, SRCCOPY);
   GdiFlush();
-  auto* pixels = static_cast<std::uint32_t*>(bits);
   for (std::size_t i = 0; i < image->Pixels.Data.size(); ++i)
     pixels[i] = Over(image->Pixels.Data[i], pixels[i] | 0xFF000000u);
   blended->Region.reset(RegionOfVisiblePixels(image->Pixels.Data.data(), width, height));

@@ -26,6 +26,7 @@
 #include <string>
 #include <vector>
 
+#include "base/wide_text.h"
 #include "shell/host/host.h"
 
 #define STB_IMAGE_IMPLEMENTATION
@@ -55,9 +56,7 @@ BOOL CALLBACK Collect(HWND window, LPARAM found) {
     // The title in every script, printed as UTF-8.
     wchar_t title[256] = {};
     GetWindowTextW(window, title, 256);
-    char utf8[1024] = {};
-    WideCharToMultiByte(CP_UTF8, 0, title, -1, utf8, sizeof utf8, nullptr, nullptr);
-    boxes->push_back({utf8, window});
+    boxes->push_back({kesto::Utf8(title), window});
   }
   EnumChildWindows(window, Collect, found);
   return TRUE;
@@ -251,9 +250,7 @@ void PrintTooltip(const std::string& title) {
     wchar_t wide[kChars] = {};
     ReadProcessMemory(shell, remote + 64, wide, sizeof wide, nullptr);
     wide[kChars - 1] = L'\0';
-    char utf8[1024] = {};
-    WideCharToMultiByte(CP_UTF8, 0, wide, -1, utf8, sizeof utf8, nullptr, nullptr);
-    text = std::string("'") + utf8 + "'";
+    text = "'" + kesto::Utf8(wide) + "'";
     VirtualFreeEx(shell, remote, 0, MEM_RELEASE);
   }
   if (shell) CloseHandle(shell);

@@ -42,7 +42,7 @@ class BoxFileCheck {
  public:
   BoxFileCheck(const std::string& path, TBoxHeader& header, std::vector<std::string> raw, const Options& options,
                std::vector<Diagnostic>& out)
-      : path_(path), header_(header), raw_(std::move(raw)), options_(options), out_(out) {
+      : path_(path), shownPath_(DisplayPath(path)), header_(header), raw_(std::move(raw)), options_(options), out_(out) {
     int line = 1;
     for (TBoxEntry* e = header_.First.get(); e; e = e->Next.get()) lineOf_[e] = line++;
   }
@@ -58,7 +58,7 @@ class BoxFileCheck {
 
  private:
   void Warn(int line, const std::string& check, const std::string& message) {
-    out_.push_back({DisplayPath(path_), line, "warning", check, message});
+    out_.push_back({shownPath_, line, "warning", check, message});
   }
 
   void CheckNumber(int line, const std::string& text, const std::string& what) {
@@ -400,6 +400,7 @@ class BoxFileCheck {
   }
 
   std::string path_;
+  std::string shownPath_;  // as the report names the file: looked up on disk once
   int pluginLine_ = 0;  // the first *Module or *WharfModule line
   TBoxHeader& header_;
   std::vector<std::string> raw_;

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "base/shell_api.h"
+#include "base/wide_text.h"
 #include "shell/host/host.h"
 #include "shell/standin.h"
 #include "tools/preview/preview.h"
@@ -40,11 +41,7 @@ std::vector<std::string> Arguments() {
   int count = 0;
   wchar_t** wide = CommandLineToArgvW(GetCommandLineW(), &count);
   std::vector<std::string> arguments;
-  for (int i = 0; wide && i < count; ++i) {
-    char utf8[4 * MAX_PATH] = {};
-    WideCharToMultiByte(CP_UTF8, 0, wide[i], -1, utf8, sizeof utf8, nullptr, nullptr);
-    arguments.emplace_back(utf8);
-  }
+  for (int i = 0; wide && i < count; ++i) arguments.push_back(kesto::Utf8(wide[i]));
   LocalFree(wide);
   return arguments;
 }
@@ -104,10 +101,7 @@ int main(int, char**) {
     return 2;
   }
   standin::Host host;
-  std::wstring wideModule(module.size() + 1, L'\0');
-  wideModule.resize(static_cast<std::size_t>(
-      MultiByteToWideChar(CP_UTF8, 0, module.c_str(), -1, &wideModule[0], static_cast<int>(wideModule.size()))));
-  HMODULE kesto = LoadLibraryW(wideModule.c_str());
+  HMODULE kesto = LoadLibraryW(kesto::Wide(module).c_str());
   StandInApplyMonitors(kesto);
   auto init = reinterpret_cast<int (*)(HWND, HINSTANCE, const char*)>(
       reinterpret_cast<void*>(GetProcAddress(kesto, "initModuleEx")));

@@ -1,4 +1,4 @@
-// The shared return paths of the entry thunks. On entry to each, the entry's
+// i686: the shared return paths of the entry thunks. On entry to each, the entry's
 // own return address is on top of the stack and eax holds the body's result.
 // With no reference to give back, they simply return. Otherwise they rebuild
 // the top of the stack as a call of FreeLibrary(library) that returns to the
@@ -12,6 +12,12 @@
 // the caller pushed for the procedure and its return address.
 #include "base/entry_thunk.h"
 #include "base/operation.h"
+
+#if defined(__i386__)
+
+namespace kesto {
+bool EntryReturnPathReady() { return true; }
+}  // namespace kesto
 
 asm(R"(
 .text
@@ -49,3 +55,5 @@ _KestoWndProcReturn:
   movl %edx, (%esp)
   jmp *__imp__FreeLibrary@4
 )");
+
+#endif

@@ -22,7 +22,7 @@ std::string FindLiteStepDir() {
   HWND shell = FindWindowA(kShellMainClass, kShellMainTitle);
   // Without the window the instance is none, which names the current process:
   // the shell itself, since Kesto runs inside it.
-  auto instance = reinterpret_cast<HMODULE>(GetWindowLongA(shell, GWL_HINSTANCE));
+  auto instance = reinterpret_cast<HMODULE>(GetWindowLongPtrA(shell, GWLP_HINSTANCE));
   wchar_t name[MAX_PATH] = {};
   GetModuleFileNameW(instance, name, MAX_PATH - 1);
   return FolderOf(Utf8(name));

@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include <cstddef>
+
 #ifdef KESTO_BUILDING_LSAPI
 #define KESTO_LSAPI extern "C"
 #else
@@ -13,14 +15,14 @@
 typedef void (*BangCommandHandler)(HWND caller, const char* args);
 
 KESTO_LSAPI void* LCOpen(const char* path);  // null: the shell's own configuration
-KESTO_LSAPI BOOL LCReadNextConfig(void* file, const char* key, char* buffer, int size);
+KESTO_LSAPI BOOL LCReadNextConfig(void* file, const char* key, char* buffer, std::size_t size);
 KESTO_LSAPI BOOL LCClose(void* file);
 KESTO_LSAPI void VarExpansion(char* expanded, const char* text);
 KESTO_LSAPI HBITMAP LoadLSImage(const char* file, const char* image);
 KESTO_LSAPI void GetLSBitmapSize(HBITMAP bitmap, int* width, int* height);
 KESTO_LSAPI HRGN BitmapToRegion(HBITMAP bitmap, COLORREF key, COLORREF tolerance, int xoffset,
                                 int yoffset);
-KESTO_LSAPI int LSExecute(HWND owner, const char* command, int showCommand);
+KESTO_LSAPI HINSTANCE LSExecute(HWND owner, const char* command, int showCommand);
 KESTO_LSAPI HWND GetLitestepWnd(void);
 KESTO_LSAPI BOOL AddBangCommand(const char* name, BangCommandHandler handler);
 KESTO_LSAPI BOOL RemoveBangCommand(const char* name);
@@ -39,9 +41,9 @@ constexpr COLORREF kKeyTolerance = 0x101010;
 // The shell's buffer size for configuration lines and expansions.
 constexpr int kShellTextSize = 4096;
 
-// A window whose user-data slot holds this value stays on every virtual desktop.
-constexpr LONG kStickyMarker = 0x49474541;
-constexpr int kUserDataIndex = -21;  // GWL_USERDATA
+// A window whose user-data slot (GWLP_USERDATA, pointer-sized) holds exactly
+// this value stays on every virtual desktop.
+constexpr LONG_PTR kStickyMarker = 0x49474541;
 
 constexpr const char* kShellMainClass = "TApplication";
 constexpr const char* kShellMainTitle = "LiteStep";

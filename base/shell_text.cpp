@@ -6,8 +6,8 @@
 namespace kesto {
 namespace {
 
-using LCReadNextConfigWFn = BOOL (*)(void*, const wchar_t*, wchar_t*, UINT);
-using VarExpansionExWFn = void (*)(wchar_t*, const wchar_t*, UINT);
+using LCReadNextConfigWFn = BOOL (*)(void*, const wchar_t*, wchar_t*, std::size_t);
+using VarExpansionExWFn = void (*)(wchar_t*, const wchar_t*, std::size_t);
 using LSExecuteWFn = HINSTANCE (*)(HWND, const wchar_t*, int);
 using LoadLSImageWFn = HBITMAP (*)(const wchar_t*, void*);
 using GetRCStringWFn = BOOL (*)(const wchar_t*, wchar_t*, const wchar_t*, UINT);
@@ -100,7 +100,7 @@ bool ReadConfigLine(void* config, const char* key, std::string& line) {
     return true;
   }
   char buffer[kBuffer] = {};
-  if (!LCReadNextConfig(config, key, buffer, static_cast<int>(kBuffer))) return false;
+  if (!LCReadNextConfig(config, key, buffer, kBuffer)) return false;
   buffer[kBuffer - 1] = '\0';
   line = AnsiToUtf8(buffer);
   return true;

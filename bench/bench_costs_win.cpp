@@ -196,7 +196,7 @@ HWND MakeBareTooltip() {
 // One tool per button, over its whole client area.
 void AddBareTool(HWND tooltip, HWND button) {
   TOOLINFOA tool{};
-  tool.cbSize = 40;
+  tool.cbSize = TTTOOLINFOA_V1_SIZE;
   tool.hwnd = button;
   tool.lpszText = const_cast<char*>("t");
   GetClientRect(button, &tool.rect);
@@ -240,7 +240,7 @@ struct BareBox {
     DestroyWindow(Window);  // the buttons go with it
     for (HWND button : Buttons) {
       TOOLINFOA tool{};
-      tool.cbSize = 40;
+      tool.cbSize = TTTOOLINFOA_V1_SIZE;
       tool.hwnd = button;
       SendMessageA(Tooltip, TTM_DELTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
     }

@@ -169,7 +169,7 @@ void BuildBox(TBox& box) {
     if (alpha != kNoAlpha && ApplyTranslucency(box.Window, alpha)) SetFlag(box.Flags, BoxTranslucent, true);
     if (!startHidden) ShowWithoutActivating(box.Window);
   }
-  if (!BoxKeyExists(header, "KestoNotSticky")) SetWindowLongA(box.Window, kUserDataIndex, kStickyMarker);
+  if (!BoxKeyExists(header, "KestoNotSticky")) SetWindowLongPtrA(box.Window, GWLP_USERDATA, kStickyMarker);
   if (!framed) PaintFromImage(box, std::move(image), offsets);
   if (BoxKeyExists(header, "KestoRememberPosition")) SetFlag(box.Flags, BoxRememberPosition, true);
 

@@ -1,4 +1,4 @@
-# Windows build (i686 MinGW-w64): Kesto.dll, the stand-in shell, and the test
+# Windows build (MinGW-w64, i686 or x86-64): Kesto.dll, the stand-in shell, and the test
 # programs that CTest runs under Wine.
 set(CMAKE_RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
 set(CMAKE_LIBRARY_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
@@ -15,8 +15,17 @@ add_library(kesto_wide STATIC base/wide_text.cpp)
 target_include_directories(kesto_wide PUBLIC ${CMAKE_SOURCE_DIR})
 target_link_libraries(kesto_wide PUBLIC kesto_core)
 
+# Its stdcall LSLog carries the decorated names of the 32-bit shell there;
+# x86-64 has one calling convention and plain names only, as the 64-bit shell.
+set(lsapi_def ${CMAKE_SOURCE_DIR}/shell/lsapi/lsapi.def)
+if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+  file(READ ${lsapi_def} lsapi_exports)
+  string(REGEX REPLACE "  LSLog = LSLog@12\n  _LSLog@12 = LSLog@12\n" "  LSLog\n" lsapi_exports "${lsapi_exports}")
+  set(lsapi_def ${CMAKE_BINARY_DIR}/lsapi-x86_64.def)
+  file(WRITE ${lsapi_def} "${lsapi_exports}")
+endif()
 add_library(lsapi SHARED shell/lsapi/lsapi.cpp shell/lsapi/modules.cpp shell/lsapi/images.cpp shell/lsapi/monitors.cpp shell/variables.cpp
-  shell/lsapi/lsapi.def)
+  ${lsapi_def})
 set_target_properties(lsapi PROPERTIES PREFIX "" OUTPUT_NAME lsapi)
 target_compile_definitions(lsapi PRIVATE KESTO_BUILDING_LSAPI)
 target_link_libraries(lsapi PRIVATE kesto_core kesto_wide shell32 gdi32 user32)
@@ -29,6 +38,7 @@ add_library(kesto_impl STATIC
   base/command_queue.cpp
   base/operation.cpp
   base/entry_thunk.cpp
+  base/return_path_x64.cpp
   base/shell_expansion.cpp
   base/shell_log.cpp
   base/shell_image.cpp

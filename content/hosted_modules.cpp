@@ -12,14 +12,20 @@
 
 namespace kesto {
 
-static_assert(sizeof(void*) == 4, "the plug-in block holds 32-bit addresses");
+// The block's layout is shared with plug-ins and fixed per architecture: a C
+// structure whose fourth field is an address, so on x86-64 every later field
+// moves. Kesto sets five fields. It starts all zero, which gives offsets 0
+// and 4 their value and leaves the unset fields zero too.
+struct TWharfLayout {
+  std::size_t Size, Buffer, EmptyText, ShellFolder;
+};
+constexpr TWharfLayout kWharfLayout = sizeof(void*) == 8 ? TWharfLayout{168, 112, 120, 160}
+                                                         : TWharfLayout{140, 100, 104, 136};
+static_assert(sizeof(void*) == 4 || sizeof(void*) == 8, "a 32-bit or 64-bit block");
 
-// The block's layout is shared with plug-ins and fixed: 140 bytes, of which
-// Kesto sets five fields. It starts all zero, which gives offsets 0 and 4
-// their value and leaves the unset fields zero too.
 struct TWharfData {
-  std::array<std::uint8_t, 140> Bytes{};
-  void Set(std::size_t offset, const void* address) { std::memcpy(&Bytes[offset], &address, 4); }
+  std::array<std::uint8_t, kWharfLayout.Size> Bytes{};
+  void Set(std::size_t offset, const void* address) { std::memcpy(&Bytes[offset], &address, sizeof address); }
 };
 
 namespace {
@@ -94,9 +100,9 @@ void LoadWharfModule(const TContentHost& host, std::unique_ptr<TWharfSlot>& list
 
   auto data = std::make_unique<TWharfData>();
   TextBuffer buffer = AllocTextBuffer(kWharfBufferSize);
-  data->Set(136, LiteStepDir.c_str());
-  data->Set(100, buffer.get());
-  data->Set(104, kEmptyText);
+  data->Set(kWharfLayout.ShellFolder, LiteStepDir.c_str());
+  data->Set(kWharfLayout.Buffer, buffer.get());
+  data->Set(kWharfLayout.EmptyText, kEmptyText);
 
   // The container has no behaviour of its own: the system's procedure serves
   // it directly, so no Kesto code is on the stack of whatever its messages

@@ -1,6 +1,8 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <cstddef>
+
 #include "content/tooltip.h"
 
 #include "base/command_queue.h"
@@ -13,8 +15,9 @@ HWND TooltipWnd = nullptr;
 
 namespace {
 
-// The first, 40-byte layout of a tool description, without the later fields.
-constexpr UINT kToolInfoSize = 40;
+// The first layout of a tool description, without the later fields: 40 bytes
+// on i686, 56 on x86-64 (a size written as a number keeps no text there).
+constexpr UINT kToolInfoSize = offsetof(TOOLINFOW, lpszText) + sizeof(TOOLINFOW::lpszText);
 
 TOOLINFOW ToolFor(HWND window) {
   TOOLINFOW tool{};

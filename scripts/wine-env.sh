@@ -5,26 +5,83 @@
 # a script ends or waits for every Wine process of its prefix, and must never
 # end a shell or a test that another script runs meanwhile (an author's shell
 # from the real-shell lane while watch.sh previews, say).
+#
+# Two architectures (kesto_use_arch i686|x86_64): each has its build folder
+# (build/win, build/win64), its Wine loader and wineserver, and its prefixes.
+# The loaders are called directly: Debian's "wine" script prefers the 32-bit
+# loader, which cannot start at all where the machine runs only 64-bit code.
+
+kesto_use_arch() {
+  KESTO_ARCH="$1"
+  case "$1" in
+    i686)
+      KESTO_BUILD_NAME=win
+      KESTO_WINE="${KESTO_WINE32:-/usr/lib/wine/wine}"
+      KESTO_WINESERVER=/usr/lib/wine/wineserver32
+      WINEARCH=win32 ;;
+    x86_64)
+      KESTO_BUILD_NAME=win64
+      KESTO_WINE=/usr/lib/wine/wine64
+      KESTO_WINESERVER=/usr/lib/wine/wineserver64
+      WINEARCH=win64 ;;
+    *) echo "unknown architecture '$1' (i686 or x86_64)" >&2; return 2 ;;
+  esac
+  KESTO_TOOLCHAIN="cmake/mingw-$1.cmake"
+  WINESERVER="$KESTO_WINESERVER"
+  WINELOADER="$KESTO_WINE"
+  export KESTO_ARCH KESTO_BUILD_NAME KESTO_WINE KESTO_WINESERVER KESTO_TOOLCHAIN WINEARCH WINESERVER WINELOADER
+}
+
+# Prints nothing when 32-bit Windows programs run here, else why they do not,
+# in one line. The probe is the loader itself: it prints a version or fails.
+kesto_i686_blocked() {
+  [ -x /usr/lib/wine/wine ] || { echo "32-bit Wine (wine32:i386) is not installed"; return; }
+  probe="$(/usr/lib/wine/wine --version 2>&1)" && return
+  case "$probe" in
+    *"Exec format error"*) echo "this machine runs only 64-bit code (32-bit Wine: Exec format error)" ;;
+    *) echo "32-bit Wine does not start: $(printf '%s' "$probe" | head -n 1)" ;;
+  esac
+}
+
+# The architecture a script uses when none is asked for: i686 where it runs,
+# else x86_64, with one line that says why.
+kesto_default_arch() {
+  if [ -n "${KESTO_ARCH:-}" ]; then echo "$KESTO_ARCH"; return; fi
+  blocked="$(kesto_i686_blocked)"
+  if [ -z "$blocked" ]; then echo i686; return; fi
+  echo "Wine cannot start 32-bit programs here ($blocked); the 64-bit build is used" >&2
+  echo x86_64
+}
+
+# Whether this architecture's Wine starts at all; one line naming the cause if not.
+kesto_check_wine() {
+  [ -x "$KESTO_WINE" ] || { echo "Wine for $KESTO_ARCH is not installed ($KESTO_WINE is missing)" >&2; return 1; }
+  probe="$("$KESTO_WINE" --version 2>&1)" && return 0
+  echo "Wine for $KESTO_ARCH cannot start: $(printf '%s' "$probe" | head -n 1)" >&2
+  return 1
+}
+
 kesto_wine_env() {
   build_dir="$1"
+  [ -n "${KESTO_ARCH:-}" ] || kesto_use_arch "$(kesto_default_arch)"
   export WINEPREFIX="$build_dir/wineprefix${2:+-$2}"
   export WINEDEBUG=-all
   export WINEDLLOVERRIDES="mscoree,mshtml="
   if [ ! -f "$WINEPREFIX/.kesto-ready" ]; then
     mkdir -p "$WINEPREFIX"
-    wineboot -i >/dev/null 2>&1 || true
-    wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
-    wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
-    wineserver -w
+    "$KESTO_WINE" wineboot -i >/dev/null 2>&1 || true
+    "$KESTO_WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
+    "$KESTO_WINE" reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
+    "$KESTO_WINESERVER" -w
     touch "$WINEPREFIX/.kesto-ready"
   fi
   # Labels in every script: where Arial lacks a glyph (Chinese), the system
   # links it to a face that has it, as Windows does. Wine's own links of
   # other faces stay as they are.
   if [ ! -f "$WINEPREFIX/.kesto-fontlinks" ]; then
-    wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink' /v Arial \
+    "$KESTO_WINE" reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink' /v Arial \
       /t REG_MULTI_SZ /d 'wqy-microhei.ttc,WenQuanYi Micro Hei' /f >/dev/null 2>&1 || true
-    wineserver -w
+    "$KESTO_WINESERVER" -w
     touch "$WINEPREFIX/.kesto-fontlinks"
   fi
 }
@@ -51,7 +108,7 @@ kesto_start_display() {
 
 kesto_stop_display() {
   if [ -n "${KESTO_XVFB_PID:-}" ]; then
-    wineserver -k >/dev/null 2>&1 || true
+    [ -n "${KESTO_WINESERVER:-}" ] && "$KESTO_WINESERVER" -k >/dev/null 2>&1 || true
     kill "$KESTO_XVFB_PID" 2>/dev/null || true
   fi
 }

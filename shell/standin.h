@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include <cstddef>
+
 #ifdef KESTO_BUILDING_LSAPI
 #define STANDIN_API extern "C"
 #else
@@ -14,8 +16,8 @@
 // finds them at run time (an older shell has none), the host calls them.
 typedef void (*StandInWideBangHandler)(HWND caller, const wchar_t* args);
 STANDIN_API void* LCOpenW(const wchar_t* path);
-STANDIN_API BOOL LCReadNextConfigW(void* file, const wchar_t* key, wchar_t* buffer, UINT size);
-STANDIN_API void VarExpansionExW(wchar_t* expanded, const wchar_t* text, UINT size);
+STANDIN_API BOOL LCReadNextConfigW(void* file, const wchar_t* key, wchar_t* buffer, std::size_t size);
+STANDIN_API void VarExpansionExW(wchar_t* expanded, const wchar_t* text, std::size_t size);
 STANDIN_API BOOL GetRCStringW(const wchar_t* key, wchar_t* value, const wchar_t* fallback, UINT size);
 STANDIN_API HBITMAP LoadLSImageW(const wchar_t* file, void* image);
 STANDIN_API HINSTANCE LSExecuteW(HWND owner, const wchar_t* command, int show);

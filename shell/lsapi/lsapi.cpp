@@ -73,24 +73,27 @@ std::vector<std::string> ReadLines(const std::string& path) {
 std::string In(const char* ansi) { return kesto::AnsiToUtf8(ansi ? ansi : ""); }
 std::string In(const wchar_t* wide) { return kesto::Utf8(wide); }
 
+// A caller's buffer size as a count; none when it is not positive.
+std::size_t Capacity(int size) { return size > 0 ? static_cast<std::size_t>(size) : 0; }
+
 // Out to an ANSI caller: through the ANSI code page, '?' for what it lacks.
-void CopyOutAnsi(const std::string& text, char* buffer, int size);
-void CopyOutWide(const std::string& text, wchar_t* buffer, UINT size) {
+void CopyOutAnsi(const std::string& text, char* buffer, std::size_t size);
+void CopyOutWide(const std::string& text, wchar_t* buffer, std::size_t size) {
   if (!buffer || size == 0) return;
   const std::wstring wide = kesto::Wide(text);
   const std::size_t n = std::min<std::size_t>(wide.size(), size - 1);
-  std::copy(wide.begin(), wide.begin() + static_cast<long>(n), buffer);
+  std::copy(wide.begin(), wide.begin() + static_cast<std::ptrdiff_t>(n), buffer);
   buffer[n] = L'\0';
 }
 
-void CopyOut(const std::string& text, char* buffer, int size) {
-  if (!buffer || size <= 0) return;
-  std::size_t n = std::min<std::size_t>(text.size(), static_cast<std::size_t>(size - 1));
+void CopyOut(const std::string& text, char* buffer, std::size_t size) {
+  if (!buffer || size == 0) return;
+  std::size_t n = std::min<std::size_t>(text.size(), size - 1);
   std::memcpy(buffer, text.data(), n);
   buffer[n] = '\0';
 }
 
-void CopyOutAnsi(const std::string& text, char* buffer, int size) { CopyOut(kesto::Utf8ToAnsi(text), buffer, size); }
+void CopyOutAnsi(const std::string& text, char* buffer, std::size_t size) { CopyOut(kesto::Utf8ToAnsi(text), buffer, size); }
 
 void Count(const char* name) { ++State().counters[name]; }
 
@@ -220,7 +223,7 @@ void StandInLog(const char* entry) { State().log.push_back(entry ? entry : "(nul
 int StandInLogCount(void) { return static_cast<int>(State().log.size()); }
 int StandInLogEntry(int index, char* buffer, int size) {
   if (index < 0 || index >= StandInLogCount()) return 0;
-  CopyOut(State().log[static_cast<std::size_t>(index)], buffer, size);
+  CopyOut(State().log[static_cast<std::size_t>(index)], buffer, Capacity(size));
   return 1;
 }
 void StandInLogClear(void) { State().log.clear(); }
@@ -241,7 +244,7 @@ void* LCOpenW(const wchar_t* path) {
   return reader.release();
 }
 
-BOOL LCReadNextConfig(void* file, const char* key, char* buffer, int size) {
+BOOL LCReadNextConfig(void* file, const char* key, char* buffer, std::size_t size) {
   if (!key) return FALSE;
   bool found = false;
   std::string line = NextConfigLine(file, key, found);
@@ -249,7 +252,7 @@ BOOL LCReadNextConfig(void* file, const char* key, char* buffer, int size) {
   return found ? TRUE : FALSE;
 }
 
-BOOL LCReadNextConfigW(void* file, const wchar_t* key, wchar_t* buffer, UINT size) {
+BOOL LCReadNextConfigW(void* file, const wchar_t* key, wchar_t* buffer, std::size_t size) {
   if (!key) return FALSE;
   bool found = false;
   std::string line = NextConfigLine(file, In(key), found);
@@ -266,10 +269,10 @@ BOOL LCClose(void* file) {
 void VarExpansion(char* expanded, const char* text) {
   Count("VarExpansion");
   // The result and its terminating zero fit the shell's buffer.
-  CopyOutAnsi(Expand(In(text)), expanded, static_cast<int>(kExpansionLimit));
+  CopyOutAnsi(Expand(In(text)), expanded, kExpansionLimit);
 }
 
-void VarExpansionExW(wchar_t* expanded, const wchar_t* text, UINT size) {
+void VarExpansionExW(wchar_t* expanded, const wchar_t* text, std::size_t size) {
   Count("VarExpansion");
   CopyOutWide(Expand(In(text)), expanded, size);
 }
@@ -278,10 +281,10 @@ void VarExpansionExW(wchar_t* expanded, const wchar_t* text, UINT size) {
 BOOL GetRCString(const char* key, char* value, const char* fallback, int size) {
   std::string found;
   if (!Setting(In(key), found)) {
-    if (fallback && value) CopyOut(fallback, value, size);
+    if (fallback && value) CopyOut(fallback, value, Capacity(size));
     return FALSE;
   }
-  if (value) CopyOutAnsi(found, value, size);
+  if (value) CopyOutAnsi(found, value, Capacity(size));
   return TRUE;
 }
 
@@ -354,7 +357,9 @@ HRGN BitmapToRegion(HBITMAP bitmap, COLORREF key, COLORREF tolerance, int xoffse
   return ExtCreateRegion(nullptr, static_cast<DWORD>(data.size()), header);
 }
 
-int LSExecute(HWND, const char* command, int) { return Execute(In(command)); }
+HINSTANCE LSExecute(HWND, const char* command, int) {
+  return reinterpret_cast<HINSTANCE>(static_cast<INT_PTR>(Execute(In(command))));
+}
 HINSTANCE LSExecuteW(HWND, const wchar_t* command, int) {
   return reinterpret_cast<HINSTANCE>(static_cast<INT_PTR>(Execute(In(command))));
 }

@@ -3,32 +3,35 @@
 // and "plugin:<name>:quit instance=<hex>".
 #include <windows.h>
 
-#include <cstdint>
 #include <cstdio>
-#include <cstring>
 
 #include "shell/standin.h"
 
 namespace {
-std::uint32_t At(const void* data, int offset) {
-  std::uint32_t value;
-  std::memcpy(&value, static_cast<const char*>(data) + offset, 4);
-  return value;
-}
+// The block as a plug-in's own C header declares it: the compiler lays it out
+// for the plug-in's architecture (the fourth field is an address).
+struct WharfBlock {
+  int First, Second, Third;
+  void* Fourth;
+  int Settings[21];
+  char* Buffer;
+  const char* EmptyText;
+  int MoreSettings[7];
+  const char* ShellFolder;
+};
+static_assert(sizeof(WharfBlock) == (sizeof(void*) == 8 ? 168 : 140), "the plug-in block's size");
 }  // namespace
 
 extern "C" int initWharfModule(HWND parent, HINSTANCE instance, void* data) {
   char entry[512];
   if (data) {
-    const char* dir = reinterpret_cast<const char*>(At(data, 136));
-    const char* empty = reinterpret_cast<const char*>(At(data, 104));
-    char* buffer = reinterpret_cast<char*>(At(data, 100));
-    buffer[0] = 'x';  // must be writable
-    buffer[254] = 'y';
+    const auto* block = static_cast<const WharfBlock*>(data);
+    block->Buffer[0] = 'x';  // must be writable
+    block->Buffer[254] = 'y';
     std::snprintf(entry, sizeof entry,
-                  "plugin:" PLUGIN_NAME ":init parent=%p instance=%p visible=%d data=%u,%u,buf,empty=%d,dir=%s",
+                  "plugin:" PLUGIN_NAME ":init parent=%p instance=%p visible=%d data=%d,%d,buf,empty=%d,dir=%s",
                   static_cast<void*>(parent), static_cast<void*>(instance), IsWindowVisible(parent) ? 1 : 0,
-                  At(data, 0), At(data, 4), empty[0] == 0 ? 1 : 0, dir);
+                  block->First, block->Second, block->EmptyText[0] == 0 ? 1 : 0, block->ShellFolder);
   } else {
     std::snprintf(entry, sizeof entry, "plugin:" PLUGIN_NAME ":init parent=%p instance=%p visible=%d data=none",
                   static_cast<void*>(parent), static_cast<void*>(instance), IsWindowVisible(parent) ? 1 : 0);

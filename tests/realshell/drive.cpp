@@ -238,17 +238,19 @@ void PrintTooltip(const std::string& title) {
   std::string text = "none found";
   if (button && tooltip && shell) {
     constexpr SIZE_T kChars = 256;
+    constexpr SIZE_T kTextAt = 128;  // past the tool description on either architecture
+    static_assert(sizeof(TOOLINFOW) <= kTextAt, "the text follows the description");
     auto* remote = static_cast<unsigned char*>(
-        VirtualAllocEx(shell, nullptr, 64 + kChars * sizeof(wchar_t), MEM_COMMIT, PAGE_READWRITE));
+        VirtualAllocEx(shell, nullptr, kTextAt + kChars * sizeof(wchar_t), MEM_COMMIT, PAGE_READWRITE));
     TOOLINFOW tool{};
-    tool.cbSize = 40;
+    tool.cbSize = TTTOOLINFOW_V1_SIZE;
     tool.hwnd = button;
-    tool.lpszText = reinterpret_cast<wchar_t*>(remote + 64);
+    tool.lpszText = reinterpret_cast<wchar_t*>(remote + kTextAt);
     WriteProcessMemory(shell, remote, &tool, sizeof tool, nullptr);
     DWORD_PTR result = 0;
     SendMessageTimeoutW(tooltip, TTM_GETTEXTW, kChars, reinterpret_cast<LPARAM>(remote), SMTO_NORMAL, 5000, &result);
     wchar_t wide[kChars] = {};
-    ReadProcessMemory(shell, remote + 64, wide, sizeof wide, nullptr);
+    ReadProcessMemory(shell, remote + kTextAt, wide, sizeof wide, nullptr);
     wide[kChars - 1] = L'\0';
     text = "'" + kesto::Utf8(wide) + "'";
     VirtualFreeEx(shell, remote, 0, MEM_RELEASE);

@@ -156,14 +156,14 @@ TEST_F(BoxTest, StackingStickinessAndVisibility) {
   kesto::TBox& onTop = StartWithBox("KestoBackGround " + bmp + "\r\nKestoAlwaysOnTop 0\r\n");
   EXPECT_TRUE(GetWindowLongA(onTop.Window, GWL_EXSTYLE) & WS_EX_TOPMOST);
   EXPECT_EQ(ParentOf(onTop.Window), GetDesktopWindow());
-  EXPECT_EQ(static_cast<LONG>(GetWindowLongA(onTop.Window, kesto::kUserDataIndex)), kesto::kStickyMarker);
+  EXPECT_EQ(GetWindowLongPtrA(onTop.Window, GWLP_USERDATA), kesto::kStickyMarker);
   EXPECT_TRUE(IsWindowVisible(onTop.Window));
   EXPECT_TRUE(GetWindowLongA(onTop.Window, GWL_EXSTYLE) & WS_EX_TOOLWINDOW);
   Stop();
 
   kesto::TBox& desktop = StartWithBox("KestoBackGround " + bmp + "\r\nKestoNotSticky\r\nKestoStartHidden\r\n");
   EXPECT_EQ(ParentOf(desktop.Window), TheHost().DesktopWindow());
-  EXPECT_EQ(GetWindowLongA(desktop.Window, kesto::kUserDataIndex), 0);
+  EXPECT_EQ(GetWindowLongPtrA(desktop.Window, GWLP_USERDATA), 0);
   EXPECT_FALSE(IsWindowVisible(desktop.Window));
   EXPECT_FALSE(kesto::HasFlag(desktop.Flags, kesto::BoxHidden));
 }

@@ -171,7 +171,7 @@ TEST_F(ShortcutTest, TooltipsAreRemovedWithTheirShortcuts) {
   EXPECT_EQ(ToolCount(), 3);
   TOOLINFOA tool{};
   char text[80] = {};
-  tool.cbSize = 40;
+  tool.cbSize = TTTOOLINFOA_V1_SIZE;
   tool.hwnd = Nth(*Box("S"), 0).Window;
   tool.lpszText = text;
   SendMessageA(kesto::TooltipWnd, TTM_GETTEXTA, 0, reinterpret_cast<LPARAM>(&tool));

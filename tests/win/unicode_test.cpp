@@ -36,7 +36,7 @@ std::wstring TitleOf(HWND window) {
 std::wstring TooltipOf(HWND button) {
   wchar_t text[256] = {};
   TOOLINFOW tool{};
-  tool.cbSize = 40;
+  tool.cbSize = TTTOOLINFOW_V1_SIZE;
   tool.hwnd = button;
   tool.lpszText = text;
   SendMessageW(kesto::TooltipWnd, TTM_GETTEXTW, 256, reinterpret_cast<LPARAM>(&tool));

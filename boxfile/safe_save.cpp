@@ -351,7 +351,7 @@ SaveResult RewriteLinkedFile(const std::string& target, const std::string& bytes
 
 }  // namespace
 
-bool ReadFileBytes(const std::string& path, std::string& bytes) {
+bool ReadFileBytes(const std::string& path, std::string& bytes, std::size_t limit) {
   if (path.empty()) return false;
 #ifdef _WIN32
   std::FILE* file = _wfopen(WidePath(path).c_str(), L"rb");
@@ -362,7 +362,9 @@ bool ReadFileBytes(const std::string& path, std::string& bytes) {
   bytes.clear();
   char chunk[65536];
   std::size_t got;
-  while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0) bytes.append(chunk, got);
+  while (bytes.size() < limit &&
+         (got = std::fread(chunk, 1, std::min(sizeof chunk, limit - bytes.size()), file)) > 0)
+    bytes.append(chunk, got);
   bool ok = !std::ferror(file);
   std::fclose(file);
   return ok;

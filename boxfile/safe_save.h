@@ -18,7 +18,7 @@ enum class SaveResult {
 // flushed (SavedInPlace).
 SaveResult ReplaceFileContents(const std::string& target, const std::string& bytes);
 
-// Whole file as bytes; false when it cannot be opened.
-bool ReadFileBytes(const std::string& path, std::string& bytes);
+// Whole file as bytes, or its first `limit` bytes; false when it cannot be opened.
+bool ReadFileBytes(const std::string& path, std::string& bytes, std::size_t limit = static_cast<std::size_t>(-1));
 
 }  // namespace kesto

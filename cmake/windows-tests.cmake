@@ -43,7 +43,38 @@ add_test(NAME win_ansi_shell_tests
          COMMAND kesto_win_tests --gtest_filter=Unicode*:Bang*:Reload*:Lifecycle*:Log*:Shortcut*:Content*
          WORKING_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
 set_tests_properties(win_ansi_shell_tests PROPERTIES ENVIRONMENT KESTO_TEST_ANSI_SHELL=1)
-set_tests_properties(win_kesto_tests win_core_tests win_ansi_shell_tests PROPERTIES RUN_SERIAL TRUE TIMEOUT 900)
+# Each part of Kesto once, for runs where time is dear (32-bit code through an
+# emulator): scripts/win-suite.sh --representative runs only this.
+set(kesto_representative
+  AlphaBoxTest.ButtonsAreBlendedIntoThePictureAndBehaveAsButtons
+  AutoReloadTest.EveryWayAnEditorSavesRebuildsTheBoxOnceWithTheNewValues
+  BangTest.MoveAndResetPosAndWhatPositionMemorySaves
+  BangTest.ClickCommandsThatDestroyTheirOwnBoxRunSafely
+  ReloadTest.AReloadBuildsTheBoxAgainFromItsEditedFileWhereItStood
+  BoxInputTest.DragMovesTheBoxAndRecordsItsPosition
+  BoxTest.PlainBoxIsCutToItsNonMagentaPixels
+  BoxTest.TiledBoxPlacesCornersEdgesAndCentre
+  BoxTest.StackingStickinessAndVisibility
+  ContentTest.GroupsSpanBoxesAndRememberBeingHidden
+  ContentTest.TextLabelsAreDrawnIntoThePictureInTheirFontAndColour
+  ContentTest.PluginsLoadInOrderAndShutDownInReverse
+  ContentTest.APluginOfTheOtherArchitectureIsRefusedByName
+  LifecycleTest.StartAndEndRunInTheirOrders
+  LifecycleTest.KestoDllLoadsRunsAndUnloads
+  MonitorsTest.BoxesOfAMonitorThatGoesComeOntoThePrimaryAndGoBackWithIt
+  PositionMemoryTest.ARelativeNameIsWrittenBackToTheFileThatWasLoaded
+  ReentrancyTest.TheModulesEndInsideABuildEndsEverythingOnceTheBuildIsOver
+  OwnUnloadTest.*
+  RobustnessTest.ImagesTooLargeForTheShellAreNeverHandedToIt
+  ShortcutTest.HoverPressAndLeaveSwitchImagesAndAClickRunsOnce
+  ShortcutTest.ATooltipShowsWhileTheMouseRestsOnItsButton
+  TeardownTest.RememberedPositionIsWrittenModuloTheScreenKeepingEveryOtherLine
+  UnicodeTest.EveryEncodingGivesAUnicodeTitleAndTooltipAndBangsFindTheNameInAnyCase)
+list(JOIN kesto_representative ":" kesto_representative_filter)
+add_test(NAME win_representative_tests COMMAND kesto_win_tests --gtest_filter=${kesto_representative_filter}
+         WORKING_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
+set_tests_properties(win_kesto_tests win_core_tests win_ansi_shell_tests win_representative_tests PROPERTIES
+                     RUN_SERIAL TRUE TIMEOUT 900)
 
 # Benchmark (run by scripts/bench.sh, not by the tests).
 add_executable(bench_shortcuts_win bench/bench_shortcuts_win.cpp)

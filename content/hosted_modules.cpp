@@ -8,6 +8,8 @@
 #include "base/module_state.h"
 #include "base/shell_log.h"
 #include "base/wide_text.h"
+#include "boxfile/library_header.h"
+#include "boxfile/safe_save.h"
 #include "boxfile/text_helpers.h"
 
 namespace kesto {
@@ -40,6 +42,34 @@ HMODULE FindLibrary(const std::string& fileName) {
   return library;
 }
 
+// The machine of a library that did not load, where a file of that name is
+// found (as written, then in the shell's folder) and says.
+LibraryMachine MachineOfFile(const std::string& fileName) {
+  for (const std::string& path : {fileName, LiteStepDir + "\\" + fileName}) {
+    std::string head;
+    if (!ReadFileBytes(path, head, kLibraryHeaderBytes)) continue;
+    return ParseLibraryMachine(head);
+  }
+  return LibraryMachine::Unknown;
+}
+
+// Says why a library did not load: of the other architecture, by name and
+// with both architectures; otherwise where it was looked for.
+void ReportUnloadable(const std::string& fileName, const char* failure, const TBoxHeader& header) {
+  const LibraryMachine machine = MachineOfFile(fileName);
+  if (machine != LibraryMachine::Unknown && machine != OwnMachine()) {
+    const std::string own = DescribeMachine(OwnMachine());
+    const std::string why = "'" + fileName + "' is a " + DescribeMachine(machine) + " library; this Kesto.dll is " +
+                            own + " and loads only " + own + " plug-ins";
+    ShellLog(kLogError, WhereLastValue(header) + ": can't load plug-in " + why);
+    ReportFailure(std::string(failure) + "\n\n" + why + ".");
+    return;
+  }
+  ShellLog(kLogError, WhereLastValue(header) + ": can't load plug-in '" + fileName + "' (tried it as written and under '" +
+                          LiteStepDir + "')");
+  ReportFailure(failure);
+}
+
 template <class Record>
 void BindEntryPoints(Record& record) {
   record.InitProc = reinterpret_cast<InitWharfModuleFn>(
@@ -64,9 +94,7 @@ Record* LoadRecord(std::unique_ptr<Record>& head, const std::string& fileName, c
   Record& record = PushRecord(head);
   record.Lib.reset(FindLibrary(fileName));
   if (!record.Lib) {
-    ShellLog(kLogError, WhereLastValue(header) + ": can't load plug-in '" + fileName + "' (tried it as written and under '" +
-                            LiteStepDir + "')");
-    ReportFailure(failure);
+    ReportUnloadable(fileName, failure, header);
     return nullptr;
   }
   BindEntryPoints(record);

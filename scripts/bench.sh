@@ -4,17 +4,20 @@
 set -e
 root="$(cd "$(dirname "$0")/.." && pwd)"
 cd "$root"
-sh scripts/install-deps.sh
+fail() { echo "bench: $*" >&2; exit 1; }
+sh scripts/install-deps.sh || fail "could not install what the build needs"
 cmake -S . -B build/bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DKESTO_SANITIZE=OFF -DKESTO_FUZZ=OFF \
   -DKESTO_BENCH=ON >/dev/null
 ninja -C build/bench
 ./build/bench/bench_box_file
-cmake -S . -B build/win -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake -DCMAKE_BUILD_TYPE=Release >/dev/null
-ninja -C build/win bench_shortcuts_win bench_costs_win Kesto
 . scripts/wine-env.sh
-kesto_start_display
+kesto_use_arch "$(kesto_default_arch)" || exit 2
+kesto_build_windows bench_shortcuts_win bench_costs_win Kesto || fail "the Windows benchmarks did not build"
+kesto_check_wine || fail "Wine cannot run the $KESTO_ARCH benchmarks"
+kesto_start_display || fail "the virtual display (Xvfb) did not start"
 trap kesto_stop_display EXIT
-kesto_wine_env "$root/build/win" bench
-wine build/win/bin/bench_shortcuts_win.exe
+kesto_wine_env "$root/build/$KESTO_BUILD_NAME" bench
+echo "bench: $KESTO_ARCH"
+"$KESTO_WINE" "build/$KESTO_BUILD_NAME/bin/bench_shortcuts_win.exe"
 # The table of ratios: Kesto.dll against bare Win32 code, side by side.
-(cd build/win/bin && wine bench_costs_win.exe)
+(cd "build/$KESTO_BUILD_NAME/bin" && "$KESTO_WINE" bench_costs_win.exe)

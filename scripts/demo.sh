@@ -14,14 +14,16 @@ fi
 fail() { echo "demo: $*" >&2; exit 1; }
 
 sh scripts/install-deps.sh || fail "could not install what the build needs"
-cmake -S . -B build/win -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake -DCMAKE_BUILD_TYPE=Release \
-  >/dev/null || fail "could not configure the Windows build"
-ninja -C build/win Kesto kesto-host kesto-preview || fail "could not build Kesto and the stand-in shell"
-
 . scripts/wine-env.sh
-kesto_start_display || fail "could not start a virtual display"
+# i686 where 32-bit programs run, else x86-64 (KESTO_ARCH picks one).
+kesto_use_arch "$(kesto_default_arch)" || fail "unknown architecture"
+kesto_build_windows Kesto kesto-host kesto-preview || fail "could not build Kesto and the stand-in shell"
+kesto_check_wine || fail "Wine cannot run the $KESTO_ARCH stand-in shell"
+kesto_start_display || fail "could not start a virtual display (Xvfb)"
 trap kesto_stop_display EXIT
-kesto_wine_env "$root/build/win" demo
+kesto_wine_env "$root/build/$KESTO_BUILD_NAME" demo
+bin="$root/build/$KESTO_BUILD_NAME/bin"
+echo "demo: Kesto.dll for $KESTO_ARCH in the stand-in shell"
 
 out="$root/build/demo"
 mkdir -p "$out"
@@ -30,19 +32,19 @@ theme="Z:$(printf '%s' "$root/samples/theme" | tr '/' '\\')"
 escaped="$(printf '%s' "$theme" | sed 's/\\/\\\\/g')"
 sed "s|@THEME@|$escaped|g" samples/theme/shell.rc.in > "$out/shell.rc"
 cd "$out"
-wine "$root/build/win/bin/kesto-host.exe" "$root/build/win/bin/Kesto.dll" shell.rc "$script" > host.log 2>&1 ||
+"$KESTO_WINE" "$bin/kesto-host.exe" "$bin/Kesto.dll" shell.rc "$script" > host.log 2>&1 ||
   { cat host.log >&2; fail "the stand-in shell failed to run the $scenario scenario"; }
 cat host.log
 grep -q "screenshot failed" host.log && fail "a screenshot could not be written"
 # Previews of the sample theme, as theme authors make them before loading a theme.
-wine "$root/build/win/bin/kesto-preview.exe" --config shell.rc -o preview-theme.png ||
+"$KESTO_WINE" "$bin/kesto-preview.exe" --config shell.rc -o preview-theme.png ||
   fail "the preview of the theme failed"
 for state in normal hover pressed; do
-  wine "$root/build/win/bin/kesto-preview.exe" "$theme\\launcher.box" --var "ThemeDir=$theme" \
+  "$KESTO_WINE" "$bin/kesto-preview.exe" "$theme\\launcher.box" --var "ThemeDir=$theme" \
     -o "preview-launcher-$state.png" --state "$state" || fail "the $state preview of the launcher failed"
 done
 # The orb, a box with per-pixel alpha, as the preview writes it: with its alpha.
-wine "$root/build/win/bin/kesto-preview.exe" "$theme\\orb.box" --var "ThemeDir=$theme" -o preview-orb.png ||
+"$KESTO_WINE" "$bin/kesto-preview.exe" "$theme\\orb.box" --var "ThemeDir=$theme" -o preview-orb.png ||
   fail "the preview of the orb failed"
 last="$(grep '^screenshot ' "$script" | tail -n 1 | cut -d' ' -f2)"
 [ -n "$last" ] && [ -f "$out/$last" ] || fail "the scenario's last screenshot is missing"

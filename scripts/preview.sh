@@ -6,17 +6,19 @@
 # Linux paths are converted.
 set -e
 root="$(cd "$(dirname "$0")/.." && pwd)"
-[ -x "$root/build/win/bin/kesto-preview.exe" ] || {
-  sh "$root/scripts/install-deps.sh"
-  cmake -S "$root" -B "$root/build/win" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" \
-    -DCMAKE_BUILD_TYPE=Release >/dev/null
-  ninja -C "$root/build/win" Kesto kesto-preview
-}
+fail() { echo "preview: $*" >&2; exit 1; }
 . "$root/scripts/wine-env.sh"
-kesto_start_display
+kesto_use_arch "$(kesto_default_arch)" || exit 2
+bin="$root/build/$KESTO_BUILD_NAME/bin"
+[ -f "$bin/kesto-preview.exe" ] || {
+  sh "$root/scripts/install-deps.sh" || fail "could not install what the build needs"
+  kesto_build_windows Kesto kesto-preview || fail "the preview did not build"
+}
+kesto_check_wine || fail "Wine cannot run the $KESTO_ARCH preview"
+kesto_start_display || fail "the virtual display (Xvfb) did not start"
 trap kesto_stop_display EXIT
 # A script that runs many previews (watch.sh) names a prefix of its own.
-kesto_wine_env "$root/build/win" "${KESTO_WINE_PURPOSE:-preview}"
+kesto_wine_env "$root/build/$KESTO_BUILD_NAME" "${KESTO_WINE_PURPOSE:-preview}"
 args=""
 for arg in "$@"; do
   case "$arg" in
@@ -25,4 +27,4 @@ for arg in "$@"; do
   esac
   args="$args \"$arg\""
 done
-eval "wine \"$root/build/win/bin/kesto-preview.exe\" $args"
+eval "\"\$KESTO_WINE\" \"\$bin/kesto-preview.exe\" $args"

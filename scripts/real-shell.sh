@@ -4,7 +4,8 @@
 # stand-in shell, driven from outside as a user drives a shell. What is on
 # screen (box rectangles, visibility, the pixels each box shows) and the box
 # files after the shell quits must be the same in both.
-#   sh scripts/real-shell.sh [scenario...]     (after a build of build/win)
+#   sh scripts/real-shell.sh [scenario...]     (after a build of build/win or build/win64;
+#                                               KESTO_ARCH=i686|x86_64 picks one)
 #   sh scripts/real-shell.sh --theme DIR [--config step.rc] [--screenshot FILE] [--for SECONDS]
 #                                              (an author's own theme: scripts/theme-in-shell.sh)
 set -e
@@ -15,19 +16,23 @@ if [ ! -f "$kit" ]; then
   echo "real-shell lane skipped: ../shared/litestep (the real shell's source and build kit) is not beside this clone"
   exit 0
 fi
-bin="$root/build/win/bin"
-shell_bin="$(sh "$kit" "$root/build/litestep" | tail -n 1)"
-[ -f "$shell_bin/litestep.exe" ] || { echo "real-shell lane: the real shell did not build" >&2; exit 1; }
-
 . "$root/scripts/wine-env.sh"
+# The architecture of the caller's choice (KESTO_ARCH), else the one this
+# machine runs; the shell, Kesto.dll and the tools are all of it.
+kesto_use_arch "$(kesto_default_arch)"
+bin="$root/build/$KESTO_BUILD_NAME/bin"
+[ -f "$bin/Kesto.dll" ] || { echo "real-shell lane ($KESTO_ARCH): build/$KESTO_BUILD_NAME is not built" >&2; exit 1; }
+kesto_check_wine || { echo "real-shell lane ($KESTO_ARCH): Wine cannot run the shell" >&2; exit 1; }
+shell_bin="$(sh "$kit" "$root/build/litestep" "$KESTO_ARCH" | tail -n 1)"
+[ -f "$shell_bin/litestep.exe" ] || { echo "real-shell lane ($KESTO_ARCH): the real shell did not build" >&2; exit 1; }
 if [ -z "${DISPLAY:-}" ]; then
-  kesto_start_display
+  kesto_start_display || { echo "real-shell lane: the virtual display (Xvfb) did not start" >&2; exit 1; }
   trap kesto_stop_display EXIT
 fi
-kesto_wine_env "$root/build/win" lane
+kesto_wine_env "$root/build/$KESTO_BUILD_NAME" lane
 
 winpath() { printf 'Z:%s' "$(printf '%s' "$1" | tr '/' '\\')"; }
-lane="$root/build/real-shell"
+lane="$root/build/real-shell-$KESTO_ARCH"
 rm -rf "$lane"
 mkdir -p "$lane"
 
@@ -132,23 +137,23 @@ run_scenario() {  # shell scenario
   } > "$dir/step.rc"
   cp "$bin/Kesto.dll" "$dir/"
   if [ "$2" = tour ]; then
-    (cd "$dir" && wine "$bin/kesto-preview.exe" --config step.rc -o preview.png >/dev/null 2>&1) ||
+    (cd "$dir" && "$KESTO_WINE" "$bin/kesto-preview.exe" --config step.rc -o preview.png >/dev/null 2>&1) ||
       { echo "real-shell lane: the preview of the theme failed" >&2; return 1; }
   fi
   if [ "$1" = real ]; then
     cp "$shell_bin/litestep.exe" "$shell_bin/lsapi.dll" "$dir/"
-    (cd "$dir" && exec wine litestep.exe step.rc >/dev/null 2>&1) &
+    (cd "$dir" && exec "$KESTO_WINE" litestep.exe step.rc >/dev/null 2>&1) &
   else
     echo serve > "$dir/serve.txt"
-    (cd "$dir" && STANDIN_NO_DESKTOP=1 exec wine "$bin/kesto-host.exe" "$dll" step.rc serve.txt >/dev/null 2>&1) &
+    (cd "$dir" && STANDIN_NO_DESKTOP=1 exec "$KESTO_WINE" "$bin/kesto-host.exe" "$dll" step.rc serve.txt >/dev/null 2>&1) &
   fi
   pid=$!
   printf 'await-boxes %s\n' "$(echo $boxes | wc -w)" > "$dir/await.txt"
-  (cd "$dir" && wine "$bin/kesto-drive.exe" await.txt)
+  (cd "$dir" && "$KESTO_WINE" "$bin/kesto-drive.exe" await.txt)
   sleep 1
-  (cd "$dir" && wine "$bin/kesto-drive.exe" drive.txt > seen.txt)
+  (cd "$dir" && "$KESTO_WINE" "$bin/kesto-drive.exe" drive.txt > seen.txt)
   await_exit "$pid" "$1"
-  wineserver -w 2>/dev/null || true
+  "$KESTO_WINESERVER" -w 2>/dev/null || true
 }
 
 # Whether a scenario came out the same in both shells.
@@ -178,18 +183,18 @@ for scenario in $scenarios; do
   run_scenario real "$scenario"
   run_scenario standin "$scenario"
   if compare "$scenario"; then
-    echo "real-shell lane: $scenario: the same on screen and on disk in both shells"
+    echo "real-shell lane ($KESTO_ARCH): $scenario: the same on screen and on disk in both shells"
     continue
   fi
   # Two shells under one display can differ by a moment of timing (a hover
   # noticed a poll later): a difference must show twice to count.
-  echo "real-shell lane: $scenario: the shells differed once; running it again"
+  echo "real-shell lane ($KESTO_ARCH): $scenario: the shells differed once; running it again"
   run_scenario real "$scenario"
   run_scenario standin "$scenario"
   if compare "$scenario"; then
-    echo "real-shell lane: $scenario: the same on screen and on disk in both shells, the second time"
+    echo "real-shell lane ($KESTO_ARCH): $scenario: the same on screen and on disk in both shells, the second time"
   else
-    echo "real-shell lane: $scenario: the shells differ:" >&2
+    echo "real-shell lane ($KESTO_ARCH): $scenario: the shells differ:" >&2
     cat "$lane/$scenario/screen.diff" "$lane/$scenario/files.diff" >&2 2>/dev/null || true
     status=1
   fi

@@ -24,13 +24,17 @@ while [ $# -gt 0 ]; do
 done
 kit="$root/../shared/litestep/build.sh"
 [ -f "$kit" ] || { echo "real-shell: the real shell's kit (../shared/litestep) is not beside this clone" >&2; exit 1; }
-bin="$root/build/win/bin"
-[ -f "$bin/Kesto.dll" ] && [ -f "$bin/kesto-drive.exe" ] || sh "$root/scripts/tools.sh"
-shell_bin="$(sh "$kit" "$root/build/litestep" | tail -n 1)"
-[ -f "$shell_bin/litestep.exe" ] || { echo "real-shell: the real shell did not build" >&2; exit 1; }
-
 . "$root/scripts/wine-env.sh"
-kesto_start_display
+kesto_use_arch "$(kesto_default_arch)" || exit 2
+bin="$root/build/$KESTO_BUILD_NAME/bin"
+[ -f "$bin/Kesto.dll" ] && [ -f "$bin/kesto-drive.exe" ] || sh "$root/scripts/tools.sh" ||
+  { echo "real-shell: the tools did not build" >&2; exit 1; }
+kesto_check_wine || { echo "real-shell: Wine cannot run the $KESTO_ARCH shell" >&2; exit 1; }
+shell_bin="$(sh "$kit" "$root/build/litestep" "$KESTO_ARCH" | tail -n 1)"
+[ -f "$shell_bin/litestep.exe" ] || { echo "real-shell: the real shell ($KESTO_ARCH) did not build" >&2; exit 1; }
+
+kesto_start_display || { echo "real-shell: the virtual display (Xvfb) did not start" >&2; exit 1; }
+trap kesto_stop_display EXIT
 run="$root/build/real-theme"
 mkdir -p "$run"
 cp "$shell_bin/litestep.exe" "$shell_bin/lsapi.dll" "$bin/Kesto.dll" "$run/"
@@ -50,15 +54,15 @@ rm -f "$log"
 
 # A prefix and a display of its own: no other script's Wine session is ended
 # by this one, nor this shell by theirs.
-kesto_wine_env "$root/build/win" theme
-(cd "$run" && exec wine litestep.exe step.rc >/dev/null 2>&1) &
+kesto_wine_env "$root/build/$KESTO_BUILD_NAME" theme
+(cd "$run" && exec "$KESTO_WINE" litestep.exe step.rc >/dev/null 2>&1) &
 shell_pid=$!
 touch "$log"
 tail -n +1 -f "$log" &
 tail_pid=$!
 drive() {  # one verb for kesto-drive
   printf '%s\n' "$1" > "$run/drive.txt"
-  (cd "$run" && wine "$bin/kesto-drive.exe" drive.txt)
+  (cd "$run" && "$KESTO_WINE" "$bin/kesto-drive.exe" drive.txt)
 }
 # The shell quits as a user quits it, so that boxes save their positions.
 quit_shell() {

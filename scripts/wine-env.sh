@@ -112,3 +112,13 @@ kesto_stop_display() {
     kill "$KESTO_XVFB_PID" 2>/dev/null || true
   fi
 }
+
+# Configures and builds targets of the current architecture's Windows build
+# (the caller sets root); one line naming the cause when it cannot.
+kesto_build_windows() {
+  cmake -S "$root" -B "$root/build/$KESTO_BUILD_NAME" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$root/$KESTO_TOOLCHAIN" \
+    -DCMAKE_BUILD_TYPE=Release >/dev/null ||
+    { echo "cmake could not configure the $KESTO_ARCH Windows build" >&2; return 1; }
+  ninja -C "$root/build/$KESTO_BUILD_NAME" "$@" >/dev/null ||
+    { echo "the $KESTO_ARCH Windows build of $* failed (run ninja -C build/$KESTO_BUILD_NAME $* to see why)" >&2; return 1; }
+}

@@ -187,6 +187,51 @@ TEST_F(ContentTest, PluginsLoadInOrderAndShutDownInReverse) {
   EXPECT_EQ(GetModuleHandleA("testplugin_C.dll"), nullptr);
 }
 
+// A plug-in built for the other architecture: the real one from the other
+// build where it is there, else a file with only such a header.
+std::string OtherArchitecturePlugin(const std::string& folder) {
+  const bool own64 = sizeof(void*) == 8;
+  const std::string target = folder + "\\other_arch.dll";
+  const std::string built = std::string(KESTO_SOURCE_DIR) + (own64 ? "/build/win/bin/testplugin_A.dll"
+                                                                   : "/build/win64/bin/testplugin_A.dll");
+  if (CopyFileA(built.c_str(), target.c_str(), FALSE)) return target;
+  std::string bytes(512, '\0');
+  bytes[0] = 'M';
+  bytes[1] = 'Z';
+  bytes[0x3C] = static_cast<char>(0x80);
+  bytes.replace(0x80, 4, std::string("PE\0\0", 4));
+  bytes[0x84] = static_cast<char>(own64 ? 0x4C : 0x64);
+  bytes[0x85] = static_cast<char>(own64 ? 0x01 : 0x86);
+  std::ofstream(target, std::ios::binary) << bytes;
+  return target;
+}
+
+// A plug-in of the other architecture cannot load: it is named, with both
+// architectures, in the log and the message; the box is built without it
+// and the lines after it still load.
+TEST_F(ContentTest, APluginOfTheOtherArchitectureIsRefusedByName) {
+  const std::string plugin = OtherArchitecturePlugin(dir_);
+  const std::string box = BoxWith("Mixed", "*Module " + plugin + "\r\n*WharfModule 0 0 5 5 " + plugin +
+                                               "\r\n*Module testplugin_B.dll\r\n");
+  Start({"LSLogLevel 4", "*KestoCreate " + box});
+  ASSERT_NE(kesto::BoxList, nullptr);
+  EXPECT_TRUE(IsWindowVisible(kesto::BoxList->Window));
+  EXPECT_EQ(PluginEvents().size(), 1u);  // B only
+  const bool own64 = sizeof(void*) == 8;
+  const std::string why = "'" + plugin + "' is a " + (own64 ? "32-bit (i686)" : "64-bit (x86-64)") +
+                          " library; this Kesto.dll is " + (own64 ? "64-bit (x86-64)" : "32-bit (i686)") +
+                          " and loads only " + (own64 ? "64-bit (x86-64)" : "32-bit (i686)") + " plug-ins";
+  int logged = 0;
+  for (const std::string& entry : standin::LogEntries())
+    logged += entry.rfind("lslog:1:", 0) == 0 && entry.find(why) != std::string::npos;
+  EXPECT_EQ(logged, 2);
+  EXPECT_EQ(standin::MessageBoxesShown(),
+            (std::vector<std::string>{"Error|Can't load Module\n\n" + why + ".",
+                                      "Error|Can't load Wharf Module\n\n" + why + "."}));
+  Stop();
+  EXPECT_EQ(GetModuleHandleA("other_arch.dll"), nullptr);
+}
+
 TEST_F(ContentTest, APluginFoundOnlyUnderTheShellsFolderLoads) {
   CreateDirectoryA((BinDir() + "\\plugins").c_str(), nullptr);
   ASSERT_TRUE(CopyFileA((BinDir() + "\\testplugin_B.dll").c_str(),

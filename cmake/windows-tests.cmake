@@ -75,6 +75,15 @@ add_test(NAME win_representative_tests COMMAND kesto_win_tests --gtest_filter=${
          WORKING_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
 set_tests_properties(win_kesto_tests win_core_tests win_ansi_shell_tests win_representative_tests PROPERTIES
                      RUN_SERIAL TRUE TIMEOUT 900)
+# x86-64: the same part once more with the free address space below 4 GB
+# reserved first, so every allocation of the program lies above it.
+if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+  add_test(NAME win_high_address_tests
+           COMMAND kesto_win_tests --gtest_filter=HighAddressTest.*:${kesto_representative_filter}
+           WORKING_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
+  set_tests_properties(win_high_address_tests PROPERTIES ENVIRONMENT KESTO_TEST_HIGH_ADDRESSES=1 RUN_SERIAL TRUE
+                       TIMEOUT 900)
+endif()
 
 # Benchmark (run by scripts/bench.sh, not by the tests).
 add_executable(bench_shortcuts_win bench/bench_shortcuts_win.cpp)

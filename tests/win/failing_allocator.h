@@ -13,5 +13,7 @@ bool AllocationFailed();
 // Allocations made since counting began.
 long AllocationsCounted();
 void StartCountingAllocations();
+// Whether this run keeps every allocation above 4 GB (KESTO_TEST_HIGH_ADDRESSES, x86-64).
+bool HighAddressRun();
 
 }  // namespace kestotest

@@ -21,6 +21,13 @@ trap 'rm -f "$out"' EXIT
 ls base/*.cpp content/*.cpp box/*.cpp bang/*.cpp module/*.cpp | xargs -P 2 -n 4 clang-tidy -p build/win --quiet \
   --checks="$checks" --warnings-as-errors='*' --extra-arg=--target=i686-w64-mingw32 \
   --extra-arg="-isystem$cxx" --extra-arg="-isystem$cxx/i686-w64-mingw32" >>"$out" 2>&1 || status=1
+# The code that differs by architecture, once more as the x86-64 build compiles it.
+cmake -S . -B build/win64 -DCMAKE_EXPORT_COMPILE_COMMANDS=ON >/dev/null
+cxx64="/usr/lib/gcc/x86_64-w64-mingw32/$gcc_version/include/c++"
+ls base/return_path_x64.cpp base/module_state.cpp content/hosted_modules.cpp content/tooltip.cpp |
+  xargs -P 2 -n 2 clang-tidy -p build/win64 --quiet --checks="$checks" --warnings-as-errors='*' \
+  --extra-arg=--target=x86_64-w64-mingw32 --extra-arg="-isystem$cxx64" \
+  --extra-arg="-isystem$cxx64/x86_64-w64-mingw32" >>"$out" 2>&1 || status=1
 ls boxfile/*.cpp tools/check/*.cpp | xargs -P 2 -n 4 clang-tidy -p build/native --quiet --checks="$checks" \
   --warnings-as-errors='*' >>"$out" 2>&1 || status=1
 if [ "${status:-0}" -ne 0 ]; then

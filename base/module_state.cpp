@@ -9,6 +9,8 @@ namespace kesto {
 HINSTANCE ModuleInstance = nullptr;
 std::string LiteStepDir;
 SetLayeredWindowAttributesFn SetLayeredWindowAttributesProc = nullptr;
+bool Running = false;
+unsigned RunNumber = 0;
 
 void FindSetLayeredWindowAttributes() {
   SetLayeredWindowAttributesProc = nullptr;

@@ -13,6 +13,14 @@ extern HINSTANCE ModuleInstance;  // the instance the shell passed to initModule
 extern std::string LiteStepDir;   // the shell's folder, without a trailing backslash
 extern SetLayeredWindowAttributesFn SetLayeredWindowAttributesProc;  // none where unsupported
 
+// A run lasts from a start to the next end; each start counts RunNumber up.
+// Work that calls out and goes on afterwards (building several boxes) notes
+// the run it began in and stops once that run is over: the module may have
+// been ended, unloaded or started anew while it was out.
+extern bool Running;
+extern unsigned RunNumber;
+inline bool RunIsCurrent(unsigned run) { return Running && run == RunNumber; }
+
 // Looks up SetLayeredWindowAttributes in the already loaded user32.
 void FindSetLayeredWindowAttributes();
 // Folder of the shell's executable.

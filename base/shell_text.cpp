@@ -1,7 +1,11 @@
 #include "base/shell_text.h"
 
+#include <cwchar>
+
 #include "base/shell_api.h"
+#include "base/shell_log.h"
 #include "base/wide_text.h"
+#include "boxfile/text_encoding.h"
 
 namespace kesto {
 namespace {
@@ -35,6 +39,35 @@ Fn Find(HMODULE library, const char* name) {
 }
 
 constexpr UINT kBuffer = static_cast<UINT>(kShellTextSize);
+constexpr std::size_t kLongest = kBuffer - 1;  // characters, before the terminating zero
+
+// A text the shell wrote into a full buffer may end in the first half of a
+// pair whose second half did not fit: that half goes, never the character
+// before it. True when the buffer was full (the text was, or may have been, cut).
+bool EndWhole(wchar_t* buffer) {
+  std::size_t length = std::wcslen(buffer);
+  if (length < kLongest) return false;
+  buffer[Utf16FitLength(buffer, length + 1, length)] = L'\0';
+  return true;
+}
+
+void NoteCut(const std::string& text) {
+  const std::string start = text.substr(0, Utf8FitLength(text, 60));
+  ShellLog(kLogWarning, "a value was cut at the shell's limit of " + std::to_string(kLongest) + " characters: '" +
+                            start + "...'");
+}
+
+// The ANSI text clipped to the buffer, never between the bytes of a
+// double-byte character.
+std::string ClipAnsi(const std::string& ansi) {
+  std::size_t fit = 0;
+  while (fit < ansi.size()) {
+    const std::size_t step = IsDBCSLeadByte(static_cast<BYTE>(ansi[fit])) ? 2 : 1;
+    if (fit + step > kLongest) break;
+    fit += step;
+  }
+  return ansi.substr(0, fit);
+}
 
 // A bang's name (Kesto's own, ASCII) in the wide form, made without
 // allocating: the bangs are removed at the end of a run, however short of
@@ -71,21 +104,27 @@ std::string ShellExpand(const std::string& text) {
     // The source is clipped to the buffer too, so no expansion can be asked
     // to hold more than it.
     // The shell's buffer is on the stack: every value a box reads comes here.
-    std::wstring source = Wide(text).substr(0, kBuffer - 1);
+    std::wstring source = Wide(text);
+    const bool sourceCut = source.size() > kLongest;
+    source.resize(Utf16FitLength(source.data(), source.size(), kLongest));
     wchar_t expanded[kBuffer];
     expanded[0] = L'\0';
     Shell.Expand(expanded, source.c_str(), kBuffer);
     expanded[kBuffer - 1] = L'\0';
+    if (EndWhole(expanded) || sourceCut) NoteCut(text);
     return Utf8(expanded);
   }
   // An older shell expands only in the ANSI code page: text beyond it with
   // nothing to expand is kept as it is rather than turned into '?'.
   bool ascii = true;
   for (unsigned char c : text) ascii = ascii && c < 0x80;
-  if (!ascii && text.find('$') == std::string::npos) return text.substr(0, kBuffer - 1);
+  if (!ascii && text.find('$') == std::string::npos) {
+    if (text.size() > kLongest) NoteCut(text);
+    return text.substr(0, Utf8FitLength(text, kLongest));
+  }
   char expanded[kBuffer];
   expanded[0] = '\0';
-  std::string source = Utf8ToAnsi(text).substr(0, kBuffer - 1);
+  std::string source = ClipAnsi(Utf8ToAnsi(text));
   VarExpansion(expanded, source.c_str());
   expanded[kBuffer - 1] = '\0';
   return AnsiToUtf8(expanded);
@@ -96,6 +135,7 @@ bool ReadConfigLine(void* config, const char* key, std::string& line) {
     wchar_t buffer[kBuffer] = {};
     if (!Shell.ReadNextConfig(config, Wide(key).c_str(), buffer, kBuffer)) return false;
     buffer[kBuffer - 1] = L'\0';
+    if (EndWhole(buffer)) NoteCut(Utf8(buffer));
     line = Utf8(buffer);
     return true;
   }

@@ -1,5 +1,6 @@
 #include "base/command_queue.h"
 #include "base/monitors.h"
+#include "base/system_commands.h"
 #include "box/box.h"
 #include "box/box_list.h"
 #include "boxfile/text_helpers.h"
@@ -137,7 +138,9 @@ LRESULT CALLBACK BoxWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
   // Kesto's own. Passed on, the move, size and menu commands would run a
   // modal loop under this procedure, where anything, even an unload of
   // Kesto.dll, may be handled, and DefWindowProc would return into freed code.
-  if (message == WM_SYSCOMMAND) return 0;
+  if (message == WM_SYSCOMMAND && RefusedSystemCommand(wParam)) return 0;
+  // A click on a box leaves the keyboard with the window the user types in.
+  if (message == WM_MOUSEACTIVATE) return MA_NOACTIVATE;
   try {
     TBox* box = FindBoxByWindow(window);
     if (!box) return DefWindowProcW(window, message, wParam, lParam);

@@ -3,6 +3,7 @@
 #include <string>
 #include <utility>
 
+#include "base/module_state.h"
 #include "box/box_list.h"
 
 namespace kesto {
@@ -28,8 +29,12 @@ struct StandingBox {
 }  // namespace
 
 void ReloadBoxes(const std::vector<std::uint32_t>& serials) {
+  // Each teardown and build may call out, where the module can be ended (an
+  // unload, a recycle): then nothing more is built for the run that is over.
+  const unsigned run = RunNumber;
   std::vector<StandingBox> destroyed;
   for (std::uint32_t serial : serials) {
+    if (!RunIsCurrent(run)) return;
     TBox* box = FindBoxBySerial(serial);
     if (!box || !Reloadable(*box)) continue;
     StandingBox standing{serial, box->FileName, {}, false, box->X, box->Y, box->Place, box->Rescued, box->BuiltFrom};
@@ -38,6 +43,7 @@ void ReloadBoxes(const std::vector<std::uint32_t>& serials) {
     RequestDestroy(*box);  // gone, or going once its operation is done
   }
   for (const StandingBox& standing : destroyed) {
+    if (!RunIsCurrent(run)) return;
     TBox* rebuilt = FindBoxBySerial(CreateBox(standing.FileName));
     if (!rebuilt || !Reloadable(*rebuilt)) continue;
     // A position edited in the file wins; otherwise the box stands where it stood.

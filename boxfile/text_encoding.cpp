@@ -197,6 +197,14 @@ std::string EncodeText(const std::string& text, TextEncoding encoding, const Ans
   }
 }
 
+std::size_t Utf8FitLength(const std::string& text, std::size_t limit) {
+  if (text.size() <= limit) return text.size();
+  std::size_t fit = limit;
+  // Back to the first byte of the character that does not fit whole.
+  while (fit > 0 && (static_cast<unsigned char>(text[fit]) & 0xC0) == 0x80) --fit;
+  return fit;
+}
+
 std::string UpperUnicode(const std::string& text) {
   bool ascii = true;
   for (unsigned char b : text) ascii = ascii && b < 0x80;

@@ -31,6 +31,19 @@ std::string Utf8ToUtf16Le(const std::string& text);
 std::string DecodeText(const std::string& bytes, TextEncoding encoding, const AnsiCodePage& ansi);
 std::string EncodeText(const std::string& text, TextEncoding encoding, const AnsiCodePage& ansi);
 
+// How much of a text fits in `limit` units without splitting a character:
+// never between the bytes of a UTF-8 sequence, nor between the halves of a
+// UTF-16 surrogate pair (Unit is any 16-bit unit type).
+std::size_t Utf8FitLength(const std::string& text, std::size_t limit);
+template <class Unit>
+std::size_t Utf16FitLength(const Unit* text, std::size_t length, std::size_t limit) {
+  if (length <= limit) return length;
+  std::size_t fit = limit;
+  const auto last = static_cast<std::uint32_t>(fit > 0 ? text[fit - 1] : 0);
+  if (last >= 0xD800 && last <= 0xDBFF) --fit;  // a high surrogate whose partner does not fit
+  return fit;
+}
+
 // Upper case of letters in every script (a-z, and the letters of Latin,
 // Greek and Cyrillic whose upper case is a single code point), for names
 // that compare without regard to case.

@@ -12,6 +12,7 @@
 #include "base/shell_api.h"
 #include "base/shell_image.h"
 #include "base/shell_log.h"
+#include "base/system_commands.h"
 #include "boxfile/premultiplied.h"
 #include "boxfile/text_helpers.h"
 #include "content/groups.h"
@@ -246,7 +247,8 @@ TShortcut* FindShortcutByWindow(HWND window) {
 LRESULT CALLBACK ShortcutWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   // No system move, size or menu for a button: their modal loops would run
   // under this procedure, where Kesto.dll may be unloaded.
-  if (message == WM_SYSCOMMAND) return 0;
+  if (message == WM_SYSCOMMAND && RefusedSystemCommand(wParam)) return 0;
+  if (message == WM_MOUSEACTIVATE) return MA_NOACTIVATE;
   try {
     TShortcut* shortcut = FindShortcutByWindow(window);
     if (!shortcut) return DefWindowProcW(window, message, wParam, lParam);

@@ -23,12 +23,9 @@ namespace {
 
 constexpr const char* kCreateKey = "*KestoCreate";
 
-// A run lasts from a start to the next end. A start inside a running run (the
-// shell's recycle handled inside a dialog of the first start) ends the first
-// run completely before it begins anew; the first start then stops reading
-// its lines.
-bool Running = false;
-unsigned RunNumber = 0;
+// A start inside a running run (the shell's recycle handled inside a dialog
+// of the first start) ends the first run completely before it begins anew;
+// the first start then stops reading its lines.
 // An end that had to leave boxes to the operations still working on them
 // finishes once the last of them is gone.
 bool EndUnfinished = false;
@@ -51,7 +48,7 @@ void CreateConfiguredBoxes(unsigned run) {
   // keeps the later lines from being built, nor does a line that fails to
   // be taken over (out of memory): that line is skipped.
   bool more = true;
-  while (more && Running && run == RunNumber) {
+  while (more && RunIsCurrent(run)) {
     NoThrow([&] {
       std::string line;
       more = ReadConfigLine(config.Handle, kCreateKey, line);

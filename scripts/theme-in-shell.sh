@@ -80,7 +80,8 @@ finish() {
 trap finish EXIT
 trap 'exit 130' INT TERM
 for _ in $(seq 1 150); do
-  [ "$(drive shell)" = "shell running" ] && break
+  # The driver is a Windows program: its lines end in CR LF.
+  [ "$(drive shell | tr -d '\r')" = "shell running" ] && break
   sleep 0.2
 done
 echo "real-shell: LiteStep runs the theme in $theme (DISPLAY=$DISPLAY; log: $log)"

@@ -65,5 +65,20 @@ TEST(Encodings, NamesCompareWithoutCaseInEveryScript) {
   EXPECT_EQ(Utf16LeToUtf8(Utf8ToUtf16Le("\xF0\x9F\x98\x80")), "\xF0\x9F\x98\x80");                // beyond the BMP
 }
 
+// A text cut to a length never keeps part of a character.
+TEST(Encodings, CutsFallBetweenCharactersInUtf8AndUtf16) {
+  const std::string emoji = "\xF0\x9F\x98\x80";  // 4 bytes, a surrogate pair in UTF-16
+  const std::string text = "ab" + emoji + "c";
+  EXPECT_EQ(Utf8FitLength(text, 100), text.size());
+  for (std::size_t limit = 2; limit < 6; ++limit) EXPECT_EQ(Utf8FitLength(text, limit), 2u) << limit;
+  EXPECT_EQ(Utf8FitLength(text, 6), 6u);
+  EXPECT_EQ(Utf8FitLength("\xD0\xBF\xD1\x80", 3), 2u);  // при: two bytes a letter
+  const char16_t units[] = {u'a', u'b', 0xD83D, 0xDE00, u'c'};
+  EXPECT_EQ(Utf16FitLength(units, 5, 3), 2u);  // the high half alone would not be a character
+  EXPECT_EQ(Utf16FitLength(units, 5, 4), 4u);
+  EXPECT_EQ(Utf16FitLength(units, 5, 2), 2u);
+  EXPECT_EQ(Utf16FitLength(units, 5, 9), 5u);
+}
+
 }  // namespace
 }  // namespace kesto

@@ -2,6 +2,7 @@
 // run their commands later through the command window.
 #include "shell/standin.h"
 #include "tests/win/fixture.h"
+#include "tests/win/import_counter.h"
 
 namespace kestotest {
 namespace {
@@ -83,6 +84,54 @@ TEST_F(BoxInputTest, CloseCommandIsIgnored) {
   standin::PumpPending();
   EXPECT_TRUE(IsWindow(box.Window));
   EXPECT_TRUE(IsWindowVisible(box.Window));
+}
+
+std::vector<WPARAM> PassedOnCommands;
+decltype(&DefWindowProcW) RealDefWindowProc = nullptr;
+LRESULT WINAPI RecordingDefWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_SYSCOMMAND) PassedOnCommands.push_back(wParam & 0xFFF0);
+  return RealDefWindowProc(window, message, wParam, lParam);
+}
+
+// A box and its buttons refuse only the system commands whose loops could
+// unload Kesto under them (move, size, the menus) and close; the screen
+// saver and monitor power go on to the system. A click on a box leaves the
+// keyboard with the window the user types in.
+TEST_F(BoxInputTest, OnlyMoveSizeMenuAndCloseAreRefusedAndAClickKeepsTheKeyboardWhereItIs) {
+  WriteSolidBmp("n.bmp", 10, 10, RGB(200, 0, 0));
+  kesto::TBox& box = StartDraggable("*Shortcut b 50 30 " + Path("n.bmp") + " " + Path("n.bmp") + " " + Path("n.bmp") +
+                                    " !button\r\n");
+  ASSERT_NE(box.Shortcuts, nullptr);
+  RealDefWindowProc = reinterpret_cast<decltype(&DefWindowProcW)>(
+      RedirectImport("user32.dll", "DefWindowProcW", reinterpret_cast<void*>(&RecordingDefWindowProc)));
+  ASSERT_NE(RealDefWindowProc, nullptr);
+  for (HWND window : {box.Window, box.Shortcuts->Window}) {
+    PassedOnCommands.clear();
+    for (WPARAM command : {SC_MOVE, SC_SIZE, SC_MOUSEMENU, SC_KEYMENU, SC_CLOSE, SC_SCREENSAVE, SC_MONITORPOWER})
+      SendMessageW(window, WM_SYSCOMMAND, command, command == SC_MONITORPOWER ? -1 : 0);
+    EXPECT_EQ(PassedOnCommands, (std::vector<WPARAM>{SC_SCREENSAVE, SC_MONITORPOWER}));
+    EXPECT_TRUE(IsWindow(window));
+    EXPECT_EQ(SendMessageW(window, WM_MOUSEACTIVATE, reinterpret_cast<WPARAM>(box.Window),
+                           MAKELPARAM(HTCLIENT, WM_LBUTTONDOWN)),
+              MA_NOACTIVATE);
+  }
+  RedirectImport("user32.dll", "DefWindowProcW", reinterpret_cast<void*>(RealDefWindowProc));
+  EXPECT_TRUE(IsWindowVisible(box.Window));
+
+  // The user types in a window of their own; a click on the box runs its
+  // command and the keyboard stays where it was.
+  HWND typing = CreateWindowExW(0, L"EDIT", L"", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 600, 500, 200, 100, nullptr,
+                                nullptr, GetModuleHandleW(nullptr), nullptr);
+  SetForegroundWindow(typing);
+  SetFocus(typing);
+  standin::Pump(100);
+  ASSERT_EQ(GetForegroundWindow(), typing);
+  LeftClickAt(250, 240);
+  standin::Pump(100);
+  EXPECT_EQ(GetForegroundWindow(), typing);
+  EXPECT_EQ(GetFocus(), typing);
+  EXPECT_EQ(standin::ExecutedCommands(), std::vector<std::string>{"!left click"});
+  DestroyWindow(typing);
 }
 
 TEST_F(BoxInputTest, PaintingDraggingAndClickingLoadNoImages) {

@@ -163,6 +163,21 @@ TEST_F(LifecycleTest, ExpansionsThatReachTheShellsLimitStayInBounds) {
   EXPECT_EQ(kesto::BoxList->OnLeftClick.size(), 4096u - 1 - 17);
 }
 
+// A value cut at the shell's limit never ends in half a character (an emoji
+// is two UTF-16 units) and says in the log that it was cut.
+TEST_F(LifecycleTest, AValueCutAtTheShellsLimitKeepsWholeCharactersAndIsLogged) {
+  const std::string emoji = "\xF0\x9F\x98\x80";
+  // "KestoName " and 4084 letters leave one unit of the buffer for the emoji's two.
+  std::string box = WriteText("cut.box", "KestoName " + std::string(4084, 'n') + emoji + "\r\n");
+  Start({"LSLogLevel 4", "*KestoCreate " + box});
+  ASSERT_NE(kesto::BoxList, nullptr);
+  EXPECT_EQ(kesto::BoxList->Name, std::string(4084, 'n'));
+  int cuts = 0;
+  for (const std::string& entry : standin::LogEntries())
+    cuts += entry.find("a value was cut at the shell's limit of 4095 characters: 'KestoName nnn") != std::string::npos;
+  EXPECT_GE(cuts, 1);
+}
+
 // The shipped artefact: a real DLL with exactly two exports that loads into the shell.
 TEST_F(LifecycleTest, KestoDllLoadsRunsAndUnloads) {
   std::string box = WriteText("dll.box", "KestoName FromDll\r\nKestoX 5\r\nKestoY 7\r\n");

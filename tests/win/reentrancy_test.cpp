@@ -171,6 +171,35 @@ TEST_F(ReentrancyTest, AReloadOfEveryBoxSurvivesDestroysAndReloadsInsideIt) {
   }
 }
 
+// The module ended (or ended and started anew) inside the rebuild of one box
+// of a reload: the reload builds nothing more for the run that is over, so
+// no box outlives its run and none exists twice.
+TEST_F(ReentrancyTest, AReloadEndsWhenTheModuleEndsInsideOneOfItsRebuilds) {
+  for (const std::string& inside : {std::string("!UnloadModule ") + kBuiltInKesto, std::string("!Recycle")}) {
+    const std::string a = BoxWith("A", "");
+    const std::string b = BoxWith("B", "");
+    const std::string c = BoxWith("C", "");
+    Start({"*KestoCreate " + a, "*KestoCreate " + b, "*KestoCreate " + c});
+    ASSERT_EQ(CountBoxes(), 3);
+    // Whichever box is rebuilt first opens the shell's dialog, where the end arrives.
+    for (const char* name : {"A", "B", "C"}) BoxWith(name, kDialogLabel);
+    standin::RunInsideNextDialog(inside);
+    Bang("!KestoReload");
+    standin::Pump(100);
+    EXPECT_GE(ExpressionDialogs(), 1) << inside;
+    const bool recycled = inside == "!Recycle";
+    EXPECT_EQ(StandInRunningModules(), recycled ? 1 : 0) << inside;
+    EXPECT_EQ(CountBoxes(), recycled ? 3 : 0) << inside;
+    EXPECT_EQ(CountWindowsOfClass("KestoClass"), recycled ? 3 : 0) << inside;
+    if (recycled) {
+      for (const char* name : {"A", "B", "C"}) EXPECT_NE(Box(name), nullptr) << name;
+      Stop();
+    }
+    running_ = false;
+    EXPECT_EQ(CountWindowsOfClass("KestoClass"), 0) << inside;
+  }
+}
+
 TEST_F(ReentrancyTest, NoQueuedClickRunsOnceTheRunEnds) {
   // The plug-in's end dispatches whatever is queued, as a dialog would.
   std::string path = BoxWith("Ends", "*WharfModule 0 0 5 5 testplugin_pumping.dll\r\n");

@@ -1,0 +1,26 @@
+// What a box or a button answers to the system's window commands.
+#pragma once
+
+#include <windows.h>
+
+namespace kesto {
+
+// The commands a box or button refuses: each would run a modal loop (move,
+// size, the window menu by mouse or key) or end the window (close) under
+// Kesto's window procedure, where anything, an unload of Kesto.dll
+// included, may be handled. Every other command (the screen saver, monitor
+// power and the rest) goes on to the system, so a box never keeps them away.
+inline bool RefusedSystemCommand(WPARAM command) {
+  switch (command & 0xFFF0) {
+    case SC_MOVE:
+    case SC_SIZE:
+    case SC_MOUSEMENU:
+    case SC_KEYMENU:
+    case SC_CLOSE:
+      return true;
+    default:
+      return false;
+  }
+}
+
+}  // namespace kesto

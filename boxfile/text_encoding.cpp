@@ -1,5 +1,8 @@
 #include "boxfile/text_encoding.h"
 
+#include <algorithm>
+#include <iterator>
+
 #include <vector>
 
 namespace kesto {
@@ -70,29 +73,26 @@ std::string To1252(const std::string& utf8) {
   return out;
 }
 
-// Letters whose upper case lies a fixed distance below them.
+// The simple upper case of the Basic Multilingual Plane, as ranges of
+// letters a fixed distance from their upper case (beyond it, names keep
+// their letters as they are).
 struct CaseRange {
-  std::uint32_t First, Last, Distance;
+  std::uint32_t First, Last;
+  std::int32_t Distance;
+  std::uint32_t Step;
 };
 constexpr CaseRange kCaseRanges[] = {
-    {'a', 'z', 0x20},     {0xE0, 0xF6, 0x20},   {0xF8, 0xFE, 0x20},  // ASCII and Latin-1
-    {0x3B1, 0x3C1, 0x20}, {0x3C3, 0x3C9, 0x20},                       // Greek
-    {0x430, 0x44F, 0x20}, {0x450, 0x45F, 0x50},                       // Cyrillic
+#include "boxfile/unicode_upper.inc"
 };
 
-// Latin Extended-A comes in pairs, upper case first: even and odd, or odd
-// and even in two stretches.
-bool LowerOfAPair(std::uint32_t c) {
-  if (c < 0x100 || c > 0x17E || c == 0x131 || c == 0x138 || c == 0x149 || c == 0x178) return false;
-  const bool oddUpper = (c >= 0x139 && c <= 0x148) || (c >= 0x179 && c <= 0x17E);
-  return oddUpper ? c % 2 == 0 : c % 2 == 1;
-}
-
 std::uint32_t UpperOf(std::uint32_t c) {
-  for (const CaseRange& range : kCaseRanges)
-    if (c >= range.First && c <= range.Last) return c - range.Distance;
-  if (c == 0x3C2) return 0x3A3;  // final sigma
-  return LowerOfAPair(c) ? c - 1 : c;
+  const auto* end = std::end(kCaseRanges);
+  const auto* range = std::upper_bound(std::begin(kCaseRanges), end, c,
+                                       [](std::uint32_t value, const CaseRange& r) { return value < r.First; });
+  if (range == std::begin(kCaseRanges)) return c;
+  --range;
+  if (c > range->Last || (range->Step > 1 && (c - range->First) % range->Step != 0)) return c;
+  return static_cast<std::uint32_t>(static_cast<std::int32_t>(c) + range->Distance);
 }
 
 }  // namespace

@@ -44,9 +44,9 @@ std::size_t Utf16FitLength(const Unit* text, std::size_t length, std::size_t lim
   return fit;
 }
 
-// Upper case of letters in every script (a-z, and the letters of Latin,
-// Greek and Cyrillic whose upper case is a single code point), for names
-// that compare without regard to case.
+// Simple upper case of every letter of the Basic Multilingual Plane that has
+// one (as Windows' ordinal compare without case sees them), for names that
+// compare without regard to case.
 std::string UpperUnicode(const std::string& text);
 
 }  // namespace kesto

@@ -60,7 +60,9 @@ TEST(Encodings, Utf16LinesSplitOnTheirOwnUnitsAndAddedLinesTakeTheEncoding) {
 TEST(Encodings, NamesCompareWithoutCaseInEveryScript) {
   EXPECT_EQ(UpperUnicode("gr\xC3\xBC\xC3\x9F" "e"), UpperUnicode("GR\xC3\x9C\xC3\x9F" "E"));     // grüße, GRÜßE
   EXPECT_EQ(UpperUnicode("\xD0\xBF\xD1\x80\xD0\xB8"), "\xD0\x9F\xD0\xA0\xD0\x98");                // при -> ПРИ
-  EXPECT_EQ(UpperUnicode("\xCE\xB1\xCF\x82"), "\xCE\x91\xCE\xA3");                                // ας -> ΑΣ
+  EXPECT_EQ(UpperUnicode("\xCE\xB1\xCF\x83"), "\xCE\x91\xCE\xA3");                                // ασ -> ΑΣ
+  EXPECT_EQ(UpperUnicode("\xCE\xB1\xCF\x82"), "\xCE\x91\xCF\x82");  // ας -> Ας: the final sigma keeps its form, as in Windows
+  EXPECT_EQ(UpperUnicode("\xCE\xAC\xD2\x91\xC3\xBF"), "\xCE\x86\xD2\x90\xC5\xB8");                // άґÿ -> ΆҐŸ
   EXPECT_EQ(UpperUnicode("\xE4\xBD\xA0"), "\xE4\xBD\xA0");                                        // 你: no case
   EXPECT_EQ(Utf16LeToUtf8(Utf8ToUtf16Le("\xF0\x9F\x98\x80")), "\xF0\x9F\x98\x80");                // beyond the BMP
 }

@@ -3,9 +3,12 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <cstdio>
 #include <fstream>
+#include <utility>
 
 #include "base/shell_text.h"
+#include "base/wide_text.h"
 #include "boxfile/text_encoding.h"
 #include "content/tooltip.h"
 #include "shell/standin.h"
@@ -89,6 +92,52 @@ TEST_F(UnicodeTest, BangsFindABoxByItsNameInAnyCaseAndScript) {
   EXPECT_FALSE(IsWindowVisible(box));
   LSExecuteW(nullptr, W("!KestoShow GR\xC3\x9C\xC3\x9F" "E").c_str(), 0);  // GRÜßE
   EXPECT_TRUE(IsWindowVisible(box));
+}
+
+// Names compare without case as Windows' ordinal compare does, for every
+// letter of the Basic Multilingual Plane: the table names are upper-cased
+// with gives, for each code point, what the system's own gives.
+TEST(UnicodeCaseTest, EveryCodePointOfThePlaneUpperCasesAsWindowsDoes) {
+  using Upcase = WCHAR(WINAPI*)(WCHAR);
+  auto upcase = reinterpret_cast<Upcase>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("ntdll.dll"), "RtlUpcaseUnicodeChar")));
+  ASSERT_NE(upcase, nullptr);
+  int differ = 0;
+  std::string examples;
+  for (unsigned cp = 1; cp < 0x10000; ++cp) {
+    if (cp >= 0xD800 && cp <= 0xDFFF) continue;
+    const std::wstring one(1, static_cast<wchar_t>(cp));
+    const std::string ours = kesto::UpperUnicode(kesto::Utf8(one));
+    const std::string system = kesto::Utf8(std::wstring(1, upcase(static_cast<WCHAR>(cp))));
+    if (ours == system) continue;
+    if (++differ <= 10) {
+      char line[64];
+      std::snprintf(line, sizeof line, " U+%04X", cp);
+      examples += line;
+    }
+  }
+  EXPECT_EQ(differ, 0) << "first ones:" << examples;
+}
+
+TEST_F(UnicodeTest, BangsFindNamesWithAccentsAndLettersOfEveryBlockInAnyCase) {
+  const std::vector<std::pair<std::string, std::string>> names = {
+      {"\xCE\x93\xCE\xB5\xCE\xB9\xCE\xAC", "\xCE\x93\xCE\x95\xCE\x99\xCE\x86"},  // Γειά, ΓΕΙΆ
+      {"\xD2\x90\xD0\xB0\xD0\xBD\xD0\xBE\xD0\xBA", "\xD2\x91\xD0\xB0\xD0\xBD\xD0\xBE\xD0\xBA"},  // Ґанок, ґанок
+      {"Caf\xC3\xBF", "CAF\xC5\xB8"},                                                  // Cafÿ, CAFŸ
+  };
+  std::vector<std::string> lines;
+  for (std::size_t i = 0; i < names.size(); ++i)
+    lines.push_back("*KestoCreate " + WriteBytes("n" + std::to_string(i) + ".box", "KestoName " + names[i].first +
+                                                                                      "\r\nKestoWidth 20\r\nKestoHeight 20\r\n"));
+  Start(lines);
+  for (const auto& [name, otherCase] : names) {
+    kesto::TBox* box = Box(name);
+    ASSERT_NE(box, nullptr) << name;
+    LSExecuteW(nullptr, W("!KestoHide " + otherCase).c_str(), 0);
+    EXPECT_FALSE(IsWindowVisible(box->Window)) << otherCase;
+    LSExecuteW(nullptr, W("!KestoShow " + otherCase).c_str(), 0);
+    EXPECT_TRUE(IsWindowVisible(box->Window)) << otherCase;
+  }
 }
 
 TEST_F(UnicodeTest, APathBeyondTheAnsiCodePageIsCreatedAndACommandReachesTheShellAsWritten) {

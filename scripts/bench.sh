@@ -13,8 +13,8 @@ ninja -C build/bench
 . scripts/wine-env.sh
 kesto_use_arch "$(kesto_default_arch)" || exit 2
 kesto_build_windows bench_shortcuts_win bench_costs_win Kesto || fail "the Windows benchmarks did not build"
-kesto_check_wine || fail "Wine cannot run the $KESTO_ARCH benchmarks"
-kesto_start_display || fail "the virtual display (Xvfb) did not start"
+kesto_check_wine || fail "Wine cannot run the $KESTO_ARCH benchmarks: $KESTO_WINE_PROBLEM"
+kesto_start_display || fail "the virtual display (Xvfb) did not start: $KESTO_DISPLAY_PROBLEM"
 trap kesto_stop_display EXIT
 kesto_wine_env "$root/build/$KESTO_BUILD_NAME" bench
 echo "bench: $KESTO_ARCH"

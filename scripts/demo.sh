@@ -18,8 +18,8 @@ sh scripts/install-deps.sh || fail "could not install what the build needs"
 # i686 where 32-bit programs run, else x86-64 (KESTO_ARCH picks one).
 kesto_use_arch "$(kesto_default_arch)" || fail "unknown architecture"
 kesto_build_windows Kesto kesto-host kesto-preview || fail "could not build Kesto and the stand-in shell"
-kesto_check_wine || fail "Wine cannot run the $KESTO_ARCH stand-in shell"
-kesto_start_display || fail "could not start a virtual display (Xvfb)"
+kesto_check_wine || fail "Wine cannot run the $KESTO_ARCH stand-in shell: $KESTO_WINE_PROBLEM"
+kesto_start_display || fail "could not start a virtual display (Xvfb): $KESTO_DISPLAY_PROBLEM"
 trap kesto_stop_display EXIT
 kesto_wine_env "$root/build/$KESTO_BUILD_NAME" demo
 bin="$root/build/$KESTO_BUILD_NAME/bin"

@@ -14,8 +14,8 @@ bin="$root/build/$KESTO_BUILD_NAME/bin"
   sh "$root/scripts/install-deps.sh" || fail "could not install what the build needs"
   kesto_build_windows Kesto kesto-preview || fail "the preview did not build"
 }
-kesto_check_wine || fail "Wine cannot run the $KESTO_ARCH preview"
-kesto_start_display || fail "the virtual display (Xvfb) did not start"
+kesto_check_wine || fail "Wine cannot run the $KESTO_ARCH preview: $KESTO_WINE_PROBLEM"
+kesto_start_display || fail "the virtual display (Xvfb) did not start: $KESTO_DISPLAY_PROBLEM"
 trap kesto_stop_display EXIT
 # A script that runs many previews (watch.sh) names a prefix of its own.
 kesto_wine_env "$root/build/$KESTO_BUILD_NAME" "${KESTO_WINE_PURPOSE:-preview}"

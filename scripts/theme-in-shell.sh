@@ -29,11 +29,11 @@ kesto_use_arch "$(kesto_default_arch)" || exit 2
 bin="$root/build/$KESTO_BUILD_NAME/bin"
 [ -f "$bin/Kesto.dll" ] && [ -f "$bin/kesto-drive.exe" ] || sh "$root/scripts/tools.sh" ||
   { echo "real-shell: the tools did not build" >&2; exit 1; }
-kesto_check_wine || { echo "real-shell: Wine cannot run the $KESTO_ARCH shell" >&2; exit 1; }
+kesto_check_wine || { echo "real-shell: Wine cannot run the $KESTO_ARCH shell: $KESTO_WINE_PROBLEM" >&2; exit 1; }
 shell_bin="$(sh "$kit" "$root/build/litestep" "$KESTO_ARCH" | tail -n 1)"
 [ -f "$shell_bin/litestep.exe" ] || { echo "real-shell: the real shell ($KESTO_ARCH) did not build" >&2; exit 1; }
 
-kesto_start_display || { echo "real-shell: the virtual display (Xvfb) did not start" >&2; exit 1; }
+kesto_start_display || { echo "real-shell: the virtual display (Xvfb) did not start: $KESTO_DISPLAY_PROBLEM" >&2; exit 1; }
 trap kesto_stop_display EXIT
 run="$root/build/real-theme"
 mkdir -p "$run"

@@ -29,13 +29,13 @@ command -v inotifywait >/dev/null || {
 kesto_use_arch "$(kesto_default_arch)" || exit 2
 [ -x "$root/build/tools/kesto-check" ] && [ -f "$root/build/$KESTO_BUILD_NAME/bin/kesto-preview.exe" ] ||
   sh "$root/scripts/tools.sh" || { echo "watch: the tools did not build" >&2; exit 1; }
-kesto_check_wine || { echo "watch: Wine cannot run the $KESTO_ARCH preview" >&2; exit 1; }
+kesto_check_wine || { echo "watch: Wine cannot run the $KESTO_ARCH preview: $KESTO_WINE_PROBLEM" >&2; exit 1; }
 out="$root/build/watch"
 mkdir -p "$out"
 
 # One display and one Wine prefix for every preview of this run, ended with
 # it; the prefix is the watch's own, so no shell or test elsewhere is touched.
-kesto_start_display || { echo "watch: the virtual display (Xvfb) did not start" >&2; exit 1; }
+kesto_start_display || { echo "watch: the virtual display (Xvfb) did not start: $KESTO_DISPLAY_PROBLEM" >&2; exit 1; }
 trap 'kesto_stop_display' EXIT
 export KESTO_DISPLAY="$DISPLAY" KESTO_WINE_PURPOSE=watch
 kesto_wine_env "$root/build/$KESTO_BUILD_NAME" watch

@@ -12,13 +12,13 @@ arch="$1"
 kesto_use_arch "$arch" || exit 2
 fail() { echo "win-suite ($arch): $*" >&2; exit 1; }
 [ -f "build/$KESTO_BUILD_NAME/bin/Kesto.dll" ] || fail "build/$KESTO_BUILD_NAME is not built (scripts/test.sh builds it)"
-kesto_check_wine || fail "Wine cannot run $arch programs here"
-kesto_start_display || fail "the virtual display (Xvfb) did not start"
+kesto_check_wine || fail "Wine cannot run $arch programs here: $KESTO_WINE_PROBLEM"
+kesto_start_display || fail "the virtual display (Xvfb) did not start: $KESTO_DISPLAY_PROBLEM"
 trap kesto_stop_display EXIT
 kesto_wine_env "$root/build/$KESTO_BUILD_NAME"
 if [ "${2:-}" = --representative ]; then
   (cd "build/$KESTO_BUILD_NAME" && ctest --output-on-failure -R win_representative_tests) || fail "test programs failed"
-  sh scripts/real-shell.sh tour self-unload move-unload unicode || fail "the real-shell lane failed"
+  sh scripts/real-shell.sh tour self-unload move-unload reload-unload unicode || fail "the real-shell lane failed"
 else
   (cd "build/$KESTO_BUILD_NAME" && ctest --output-on-failure -E win_representative_tests) ||
     fail "test programs failed"

@@ -56,11 +56,13 @@ kesto_default_arch() {
   echo x86_64
 }
 
-# Whether this architecture's Wine starts at all; one line naming the cause if not.
+# Whether this architecture's Wine starts at all; if not, KESTO_WINE_PROBLEM
+# says why, for the caller's one line.
 kesto_check_wine() {
-  [ -x "$KESTO_WINE" ] || { echo "Wine for $KESTO_ARCH is not installed ($KESTO_WINE is missing)" >&2; return 1; }
+  KESTO_WINE_PROBLEM=""
+  [ -x "$KESTO_WINE" ] || { KESTO_WINE_PROBLEM="$KESTO_WINE is not installed"; return 1; }
   probe="$("$KESTO_WINE" --version 2>&1)" && return 0
-  echo "Wine for $KESTO_ARCH cannot start: $(printf '%s' "$probe" | head -n 1)" >&2
+  KESTO_WINE_PROBLEM="$(printf '%s' "$probe" | head -n 1)"
   return 1
 }
 
@@ -92,7 +94,9 @@ kesto_wine_env() {
 # Starts Xvfb on a display it picks itself (-displayfd), unless one is given;
 # sets DISPLAY. Two runs at once cannot take the same display.
 kesto_start_display() {
+  KESTO_DISPLAY_PROBLEM=""
   if [ -n "${KESTO_DISPLAY:-}" ]; then export DISPLAY="$KESTO_DISPLAY"; return; fi
+  command -v Xvfb >/dev/null || { KESTO_DISPLAY_PROBLEM="Xvfb is not installed"; return 1; }
   kesto_display_file="$(mktemp)"
   Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$kesto_display_file" >/dev/null 2>&1 &
   KESTO_XVFB_PID=$!
@@ -103,7 +107,8 @@ kesto_start_display() {
   number="$(tr -dc 0-9 < "$kesto_display_file")"
   rm -f "$kesto_display_file"
   if [ -z "$number" ]; then
-    echo "Xvfb did not start" >&2
+    kill "$KESTO_XVFB_PID" 2>/dev/null || true
+    KESTO_DISPLAY_PROBLEM="Xvfb gave no display within 10 s"
     return 1
   fi
   export DISPLAY=":$number"

@@ -6,6 +6,7 @@
 #include "box/background.h"
 #include "box/box_list.h"
 #include "boxfile/box_rules.h"
+#include "boxfile/image_header.h"
 #include "boxfile/premultiplied.h"
 #include "boxfile/text_helpers.h"
 #include "content/text_labels.h"
@@ -42,8 +43,15 @@ void BlendAt(TDibPicture& picture, const TPixels& pixels, int x, int y) {
 
 }  // namespace
 
-bool BuildsAlphaBox(TBoxHeader& header, HBITMAP image) {
+bool BuildsAlphaBox(TBoxHeader& header, HBITMAP image, int width, int height) {
   if (!HasAlphaChannel(image)) return false;
+  if (AlphaBoxTooLarge(width, height)) {
+    ShellLog(kLogWarning, BoxFileName(header) + ": the box is " + std::to_string(width) + "x" + std::to_string(height) +
+                              ", over " + std::to_string(kMaxAlphaBoxPixels) +
+                              " pixels for a box drawn from an alpha channel: it is drawn as an ordinary box, "
+                              "see-through only where magenta");
+    return false;
+  }
   if (int line = PluginLine(header)) {
     ShellLog(kLogWarning, BoxFileName(header) + ":" + std::to_string(line) +
                               ": the box hosts a plug-in, so its background's alpha channel is not used (a "

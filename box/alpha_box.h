@@ -13,7 +13,7 @@ namespace kesto {
 // the image has an alpha channel, and the box hosts no plug-in (a plug-in's
 // windows would not be drawn; such a box keeps the ordinary path, and the log
 // says so).
-bool BuildsAlphaBox(TBoxHeader& header, HBITMAP image);
+bool BuildsAlphaBox(TBoxHeader& header, HBITMAP image, int width, int height);
 // The background (plain, or nine-slice tiled as an ordinary box is) into the
 // box's frame, its constant alpha from the KestoAlphaTransparency value.
 bool PrepareAlphaFrame(TBox& box, HBITMAP image, const std::string& offsets, const std::string& alpha);

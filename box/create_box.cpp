@@ -151,7 +151,7 @@ void BuildBox(TBox& box) {
   // A background with an alpha channel makes an alpha box: a layered window
   // shown from a composed picture, on which SetLayeredWindowAttributes must
   // never be called (UpdateLayeredWindow fails after it).
-  const bool alphaBox = box.Width > 0 && box.Height > 0 && BuildsAlphaBox(header, image.get());
+  const bool alphaBox = box.Width > 0 && box.Height > 0 && BuildsAlphaBox(header, image.get(), box.Width, box.Height);
   // A Unicode window: its title (the box's name) keeps every script.
   RegisterModuleClass(kBoxClass, BoxWndProc, true);
   box.Window = CreateWindowExW(WS_EX_TOOLWINDOW | (alphaBox ? WS_EX_LAYERED : 0), L"KestoClass", Wide(box.Name).c_str(),

@@ -24,6 +24,11 @@ bool ParseImageHeader(const std::string& bytes, ImageSize& size);
 // The same from a file; false when it cannot be read or is of another form.
 bool ReadImageFileSize(const std::string& path, ImageSize& size);
 bool ImageTooLarge(const ImageSize& size);
+// The largest box drawn from an alpha channel: it keeps three pictures of
+// its size (about 100 MB at this cap, a 4K screen's pixels); a larger one is
+// drawn as an ordinary box.
+constexpr std::int64_t kMaxAlphaBoxPixels = std::int64_t{3840} * 2160;
+inline bool AlphaBoxTooLarge(std::int64_t width, std::int64_t height) { return width * height > kMaxAlphaBoxPixels; }
 // "12000x12000".
 std::string FormatImageSize(const ImageSize& size);
 

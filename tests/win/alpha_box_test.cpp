@@ -222,6 +222,27 @@ TEST_F(AlphaBoxTest, AnAlphaButtonOnAnOrdinaryBoxIsBlendedOverTheBoxBehindIt) {
   EXPECT_EQ(ScreenPixel(118, 112), RGB(0, 0, 255));
 }
 
+// A box too large to keep three pictures of (over a 4K screen's pixels) is
+// drawn the ordinary way, and the log says so; a full-HD one is still an
+// alpha box.
+TEST_F(AlphaBoxTest, AnAlphaBoxBeyondTheCapIsDrawnAsAnOrdinaryBoxAndSaysSo) {
+  WritePng("badge.png", 40, 30, Badge);
+  std::string wall = WriteText("wall.box", "KestoName Wall\r\nKestoBackGround " + Path("badge.png") +
+                                               "\r\nKestoBackgroundOffs 2 2 2 2\r\nKestoWidth 3841\r\nKestoHeight 2160\r\n");
+  std::string fits = WriteText("fits.box", "KestoName Fits\r\nKestoBackGround " + Path("badge.png") +
+                                               "\r\nKestoBackgroundOffs 2 2 2 2\r\nKestoWidth 1920\r\nKestoHeight 1080\r\n");
+  Start({"LSLogLevel 2", "*KestoCreate " + fits, "*KestoCreate " + wall});
+  ASSERT_NE(Box("Wall"), nullptr);
+  ASSERT_NE(Box("Fits"), nullptr);
+  EXPECT_EQ(Box("Wall")->Frame, nullptr);  // the ordinary path (a tiled one is keyed by magenta)
+  EXPECT_NE(Box("Fits")->Frame, nullptr);
+  int said = 0;
+  for (const std::string& entry : standin::LogEntries())
+    said += entry.find("wall.box: the box is 3841x2160, over 8294400 pixels for a box drawn from an alpha channel") !=
+            std::string::npos;
+  EXPECT_EQ(said, 1);
+}
+
 TEST_F(AlphaBoxTest, ABoxHostingAPlugInKeepsTheOrdinaryPathAndSaysSo) {
   WritePng("badge.png", 40, 30, Badge);
   std::string path = WriteText("host.box", "KestoName Host\r\nKestoBackGround " + Path("badge.png") +

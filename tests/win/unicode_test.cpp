@@ -120,6 +120,7 @@ TEST(UnicodeCaseTest, EveryCodePointOfThePlaneUpperCasesAsWindowsDoes) {
 }
 
 TEST_F(UnicodeTest, BangsFindNamesWithAccentsAndLettersOfEveryBlockInAnyCase) {
+  if (!kesto::ShellIsWide()) GTEST_SKIP() << "an ANSI shell hands Greek and Cyrillic names over as '?'";
   const std::vector<std::pair<std::string, std::string>> names = {
       {"\xCE\x93\xCE\xB5\xCE\xB9\xCE\xAC", "\xCE\x93\xCE\x95\xCE\x99\xCE\x86"},  // Γειά, ΓΕΙΆ
       {"\xD2\x90\xD0\xB0\xD0\xBD\xD0\xBE\xD0\xBA", "\xD2\x91\xD0\xB0\xD0\xBD\xD0\xBE\xD0\xBA"},  // Ґанок, ґанок

@@ -373,12 +373,24 @@ class BoxFileCheck {
   // A box that hosts a plug-in is drawn the ordinary way: its background's
   // alpha channel is not used.
   void CheckAlphaBackground() {
-    if (!pluginLine_) return;
     std::string image = ReadBoxString(header_, "KestoBackGround", BoxKeyDefault("KestoBackGround"));
     std::string found = options_.imageDir.empty() ? std::string() : ExistingPath(JoinPath(options_.imageDir, image));
     if (found.empty()) found = ExistingPath(image);
     ImageSize size;
     if (found.empty() || !ReadImageFileSize(found, size) || !size.MayHaveAlpha) return;
+    // The box's size: its keys, else the image's.
+    std::int64_t width = ParseInt(ReadBoxString(header_, "KestoWidth", "0"));
+    std::int64_t height = ParseInt(ReadBoxString(header_, "KestoHeight", "0"));
+    if (width == 0) width = size.Width;
+    if (height == 0) height = size.Height;
+    if (AlphaBoxTooLarge(width, height)) {
+      Warn(seen_.count("KestoBackGround") ? seen_["KestoBackGround"] : 0, "alpha-box-too-large",
+           "the box is " + std::to_string(width) + "x" + std::to_string(height) + ", over " +
+               std::to_string(kMaxAlphaBoxPixels) + " pixels for a box drawn from the alpha channel of " +
+               Quote(image) + ": it is drawn as an ordinary box, see-through only where magenta");
+      return;
+    }
+    if (!pluginLine_) return;
     Warn(pluginLine_, "alpha-with-plugin",
          "the box hosts a plug-in, so the alpha channel of its background " + Quote(image) +
              " is not used: it is drawn as an ordinary box, see-through only where magenta");

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include "boxfile/text_encoding.h"
+
 namespace kesto {
 namespace {
 
@@ -19,7 +21,8 @@ LSLogFn FindShellLog() {
 
 void ShellLog(int level, const std::string& message) {
   static const LSLogFn log = FindShellLog();
-  if (log) log(level, "Kesto", message.c_str());
+  // Box files may hold any byte: none reaches the log (or a terminal showing it) as a control.
+  if (log) log(level, "Kesto", QuoteControls(message).c_str());
 }
 
 }  // namespace kesto

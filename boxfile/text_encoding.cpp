@@ -197,6 +197,29 @@ std::string EncodeText(const std::string& text, TextEncoding encoding, const Ans
   }
 }
 
+std::string QuoteControls(const std::string& utf8) {
+  static const char kHex[] = "0123456789abcdef";
+  std::string out;
+  out.reserve(utf8.size());
+  for (std::size_t i = 0; i < utf8.size(); ++i) {
+    const auto byte = static_cast<unsigned char>(utf8[i]);
+    const auto next = i + 1 < utf8.size() ? static_cast<unsigned char>(utf8[i + 1]) : 0;
+    if (byte < 0x20 || byte == 0x7F) {
+      out += "\\x";
+      out += kHex[byte >> 4];
+      out += kHex[byte & 15];
+    } else if (byte == 0xC2 && next >= 0x80 && next <= 0x9F) {  // U+0080..U+009F, the C1 controls
+      out += "\\u00";
+      out += kHex[next >> 4];
+      out += kHex[next & 15];
+      ++i;
+    } else {
+      out += static_cast<char>(byte);
+    }
+  }
+  return out;
+}
+
 std::size_t Utf8FitLength(const std::string& text, std::size_t limit) {
   if (text.size() <= limit) return text.size();
   std::size_t fit = limit;

@@ -44,6 +44,10 @@ std::size_t Utf16FitLength(const Unit* text, std::size_t length, std::size_t lim
   return fit;
 }
 
+// The text with its control characters written out (\x1b, \u009b): a log
+// line shown on a terminal can carry no escape sequence of a box file's.
+std::string QuoteControls(const std::string& utf8);
+
 // Simple upper case of every letter of the Basic Multilingual Plane that has
 // one (as Windows' ordinal compare without case sees them), for names that
 // compare without regard to case.

@@ -67,6 +67,14 @@ TEST(Encodings, NamesCompareWithoutCaseInEveryScript) {
   EXPECT_EQ(Utf16LeToUtf8(Utf8ToUtf16Le("\xF0\x9F\x98\x80")), "\xF0\x9F\x98\x80");                // beyond the BMP
 }
 
+// Control characters of a box file reach the log written out, never raw.
+TEST(Encodings, ControlsAreWrittenOutAndEverythingElseStays) {
+  EXPECT_EQ(QuoteControls("a\x1b[31mred\tx\x7f"), "a\\x1b[31mred\\x09x\\x7f");
+  EXPECT_EQ(QuoteControls("\xC2\x9B" "2J"), "\\u009b2J");                      // the one-byte CSI of C1
+  EXPECT_EQ(QuoteControls("Gr\xC3\xBC\xC3\x9F" "e \xE4\xBD\xA0"), "Gr\xC3\xBC\xC3\x9F" "e \xE4\xBD\xA0");  // text stays
+  EXPECT_EQ(QuoteControls("\xC2\xA0"), "\xC2\xA0");                            // U+00A0 is no control
+}
+
 // A text cut to a length never keeps part of a character.
 TEST(Encodings, CutsFallBetweenCharactersInUtf8AndUtf16) {
   const std::string emoji = "\xF0\x9F\x98\x80";  // 4 bytes, a surrogate pair in UTF-16

@@ -41,8 +41,9 @@ bool IsPlainNumber(const std::string& text) {
 class BoxFileCheck {
  public:
   BoxFileCheck(const std::string& path, TBoxHeader& header, std::vector<std::string> raw, const Options& options,
-               std::vector<Diagnostic>& out)
-      : path_(path), shownPath_(DisplayPath(path)), header_(header), raw_(std::move(raw)), options_(options), out_(out) {
+               std::vector<Diagnostic>& out, Groups& groups)
+      : path_(path), shownPath_(DisplayPath(path)), header_(header), raw_(std::move(raw)), options_(options), out_(out),
+        groups_(groups) {
     int line = 1;
     for (TBoxEntry* e = header_.First.get(); e; e = e->Next.get()) lineOf_[e] = line++;
   }
@@ -75,6 +76,10 @@ class BoxFileCheck {
   // but close to one, is most likely a typing mistake.
   void CheckCommand(int line, const std::string& command) {
     std::string name = GetToken(command, 1);
+    // A group command reads the whole rest as the group's number, as Kesto does.
+    const std::string upper = UpperText(name);
+    if (upper == "!KESTOGROUPTOGGLE" || upper == "!KESTOGROUPSHOW" || upper == "!KESTOGROUPHIDE")
+      groups_.used.push_back({shownPath_, line, name, ParseInt(GetTokenRest(command, 2))});
     if (name.size() < 2 || name[0] != '!' || IsKnownBang(name)) return;
     std::string nearest = NearestBang(name);
     if (!nearest.empty())
@@ -344,6 +349,7 @@ class BoxFileCheck {
         } else {
           CheckCommand(line, after);
         }
+        groups_.defined.insert(ParseGroupNumber(prefix));
         std::size_t hash = prefix.rfind('#');
         std::string digits = prefix.substr(hash + 1);
         std::size_t end = 1;
@@ -418,6 +424,7 @@ class BoxFileCheck {
   std::vector<std::string> raw_;
   const Options& options_;
   std::vector<Diagnostic>& out_;
+  Groups& groups_;
   std::unordered_map<const TBoxEntry*, int> lineOf_;
   std::map<std::string, int> seen_;
 };
@@ -425,8 +432,8 @@ class BoxFileCheck {
 }  // namespace
 
 void CheckLoadedBoxFile(const std::string& path, TBoxHeader& header, std::vector<std::string> raw,
-                        const Options& options, std::vector<Diagnostic>& out) {
-  BoxFileCheck(path, header, std::move(raw), options, out).Run();
+                        const Options& options, std::vector<Diagnostic>& out, Groups& groups) {
+  BoxFileCheck(path, header, std::move(raw), options, out, groups).Run();
 }
 
 }  // namespace kestocheck

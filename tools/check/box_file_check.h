@@ -11,6 +11,6 @@ namespace kestocheck {
 
 // Runs every check on a loaded box file; raw holds its lines as written.
 void CheckLoadedBoxFile(const std::string& path, kesto::TBoxHeader& header, std::vector<std::string> raw,
-                        const Options& options, std::vector<Diagnostic>& out);
+                        const Options& options, std::vector<Diagnostic>& out, Groups& groups);
 
 }  // namespace kestocheck

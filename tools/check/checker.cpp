@@ -19,6 +19,67 @@ void Checker::Report(const std::string& file, int line, const std::string& check
   diagnostics_.push_back({DisplayPath(file), line, severity, check, message});
 }
 
+namespace {
+
+bool HasHighBytes(const std::string& text) {
+  return std::any_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) >= 0x80; });
+}
+
+// UTF-16 without its mark: text whose every other byte is zero, in the
+// first bytes (ASCII keys in either byte order).
+const char* LooksLikeUtf16WithoutMark(const std::string& bytes) {
+  const std::size_t n = std::min<std::size_t>(bytes.size(), 512) & ~std::size_t{1};
+  if (n < 8) return nullptr;
+  std::size_t evenZeros = 0, oddZeros = 0;
+  for (std::size_t i = 0; i < n; i += 2) {
+    evenZeros += bytes[i] == '\0';
+    oddZeros += bytes[i + 1] == '\0';
+  }
+  const std::size_t pairs = n / 2;
+  if (oddZeros * 10 >= pairs * 9 && evenZeros * 10 < pairs) return "UTF-16 LE without its byte-order mark";
+  if (evenZeros * 10 >= pairs * 9 && oddZeros * 10 < pairs) return "UTF-16 BE (big-endian), which Kesto does not read";
+  return nullptr;
+}
+
+}  // namespace
+
+// A file that is not all UTF-8 is read in the ANSI code page: the finding
+// stands where the bytes that are not UTF-8 are, and names the UTF-8 lines
+// whose letters then show as two or three odd characters.
+void Checker::ReportMixedEncoding(const std::string& path, const std::vector<std::string>& lines) {
+  std::vector<int> utf8Lines;
+  int stray = 0;
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    if (!HasHighBytes(lines[i])) continue;
+    if (IsValidUtf8(lines[i])) {
+      utf8Lines.push_back(static_cast<int>(i + 1));
+    } else if (!stray) {
+      stray = static_cast<int>(i + 1);
+    }
+  }
+  if (utf8Lines.empty() || !stray) return;
+  std::string named;
+  for (std::size_t i = 0; i < utf8Lines.size() && i < 3; ++i) named += (i ? ", " : "") + std::to_string(utf8Lines[i]);
+  if (utf8Lines.size() > 3) named += " and " + std::to_string(utf8Lines.size() - 3) + " more";
+  Report(path, stray, "mixed-encoding",
+         "this line is not UTF-8, but line" + std::string(utf8Lines.size() > 1 ? "s " : " ") + named +
+             (utf8Lines.size() > 1 ? " are" : " is") +
+             ": Kesto reads the whole file in the ANSI code page, so each letter beyond ASCII there shows as two or "
+             "three odd characters; save the file all in UTF-8");
+}
+
+void Checker::Finish() {
+  for (const GroupUse& use : groups_.used) {
+    if (groups_.defined.count(use.group)) continue;
+    diagnostics_.push_back({use.file, use.line, "warning", "unknown-group",
+                            use.bang + " " + std::to_string(use.group) + " changes nothing: no button of the " +
+                                "checked files belongs to group " + std::to_string(use.group) +
+                                " (a button joins a group by the #" + std::to_string(use.group) +
+                                " before its command)"});
+  }
+  groups_.used.clear();
+}
+
 bool Checker::CheckBoxFile(const std::string& path) {
   // Read once: the store parses the same bytes the line numbers come from.
   std::string bytes;
@@ -33,21 +94,17 @@ bool Checker::CheckBoxFile(const std::string& path) {
   // checked as text. In a file that is not all UTF-8, lines that are UTF-8
   // read as the ANSI code page, like the rest.
   const std::string body = bytes.substr(EncodingMark(header->Encoding).size());
-  if (header->Encoding == TextEncoding::Ansi) {
-    int line = 0;
-    for (const std::string& raw : SplitBoxLines(body)) {
-      ++line;
-      bool high = false;
-      for (unsigned char c : raw) high = high || c >= 0x80;
-      if (high && IsValidUtf8(raw))
-        Report(path, line, "mixed-encoding",
-               "this line is UTF-8, but other lines of the file are not: Kesto reads the whole file in the ANSI "
-               "code page, so each letter beyond ASCII here shows as two or three odd characters; save the file "
-               "all in UTF-8");
-    }
+  if (const char* looks = LooksLikeUtf16WithoutMark(body); looks && header->Encoding != TextEncoding::Utf16Le) {
+    Report(path, 0, "unreadable-encoding",
+           std::string("the file looks like ") + looks +
+               ": Kesto reads it as one line of the ANSI code page and finds no key in it; save it as UTF-8, or "
+               "as UTF-16 LE with its byte-order mark");
+    CloseBoxFile(header, false);
+    return true;
   }
+  if (header->Encoding == TextEncoding::Ansi) ReportMixedEncoding(path, SplitBoxLines(body));
   CheckLoadedBoxFile(path, *header, SplitBoxLines(DecodeText(body, header->Encoding, Windows1252())), options_,
-                     diagnostics_);
+                     diagnostics_, groups_);
   CloseBoxFile(header, false);
   std::stable_sort(diagnostics_.begin() + static_cast<long>(first), diagnostics_.end(),
                    [](const Diagnostic& a, const Diagnostic& b) { return a.line < b.line; });

@@ -2,7 +2,9 @@
 // every place where Kesto will do something the author likely did not mean.
 #pragma once
 
+#include <cstdint>
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -14,6 +16,19 @@ struct Diagnostic {
   std::string severity;  // "warning" or "error"
   std::string check;
   std::string message;
+};
+
+// The shortcut groups the checked files define, and the group commands that
+// name one: groups span boxes, so a command is judged once every file is read.
+struct GroupUse {
+  std::string file;
+  int line = 0;
+  std::string bang;
+  std::int32_t group = 0;
+};
+struct Groups {
+  std::set<std::int32_t> defined;
+  std::vector<GroupUse> used;
 };
 
 struct Options {
@@ -29,13 +44,18 @@ class Checker {
   bool CheckBoxFile(const std::string& path);
   // Checks a shell configuration and every box file its *KestoCreate lines name.
   bool CheckConfig(const std::string& path);
+  // What can be judged only once every file is read: group commands that
+  // name a group no button of the checked files belongs to.
+  void Finish();
   const std::vector<Diagnostic>& Diagnostics() const { return diagnostics_; }
 
  private:
+  void ReportMixedEncoding(const std::string& path, const std::vector<std::string>& lines);
   void Report(const std::string& file, int line, const std::string& check, const std::string& message,
               const std::string& severity = "warning");
   Options options_;
   std::vector<Diagnostic> diagnostics_;
+  Groups groups_;
 };
 
 // A text as the messages show it: between single quotes.

@@ -27,7 +27,9 @@ std::string JsonString(const std::string& text) {
 std::string FormatText(const std::vector<Diagnostic>& diagnostics) {
   std::string out;
   for (const Diagnostic& d : diagnostics)
-    out += d.file + ":" + std::to_string(d.line) + ": " + d.severity + ": " + d.message + " [" + d.check + "]\n";
+    // A finding about the whole file names no line.
+    out += d.file + (d.line > 0 ? ":" + std::to_string(d.line) : std::string()) + ": " + d.severity + ": " +
+           d.message + " [" + d.check + "]\n";
   return out;
 }
 

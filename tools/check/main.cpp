@@ -50,6 +50,7 @@ int main(int argc, char** argv) {
   bool readable = true;
   for (const auto& [isConfig, path] : inputs)
     readable = (isConfig ? checker.CheckConfig(path) : checker.CheckBoxFile(path)) && readable;
+  checker.Finish();
   const auto& found = checker.Diagnostics();
   std::fputs((json ? kestocheck::FormatJson(found) : kestocheck::FormatText(found)).c_str(), stdout);
   if (!readable) return 2;

@@ -6,9 +6,11 @@
 // code after FreeLibrary runs from a page that is not part of the library,
 // so it is still there when FreeLibrary has unloaded Kesto.dll.
 //
-// The page is made when the library loads and released when it unloads,
-// except when it is the page that unloads it: then it is still on the stack,
-// and it stays for the life of the process (one page per such unload).
+// Two pages are made when the library loads: the code (read and execute) and
+// a counter of its FreeLibrary calls under way (read and write). They are
+// released when the library unloads, unless the unload is one of those calls:
+// then the code is still on the stack, and the pages stay for the life of the
+// process (one pair per such unload).
 #include "base/entry_thunk.h"
 
 #if defined(__x86_64__)
@@ -24,7 +26,8 @@
 void* KestoReturnPath = nullptr;  // declared extern "C" in the header
 
 // The code as it is copied: position-independent, its two addresses read
-// from slots at its end, which the copy fills in.
+// from slots at its end, which the copy fills in; the counter lies one page
+// after its start.
 extern "C" const unsigned char KestoReturnPathCode[], KestoReturnPathTakeSlot[], KestoReturnPathFreeSlot[],
     KestoReturnPathEnd[];
 asm(R"(
@@ -39,7 +42,9 @@ KestoReturnPathCode:
   testq %rax, %rax
   jz 1f
   movq %rax, %rcx
+  lock incq KestoReturnPathCode+4096(%rip)
   call *KestoReturnPathFreeSlot(%rip)
+  lock decq KestoReturnPathCode+4096(%rip)
 1:
   movq 32(%rsp), %rax
   addq $56, %rsp
@@ -57,8 +62,10 @@ KestoReturnPathEnd:
 namespace kesto {
 namespace {
 
+constexpr std::size_t kPage = 4096;
+
 // The prolog is the one 4-byte "subq $56, %rsp": how a stack walk (an
-// exception, a debugger) passes through the page.
+// exception, a debugger) passes through the code.
 constexpr unsigned char kPrologSize = 4;
 constexpr unsigned char kFrameSize = 56;
 
@@ -72,84 +79,67 @@ struct UnwindInfo {
   unsigned char Padding[2] = {};
 };
 
-struct ReturnPathPage {
+struct ReturnPathPages {
   unsigned char Code[128];
   RUNTIME_FUNCTION Function;
   UnwindInfo Unwind;
+  unsigned char Rest[kPage - 128 - sizeof(RUNTIME_FUNCTION) - sizeof(UnwindInfo)];
+  volatile std::int64_t FreesUnderWay;  // the second page
 };
-
-ReturnPathPage* Page = nullptr;
-
-// Set once the page has handed a reference to FreeLibrary: it is on the
-// stack of that call and must outlive the library.
-bool PageUnloadsLibrary = false;
-
-void FillSlot(const unsigned char* slot, const void* address) {
-  std::memcpy(Page->Code + (slot - KestoReturnPathCode), &address, sizeof address);
-}
-
-}  // namespace
-
-bool EntryReturnPathReady() { return KestoReturnPath != nullptr; }
-
-}  // namespace kesto
-
-// Asked by the page: the reference to give back now, or none.
-extern "C" HMODULE KestoTakeSelfReleaseFromPage() {
-  HMODULE library = KestoTakeSelfRelease();
-  if (library) kesto::PageUnloadsLibrary = true;
-  return library;
-}
-
-namespace kesto {
-namespace {
+static_assert(offsetof(ReturnPathPages, FreesUnderWay) == kPage, "the counter starts the second page");
 
 class ReturnPathOwner {
  public:
   ReturnPathOwner() {
     const auto size = static_cast<std::size_t>(KestoReturnPathEnd - KestoReturnPathCode);
-    static_assert(sizeof(ReturnPathPage) <= 4096, "one page");
-    if (size > sizeof(Page->Code)) return;
-    Page = static_cast<ReturnPathPage*>(
-        VirtualAlloc(nullptr, sizeof(ReturnPathPage), MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE));
-    if (!Page) return;
-    std::memcpy(Page->Code, KestoReturnPathCode, size);
-    FillSlot(KestoReturnPathTakeSlot, reinterpret_cast<const void*>(&KestoTakeSelfReleaseFromPage));
+    if (size > sizeof(ReturnPathPages::Code)) return;
+    pages_ = static_cast<ReturnPathPages*>(
+        VirtualAlloc(nullptr, sizeof(ReturnPathPages), MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE));
+    if (!pages_) return;
+    std::memcpy(pages_->Code, KestoReturnPathCode, size);
+    FillSlot(KestoReturnPathTakeSlot, reinterpret_cast<const void*>(&KestoTakeSelfRelease));
     FillSlot(KestoReturnPathFreeSlot, reinterpret_cast<const void*>(&FreeLibrary));
-    const auto base = reinterpret_cast<DWORD64>(Page);
-    Page->Function.BeginAddress = 0;
-    Page->Function.EndAddress = static_cast<DWORD>(size);
-    Page->Function.UnwindData = static_cast<DWORD>(offsetof(ReturnPathPage, Unwind));
-    Page->Unwind = UnwindInfo{};
+    pages_->Function.BeginAddress = 0;
+    pages_->Function.EndAddress = static_cast<DWORD>(size);
+    pages_->Function.UnwindData = static_cast<DWORD>(offsetof(ReturnPathPages, Unwind));
+    pages_->Unwind = UnwindInfo{};
     DWORD old = 0;
-    if (!VirtualProtect(Page, sizeof(ReturnPathPage), PAGE_EXECUTE_READ, &old)) {
-      VirtualFree(Page, 0, MEM_RELEASE);
-      Page = nullptr;
+    if (!VirtualProtect(pages_, kPage, PAGE_EXECUTE_READ, &old)) {
+      VirtualFree(pages_, 0, MEM_RELEASE);
+      pages_ = nullptr;
       return;
     }
-    FlushInstructionCache(GetCurrentProcess(), Page, sizeof(ReturnPathPage));
-    registered_ = RtlAddFunctionTable(&Page->Function, 1, base) != FALSE;
-    KestoReturnPath = Page->Code;
+    FlushInstructionCache(GetCurrentProcess(), pages_, kPage);
+    registered_ = RtlAddFunctionTable(&pages_->Function, 1, reinterpret_cast<DWORD64>(pages_)) != FALSE;
+    KestoReturnPath = pages_->Code;
   }
 
   ~ReturnPathOwner() {
-    if (!Page || PageUnloadsLibrary) return;
+    // Unloaded by the pages' own FreeLibrary: they are still on the stack.
+    if (!pages_ || pages_->FreesUnderWay != 0) return;
     KestoReturnPath = nullptr;
-    if (registered_) RtlDeleteFunctionTable(&Page->Function);
-    VirtualFree(Page, 0, MEM_RELEASE);
-    Page = nullptr;
+    if (registered_) RtlDeleteFunctionTable(&pages_->Function);
+    VirtualFree(pages_, 0, MEM_RELEASE);
   }
 
   ReturnPathOwner(const ReturnPathOwner&) = delete;
   ReturnPathOwner& operator=(const ReturnPathOwner&) = delete;
 
  private:
+  void FillSlot(const unsigned char* slot, const void* address) {
+    std::memcpy(pages_->Code + (slot - KestoReturnPathCode), &address, sizeof address);
+  }
+
+  ReturnPathPages* pages_ = nullptr;
   bool registered_ = false;
 };
 
 const ReturnPathOwner Owner;
 
 }  // namespace
+
+bool EntryReturnPathReady() { return KestoReturnPath != nullptr; }
+
 }  // namespace kesto
 
 #endif

@@ -206,5 +206,45 @@ TEST_F(LifecycleTest, KestoDllLoadsRunsAndUnloads) {
   EXPECT_TRUE(FreeLibrary(dll));
 }
 
+// Executable memory of the process that belongs to no image: where the
+// x86-64 entries' return path lives.
+int ExecutablePrivateRegions() {
+  int count = 0;
+  MEMORY_BASIC_INFORMATION region;
+  for (auto* at = static_cast<unsigned char*>(nullptr); VirtualQuery(at, &region, sizeof region) == sizeof region;
+       at = static_cast<unsigned char*>(region.BaseAddress) + region.RegionSize) {
+    if (region.State == MEM_COMMIT && region.Type == MEM_PRIVATE && (region.Protect & PAGE_EXECUTE_READ)) ++count;
+    if (region.RegionSize == 0) break;
+  }
+  return count;
+}
+
+// Loaded, used through its entries (bangs, the command window) and unloaded
+// by its shell again and again, Kesto leaves no memory behind, its entries'
+// return path included.
+TEST_F(LifecycleTest, KestoDllLoadedUsedAndUnloadedTwentyTimesLeavesNoMemory) {
+  std::string box = WriteText("dll.box", "KestoName FromDll\r\nKestoX 5\r\nKestoY 7\r\n");
+  std::string config = WriteText("shell.rc", "*KestoCreate " + box + "\r\n");
+  ASSERT_TRUE(StandInLoadConfig(config.c_str()));
+  auto cycle = [] {
+    HMODULE dll = LoadLibraryA((BinDir() + "\\Kesto.dll").c_str());
+    ASSERT_NE(dll, nullptr);
+    auto init = reinterpret_cast<int (*)(HWND, HINSTANCE, const char*)>(
+        reinterpret_cast<void*>(GetProcAddress(dll, "initModuleEx")));
+    auto quit = reinterpret_cast<void (*)(HINSTANCE)>(reinterpret_cast<void*>(GetProcAddress(dll, "quitModule")));
+    init(TheHost().MainWindow(), dll, "");
+    LSExecute(nullptr, "!KestoHide FromDll", 0);
+    LSExecute(nullptr, "!KestoShow FromDll", 0);
+    standin::Pump(20);
+    quit(dll);
+    FreeLibrary(dll);
+  };
+  cycle();  // whatever the system keeps after a first load
+  const int before = ExecutablePrivateRegions();
+  for (int i = 0; i < 20; ++i) cycle();
+  EXPECT_EQ(ExecutablePrivateRegions(), before);
+  EXPECT_EQ(GetModuleHandleA("Kesto.dll"), nullptr);
+}
+
 }  // namespace
 }  // namespace kestotest

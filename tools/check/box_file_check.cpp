@@ -130,7 +130,7 @@ class BoxFileCheck {
       ImageSize size;
       if (ReadImageFileSize(ExistingPath(found), size) && ImageTooLarge(size))
         Warn(line, "image-too-large",
-             what + " " + Quote(name) + " is " + FormatImageSize(size) + " pixels, over " +
+             what + " " + Quote(DisplayPath(name)) + " is " + FormatImageSize(size) + " pixels, over " +
                  std::to_string(kMaxImageSide) + " a side or " + std::to_string(kMaxImagePixels) +
                  " in all: Kesto does not hand it to the shell, and the box goes on without it");
       return;
@@ -383,7 +383,8 @@ class BoxFileCheck {
     std::string found = options_.imageDir.empty() ? std::string() : ExistingPath(JoinPath(options_.imageDir, image));
     if (found.empty()) found = ExistingPath(image);
     ImageSize size;
-    if (found.empty() || !ReadImageFileSize(found, size) || !size.MayHaveAlpha) return;
+    // An image too large is never loaded (its own finding says so): no alpha box at all.
+    if (found.empty() || !ReadImageFileSize(found, size) || !size.MayHaveAlpha || ImageTooLarge(size)) return;
     // The box's size: its keys, else the image's.
     std::int64_t width = ParseInt(ReadBoxString(header_, "KestoWidth", "0"));
     std::int64_t height = ParseInt(ReadBoxString(header_, "KestoHeight", "0"));
@@ -393,12 +394,12 @@ class BoxFileCheck {
       Warn(seen_.count("KestoBackGround") ? seen_["KestoBackGround"] : 0, "alpha-box-too-large",
            "the box is " + std::to_string(width) + "x" + std::to_string(height) + ", over " +
                std::to_string(kMaxAlphaBoxPixels) + " pixels for a box drawn from the alpha channel of " +
-               Quote(image) + ": it is drawn as an ordinary box, see-through only where magenta");
+               Quote(DisplayPath(image)) + ": it is drawn as an ordinary box, see-through only where magenta");
       return;
     }
     if (!pluginLine_) return;
     Warn(pluginLine_, "alpha-with-plugin",
-         "the box hosts a plug-in, so the alpha channel of its background " + Quote(image) +
+         "the box hosts a plug-in, so the alpha channel of its background " + Quote(DisplayPath(image)) +
              " is not used: it is drawn as an ordinary box, see-through only where magenta");
   }
 

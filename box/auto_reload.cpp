@@ -50,12 +50,14 @@ bool FilesChanged(TBox& box, std::string& problem, bool& retry) {
   bool changed = false;
   for (const TWatchedFile& file : box.Watched) {
     std::uint64_t hash = 0;
+    // The box file itself is named once; an image by the line that loaded it too.
+    const std::string where = file.Where == file.Path ? std::string() : file.Where + ": ";
     switch (FingerprintFile(file.Path, hash)) {
       case FileRead::Missing:
-        problem = file.Where + ": '" + file.Path + "' is missing for now";
+        problem = where + "'" + file.Path + "' is missing for now";
         return false;
       case FileRead::Busy:
-        problem = file.Where + ": can't read '" + file.Path + "' now (is the editor still writing it?)";
+        problem = where + "can't read '" + file.Path + "' now (is the editor still writing it?)";
         retry = true;
         return false;
       case FileRead::Read:

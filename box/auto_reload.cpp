@@ -84,6 +84,8 @@ void UpdateWatches() {
 
 void NoteWatchNotice() {
   Watcher.Acknowledge();
+  // A save is a new chance for a file that was held.
+  ForEachBox([](TBox& box) { box.HeldTries = 0; });
   // Each notice starts the quiet time again: a burst of writes is one save.
   if (CommandWnd && Watcher.Running()) SetTimer(CommandWnd, kQuietTimer, kQuietMilliseconds, nullptr);
 }
@@ -98,14 +100,20 @@ void CheckWatchedFiles() {
   ForEachBox([&](TBox& box) {
     if (!Watching(box) || !Reloadable(box)) return;
     std::string problem;
-    const bool differs = FilesChanged(box, problem, retry);
+    bool held = false;
+    const bool differs = FilesChanged(box, problem, held);
     if (!problem.empty()) {
       // Said once, not at every notice of an editor's burst.
       if (problem != box.WatchProblem)
         ShellLog(kLogWarning, problem + "; box '" + box.Name + "' stays as it is until the file can be read");
       box.WatchProblem = problem;
+      if (held && ++box.HeldTries == kMostHeldTries)
+        ShellLog(kLogWarning, problem + ": still held after " + std::to_string(kMostHeldTries) +
+                                  " tries; box '" + box.Name + "' is checked again at the file's next save");
+      retry = retry || (held && box.HeldTries < kMostHeldTries);
       return;
     }
+    box.HeldTries = 0;
     box.WatchProblem.clear();
     if (differs) changed.push_back(box.Serial);
   });

@@ -17,6 +17,10 @@ constexpr UINT_PTR kQuietTimer = 0x4B51;       // the files were quiet long enou
 constexpr UINT_PTR kRetryTimer = 0x4B52;       // a file that was held by its editor is read again
 constexpr UINT kQuietMilliseconds = 250;
 constexpr UINT kRetryMilliseconds = 500;
+// A file still held after this many reads (10 s) is left until it is saved
+// again: a file that stays held (a network share that does not answer, say)
+// is not read every half second for ever.
+constexpr int kMostHeldTries = 20;
 
 // Watches exactly the files of the boxes that ask for it now: starts,
 // changes or stops the watching thread. Called whenever a box is made or gone.

@@ -62,6 +62,7 @@ struct TBox {
   bool AutoReload = false;  // rebuilt when one of its files is saved with other contents
   WatchedFiles Watched;     // its box file first, then every image file it loaded
   std::string WatchProblem;  // why its files could not be checked last time; empty when they could
+  int HeldTries = 0;  // reads of a file held by another program since the last save notice
   std::unique_ptr<TAlphaFrame> Frame;  // an alpha box's picture; none for every other box
 };
 

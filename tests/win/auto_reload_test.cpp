@@ -207,6 +207,38 @@ TEST_F(AutoReloadTest, AHalfSavedFileLeavesTheBoxAsItIsUntilItIsGoodAgain) {
   EXPECT_EQ(Width(), 45);
 }
 
+// A file that stays held (an editor that never lets go, a share that does
+// not answer) is read a bounded number of times, said once in the log, and
+// then left until its next save.
+TEST_F(AutoReloadTest, AFileThatStaysHeldIsGivenUpAfterABoundedNumberOfTries) {
+  std::string path = WriteText("held.box", Lines(40));
+  Start({"LSLogLevel 3", "*KestoCreate " + path});
+  HWND before = Box("Auto")->Window;
+  HANDLE held = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  ASSERT_NE(held, INVALID_HANDLE_VALUE);
+  const std::string text = Lines(45);
+  DWORD wrote = 0;
+  WriteFile(held, text.data(), static_cast<DWORD>(text.size()), &wrote, nullptr);
+  const auto gaveUp = [] {
+    int lines = 0;
+    for (const std::string& entry : standin::LogEntries()) lines += entry.find("still held after 20 tries") != std::string::npos;
+    return lines;
+  };
+  for (int i = 0; i < 140 && gaveUp() == 0; ++i) standin::Pump(100);
+  EXPECT_EQ(gaveUp(), 1);
+  EXPECT_TRUE(IsWindow(before));
+  // Nothing is tried any more: no timer waits.
+  standin::Pump(1200);
+  EXPECT_EQ(gaveUp(), 1);
+  HWND command = FindWindowA("CommandClass", nullptr);
+  EXPECT_FALSE(KillTimer(command, 0x4B52));
+  CloseHandle(held);
+  // The next save is read again.
+  WriteText("held.box", Lines(50));
+  EXPECT_EQ(RebuildsWithin(), 1);
+  EXPECT_EQ(Width(), 50);
+}
+
 TEST_F(AutoReloadTest, AWatchingBoxCostsNothingWhileNothingChanges) {
   std::string path = WriteText("idle.box", Lines(40));
   WriteText("neighbour.txt", "x");

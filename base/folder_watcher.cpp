@@ -60,17 +60,26 @@ FolderWatcher::~FolderWatcher() { Stop(); }
 
 bool FolderWatcher::Start(HWND window, UINT message, const WatchedNames& names) {
   Stop();
+  unwatched_.clear();
   for (const auto& [path, files] : names) {
+    // One thread waits on the stop event and every folder's.
+    if (folders_.size() == MAXIMUM_WAIT_OBJECTS - 1) {
+      unwatched_.push_back("'" + path + "': more than " + std::to_string(MAXIMUM_WAIT_OBJECTS - 1) +
+                           " folders are watched at once");
+      continue;
+    }
     auto folder = std::make_unique<Folder>();
     folder->Directory = CreateFileW(Wide(path).c_str(), FILE_LIST_DIRECTORY,
                                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
                                     FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OVERLAPPED, nullptr);
+    const DWORD openError = GetLastError();
     folder->Event = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-    if (folder->Directory == INVALID_HANDLE_VALUE || !folder->Event) continue;
+    if (folder->Directory == INVALID_HANDLE_VALUE || !folder->Event) {
+      unwatched_.push_back("'" + path + "': it cannot be opened (error " + std::to_string(openError) + ")");
+      continue;
+    }
     for (const std::string& file : files) folder->Names.push_back(Wide(file));
     folders_.push_back(std::move(folder));
-    // One thread waits on the stop event and every folder's.
-    if (folders_.size() == MAXIMUM_WAIT_OBJECTS - 1) break;
   }
   stop_ = CreateEventA(nullptr, TRUE, FALSE, nullptr);
   if (folders_.empty() || !stop_) {

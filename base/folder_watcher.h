@@ -33,6 +33,8 @@ class FolderWatcher {
   void Acknowledge();
   bool Running() const { return thread_ != nullptr; }
   const WatchedNames& Names() const { return names_; }
+  // The folders the last Start could not watch, each with the reason.
+  const std::vector<std::string>& Unwatched() const { return unwatched_; }
 
   struct Folder;  // one folder's handle, event and notice buffer
 
@@ -41,6 +43,7 @@ class FolderWatcher {
   HANDLE stop_ = nullptr;
   std::vector<std::unique_ptr<Folder>> folders_;
   WatchedNames names_;
+  std::vector<std::string> unwatched_;
   HWND window_ = nullptr;
   UINT message_ = 0;
   volatile LONG posted_ = 0;

@@ -80,6 +80,9 @@ void UpdateWatches() {
   }
   if (!Watcher.Start(CommandWnd, WM_WATCHNOTICE, wanted))
     ShellLog(kLogError, "can't watch the folders of the boxes that reload themselves; they are not rebuilt on save");
+  // Never silently: a box whose folder is not watched is not rebuilt on save.
+  for (const std::string& folder : Watcher.Unwatched())
+    ShellLog(kLogError, "can't watch the folder " + folder + "; its boxes are not rebuilt on save");
 }
 
 void NoteWatchNotice() {

@@ -1,6 +1,8 @@
 // Boxes with KestoAutoReload are rebuilt when their files are saved, once per
 // save whichever way the editor saves, and never for Kesto's own writes.
 #include <windows.h>
+
+#include <cstdio>
 #include <tlhelp32.h>
 
 #include <fstream>
@@ -237,6 +239,26 @@ TEST_F(AutoReloadTest, AFileThatStaysHeldIsGivenUpAfterABoundedNumberOfTries) {
   WriteText("held.box", Lines(50));
   EXPECT_EQ(RebuildsWithin(), 1);
   EXPECT_EQ(Width(), 50);
+}
+
+// One thread watches at most 63 folders: a box beyond them is named in the
+// log, never silently left unwatched; the others are still rebuilt on save.
+TEST_F(AutoReloadTest, FoldersBeyondWhatOneThreadWatchesAreNamedInTheLog) {
+  std::vector<std::string> lines = {"LSLogLevel 3"};
+  for (int i = 0; i < 64; ++i) {
+    char folder[8];
+    std::snprintf(folder, sizeof folder, "f%02d", i);
+    CreateDirectoryA(Path(folder).c_str(), nullptr);
+    lines.push_back("*KestoCreate " + WriteText(std::string(folder) + "\\auto.box", Lines(40)));
+  }
+  Start(lines);
+  int named = 0;
+  for (const std::string& entry : standin::LogEntries())
+    named += entry.find("f63': more than 63 folders are watched at once; its boxes are not rebuilt on save") !=
+             std::string::npos;
+  EXPECT_EQ(named, 1);
+  WriteText("f00\\auto.box", Lines(45));
+  EXPECT_EQ(RebuildsWithin(), 1);
 }
 
 TEST_F(AutoReloadTest, AWatchingBoxCostsNothingWhileNothingChanges) {

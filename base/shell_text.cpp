@@ -135,8 +135,9 @@ bool ReadConfigLine(void* config, const char* key, std::string& line) {
     wchar_t buffer[kBuffer] = {};
     if (!Shell.ReadNextConfig(config, Wide(key).c_str(), buffer, kBuffer)) return false;
     buffer[kBuffer - 1] = L'\0';
-    if (EndWhole(buffer)) NoteCut(Utf8(buffer));
+    const bool cut = EndWhole(buffer);
     line = Utf8(buffer);
+    if (cut) NoteCut(line);
     return true;
   }
   char buffer[kBuffer] = {};

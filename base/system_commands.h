@@ -23,4 +23,19 @@ inline bool RefusedSystemCommand(WPARAM command) {
   }
 }
 
+// The answer a box or button window gives before any handling of its own,
+// true when there is one: a refused system command, and no activation by a
+// click (a click leaves the keyboard with the window the user types in).
+inline bool AnswerBeforeKesto(UINT message, WPARAM wParam, LRESULT& answer) {
+  if (message == WM_SYSCOMMAND && RefusedSystemCommand(wParam)) {
+    answer = 0;
+    return true;
+  }
+  if (message == WM_MOUSEACTIVATE) {
+    answer = MA_NOACTIVATE;
+    return true;
+  }
+  return false;
+}
+
 }  // namespace kesto

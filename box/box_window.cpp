@@ -138,9 +138,7 @@ LRESULT CALLBACK BoxWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
   // Kesto's own. Passed on, the move, size and menu commands would run a
   // modal loop under this procedure, where anything, even an unload of
   // Kesto.dll, may be handled, and DefWindowProc would return into freed code.
-  if (message == WM_SYSCOMMAND && RefusedSystemCommand(wParam)) return 0;
-  // A click on a box leaves the keyboard with the window the user types in.
-  if (message == WM_MOUSEACTIVATE) return MA_NOACTIVATE;
+  if (LRESULT answer = 0; AnswerBeforeKesto(message, wParam, answer)) return answer;
   try {
     TBox* box = FindBoxByWindow(window);
     if (!box) return DefWindowProcW(window, message, wParam, lParam);

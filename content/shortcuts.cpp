@@ -247,8 +247,7 @@ TShortcut* FindShortcutByWindow(HWND window) {
 LRESULT CALLBACK ShortcutWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   // No system move, size or menu for a button: their modal loops would run
   // under this procedure, where Kesto.dll may be unloaded.
-  if (message == WM_SYSCOMMAND && RefusedSystemCommand(wParam)) return 0;
-  if (message == WM_MOUSEACTIVATE) return MA_NOACTIVATE;
+  if (LRESULT answer = 0; AnswerBeforeKesto(message, wParam, answer)) return answer;
   try {
     TShortcut* shortcut = FindShortcutByWindow(window);
     if (!shortcut) return DefWindowProcW(window, message, wParam, lParam);

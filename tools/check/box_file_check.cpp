@@ -62,6 +62,12 @@ class BoxFileCheck {
     out_.push_back({shownPath_, line, "warning", check, message});
   }
 
+  // The line of a key's first appearance; 0 (the whole file) when it has none.
+  int LineOfKey(const std::string& key) const {
+    const auto found = seen_.find(key);
+    return found == seen_.end() ? 0 : found->second;
+  }
+
   void CheckNumber(int line, const std::string& text, const std::string& what) {
     if (IsPlainNumber(text)) return;
     if (text.empty()) {
@@ -391,7 +397,7 @@ class BoxFileCheck {
     if (width == 0) width = size.Width;
     if (height == 0) height = size.Height;
     if (AlphaBoxTooLarge(width, height)) {
-      Warn(seen_.count("KestoBackGround") ? seen_["KestoBackGround"] : 0, "alpha-box-too-large",
+      Warn(LineOfKey("KestoBackGround"), "alpha-box-too-large",
            "the box is " + std::to_string(width) + "x" + std::to_string(height) + ", over " +
                std::to_string(kMaxAlphaBoxPixels) + " pixels for a box drawn from the alpha channel of " +
                Quote(DisplayPath(image)) + ": it is drawn as an ordinary box, see-through only where magenta");
@@ -413,7 +419,7 @@ class BoxFileCheck {
       return;
     // The module's own decision, with its wrapping arithmetic.
     if (!TilesBackground(offsets, width, height))
-      Warn(seen_.count("KestoBackgroundOffs") ? seen_["KestoBackgroundOffs"] : 0, "no-centre-tile",
+      Warn(LineOfKey("KestoBackgroundOffs"), "no-centre-tile",
            "these borders leave no centre tile of the " + std::to_string(width) + "x" + std::to_string(height) +
                " image: the background is shown plain");
   }

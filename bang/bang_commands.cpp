@@ -126,7 +126,7 @@ void BangReload(const std::string& args) {
       if (Reloadable(box)) serials.insert(serials.begin(), box.Serial);
     });
   }
-  ReloadBoxes(serials);
+  ReloadBoxes(serials, ReloadCause::Bang);
 }
 
 }  // namespace

@@ -12,6 +12,7 @@ struct TWatchedFile {
   std::string Path;  // full path
   std::uint64_t Hash = 0;
   std::string Where;  // what loaded it, for the log: the box file, or "file:line" of an image
+  bool Missing = false;  // not there when the box was built: its coming is a change
 };
 using WatchedFiles = std::vector<TWatchedFile>;
 

@@ -11,11 +11,13 @@ constexpr DWORD kNoticeFilter = FILE_NOTIFY_CHANGE_FILE_NAME | FILE_NOTIFY_CHANG
 }  // namespace
 
 struct FolderWatcher::Folder {
+  std::string Path;
   std::vector<std::wstring> Names;
   HANDLE Directory = INVALID_HANDLE_VALUE;
   HANDLE Event = nullptr;
   OVERLAPPED Overlapped{};
   bool Armed = false;
+  volatile LONG Lost = 0;  // set by the watching thread, read by the window's
   alignas(DWORD) BYTE Buffer[16384];
 
   Folder() = default;
@@ -61,11 +63,12 @@ FolderWatcher::~FolderWatcher() { Stop(); }
 bool FolderWatcher::Start(HWND window, UINT message, const WatchedNames& names) {
   Stop();
   unwatched_.clear();
+  unopened_.clear();
   for (const auto& [path, files] : names) {
     // One thread waits on the stop event and every folder's.
     if (folders_.size() == MAXIMUM_WAIT_OBJECTS - 1) {
-      unwatched_.push_back("'" + path + "': more than " + std::to_string(MAXIMUM_WAIT_OBJECTS - 1) +
-                           " folders are watched at once");
+      unwatched_.push_back({path, "more than " + std::to_string(MAXIMUM_WAIT_OBJECTS - 1) +
+                                      " folders are watched at once"});
       continue;
     }
     auto folder = std::make_unique<Folder>();
@@ -75,9 +78,11 @@ bool FolderWatcher::Start(HWND window, UINT message, const WatchedNames& names) 
     const DWORD openError = GetLastError();
     folder->Event = CreateEventA(nullptr, TRUE, FALSE, nullptr);
     if (folder->Directory == INVALID_HANDLE_VALUE || !folder->Event) {
-      unwatched_.push_back("'" + path + "': it cannot be opened (error " + std::to_string(openError) + ")");
+      unwatched_.push_back({path, "it cannot be opened (error " + std::to_string(openError) + ")"});
+      unopened_.push_back(path);
       continue;
     }
+    folder->Path = path;
     for (const std::string& file : files) folder->Names.push_back(Wide(file));
     folders_.push_back(std::move(folder));
   }
@@ -111,6 +116,13 @@ void FolderWatcher::Stop() {
   names_.clear();
 }
 
+std::vector<std::string> FolderWatcher::Lost() const {
+  std::vector<std::string> lost;
+  for (const auto& folder : folders_)
+    if (InterlockedCompareExchange(&folder->Lost, 0, 0) != 0) lost.push_back(folder->Path);
+  return lost;
+}
+
 void FolderWatcher::Acknowledge() { InterlockedExchange(&posted_, 0); }
 
 DWORD WINAPI FolderWatcher::ThreadMain(void* self) {
@@ -136,13 +148,22 @@ void FolderWatcher::Watch() {
     DWORD bytes = 0;
     const bool read = GetOverlappedResult(folder.Directory, &folder.Overlapped, &bytes, FALSE) != FALSE;
     folder.Armed = false;
-    if (!read || folder.NamesWatched(bytes)) Report();
-    folder.Arm();
+    const bool watched = read && folder.NamesWatched(bytes);
+    if (!folder.Arm()) {
+      // The folder is gone, renamed or replaced: its handle is closed, or it
+      // would keep a removed folder from going. Its event never fires again.
+      CloseHandle(folder.Directory);
+      folder.Directory = INVALID_HANDLE_VALUE;
+      InterlockedExchange(&folder.Lost, 1);
+      Report();
+      continue;
+    }
+    if (!read || watched) Report();
   }
   // The requests this thread made are cancelled by it, and waited for: the
   // system must not write into a buffer once it is freed.
   for (auto& folder : folders_) {
-    if (!folder->Armed) continue;
+    if (!folder->Armed || folder->Directory == INVALID_HANDLE_VALUE) continue;
     CancelIo(folder->Directory);
     DWORD bytes = 0;
     GetOverlappedResult(folder->Directory, &folder->Overlapped, &bytes, TRUE);

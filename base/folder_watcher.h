@@ -13,8 +13,14 @@
 
 namespace kesto {
 
-// Folder (full path, no trailing backslash) -> the file names to report in it.
+// Folder (full path; a trailing backslash only for a drive's root) -> the
+// file names to report in it.
 using WatchedNames = std::map<std::string, std::vector<std::string>>;
+
+struct TUnwatchedFolder {
+  std::string Folder;
+  std::string Reason;
+};
 
 class FolderWatcher {
  public:
@@ -34,7 +40,13 @@ class FolderWatcher {
   bool Running() const { return thread_ != nullptr; }
   const WatchedNames& Names() const { return names_; }
   // The folders the last Start could not watch, each with the reason.
-  const std::vector<std::string>& Unwatched() const { return unwatched_; }
+  const std::vector<TUnwatchedFolder>& Unwatched() const { return unwatched_; }
+  // The folders that could not be opened at the last Start: watched again
+  // when they are there once more.
+  const std::vector<std::string>& Unopened() const { return unopened_; }
+  // The folders whose watch ended since they were opened (removed, renamed):
+  // their handles are closed, so the system can finish removing them.
+  std::vector<std::string> Lost() const;
 
   struct Folder;  // one folder's handle, event and notice buffer
 
@@ -43,7 +55,8 @@ class FolderWatcher {
   HANDLE stop_ = nullptr;
   std::vector<std::unique_ptr<Folder>> folders_;
   WatchedNames names_;
-  std::vector<std::string> unwatched_;
+  std::vector<TUnwatchedFolder> unwatched_;
+  std::vector<std::string> unopened_;
   HWND window_ = nullptr;
   UINT message_ = 0;
   volatile LONG posted_ = 0;

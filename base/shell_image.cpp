@@ -38,20 +38,26 @@ bool IsAbsolute(const std::string& part) {
   return part.size() > 1 && (part[1] == ':' || (part[0] == '\\' && part[1] == '\\'));
 }
 
+void AddWatched(const std::string& full, std::uint64_t hash, const std::string& where, bool missing,
+                WatchedFiles& sources) {
+  for (const TWatchedFile& known : sources)
+    if (lstrcmpiW(Wide(known.Path).c_str(), Wide(full).c_str()) == 0) return;
+  sources.push_back({full, hash, where, missing});
+}
+
 // Adds the file the shell will read for this part (the image folder's first),
-// unless it is there already.
+// unless it is there already; a missing one where it is looked for first.
 void AddSource(const std::string& folder, const std::string& part, const std::string& where,
                WatchedFiles& sources) {
-  for (const std::string& candidate : {folder.empty() ? std::string() : folder + part, part}) {
-    if (candidate.empty()) continue;
+  const std::string first = folder.empty() ? part : folder + part;
+  for (const std::string& candidate : {first, part}) {
     std::uint64_t hash = 0;
     if (FingerprintFile(candidate, hash) != FileRead::Read) continue;
-    const std::string full = FullPathOf(candidate);
-    for (const TWatchedFile& known : sources)
-      if (lstrcmpiW(Wide(known.Path).c_str(), Wide(full).c_str()) == 0) return;
-    sources.push_back({full, hash, where});
+    AddWatched(FullPathOf(candidate), hash, where, false, sources);
     return;
   }
+  // Not there yet: its coming, where the shell looks first, rebuilds the box.
+  AddWatched(FullPathOf(first), 0, where, true, sources);
 }
 
 }  // namespace

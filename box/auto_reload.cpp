@@ -16,6 +16,15 @@ namespace {
 
 // The one thread that waits for the file system, while any box asks for it.
 FolderWatcher Watcher;
+// The folders the log has said are not watched: said once, until they are
+// watched again.
+std::vector<std::string> SaidUnwatched;
+
+bool Said(const std::string& folder) {
+  for (const std::string& said : SaidUnwatched)
+    if (said == folder) return true;
+  return false;
+}
 
 bool Watching(const TBox& box) { return box.AutoReload && box.Life != BoxLife::Destroying && !box.DestroyRequested; }
 
@@ -34,7 +43,9 @@ WatchedNames WantedNames() {
     for (const TWatchedFile& file : box.Watched) {
       const std::size_t slash = file.Path.find_last_of("\\/");
       if (slash == std::string::npos) continue;
-      std::vector<std::string>& names = wanted[Lowered(file.Path.substr(0, slash))];
+      // A drive's root is watched as "C:\\": "C:" alone is the drive's current folder.
+      const bool root = slash == 2 && file.Path[1] == ':';
+      std::vector<std::string>& names = wanted[Lowered(file.Path.substr(0, root ? slash + 1 : slash))];
       const std::string name = Lowered(file.Path.substr(slash + 1));
       bool known = false;
       for (const std::string& present : names) known = known || present == name;
@@ -52,7 +63,13 @@ bool FilesChanged(TBox& box, std::string& problem, bool& retry) {
     std::uint64_t hash = 0;
     // The box file itself is named once; an image by the line that loaded it too.
     const std::string where = file.Where == file.Path ? std::string() : file.Where + ": ";
-    switch (FingerprintFile(file.Path, hash)) {
+    const FileRead read = FingerprintFile(file.Path, hash);
+    // An image that was missing when the box was built: its coming counts.
+    if (file.Missing) {
+      changed = changed || read != FileRead::Missing;
+      continue;
+    }
+    switch (read) {
       case FileRead::Missing:
         problem = where + "'" + file.Path + "' is missing for now";
         return false;
@@ -74,19 +91,56 @@ void UpdateWatches() {
   WatchedNames wanted;
   if (CommandWnd) wanted = WantedNames();
   if (wanted == Watcher.Names() && Watcher.Running() == !wanted.empty()) return;
+  if (CommandWnd) KillTimer(CommandWnd, kRewatchTimer);
   if (wanted.empty()) {
     Watcher.Stop();
+    SaidUnwatched.clear();
     return;
   }
-  if (!Watcher.Start(CommandWnd, WM_WATCHNOTICE, wanted))
+  if (!Watcher.Start(CommandWnd, WM_WATCHNOTICE, wanted)) {
     ShellLog(kLogError, "can't watch the folders of the boxes that reload themselves; they are not rebuilt on save");
+  } else {
+    // A folder's watch was closed and opened again: a save in between raised
+    // no notice, so the files are compared once more.
+    SetTimer(CommandWnd, kQuietTimer, kQuietMilliseconds, nullptr);
+  }
   // Never silently: a box whose folder is not watched is not rebuilt on save.
-  for (const std::string& folder : Watcher.Unwatched())
-    ShellLog(kLogError, "can't watch the folder " + folder + "; its boxes are not rebuilt on save");
+  std::vector<std::string> unwatched;
+  for (const TUnwatchedFolder& folder : Watcher.Unwatched()) {
+    if (!Said(folder.Folder))
+      ShellLog(kLogError, "can't watch the folder '" + folder.Folder + "': " + folder.Reason +
+                              "; its boxes are not rebuilt on save");
+    unwatched.push_back(folder.Folder);
+  }
+  SaidUnwatched = unwatched;
+  // A folder that could not be opened is looked for now and then.
+  if (!Watcher.Unopened().empty()) SetTimer(CommandWnd, kRewatchTimer, kRewatchMilliseconds, nullptr);
+}
+
+void RewatchFolders() {
+  bool back = false;
+  for (const std::string& folder : Watcher.Unopened()) {
+    const DWORD attributes = GetFileAttributesW(Wide(folder).c_str());
+    back = back || (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY));
+  }
+  if (!back) return;
+  Watcher.Stop();
+  UpdateWatches();
 }
 
 void NoteWatchNotice() {
   Watcher.Acknowledge();
+  // A watched folder was removed, renamed or replaced: said once, and watched
+  // again (at once when a new one stands in its place, else when it is back).
+  if (const std::vector<std::string> lost = Watcher.Lost(); !lost.empty()) {
+    for (const std::string& folder : lost) {
+      ShellLog(kLogWarning, "the folder '" + folder + "' was removed or renamed; its boxes are rebuilt on save " +
+                                "again once it is back");
+      SaidUnwatched.push_back(folder);
+    }
+    Watcher.Stop();
+    UpdateWatches();
+  }
   // A save is a new chance for a file that was held.
   ForEachBox([](TBox& box) { box.HeldTries = 0; });
   // Each notice starts the quiet time again: a burst of writes is one save.
@@ -117,12 +171,17 @@ void CheckWatchedFiles() {
       return;
     }
     box.HeldTries = 0;
-    box.WatchProblem.clear();
-    if (differs) changed.push_back(box.Serial);
+    // A save that differs keeps what was said of it: the rebuild says again
+    // only what is new.
+    if (differs) {
+      changed.push_back(box.Serial);
+    } else {
+      box.WatchProblem.clear();
+    }
   });
   if (retry && CommandWnd) SetTimer(CommandWnd, kRetryTimer, kRetryMilliseconds, nullptr);
   // Oldest first, as !KestoReload rebuilds every box.
-  ReloadBoxes(std::vector<std::uint32_t>(changed.rbegin(), changed.rend()));
+  ReloadBoxes(std::vector<std::uint32_t>(changed.rbegin(), changed.rend()), ReloadCause::Save);
 }
 
 void NoteOwnWrite(const std::string& path, std::uint64_t before, std::uint64_t after) {
@@ -134,7 +193,9 @@ void NoteOwnWrite(const std::string& path, std::uint64_t before, std::uint64_t a
 
 void StopWatching() {
   Watcher.Stop();
+  SaidUnwatched.clear();
   if (CommandWnd) {
+    KillTimer(CommandWnd, kRewatchTimer);
     KillTimer(CommandWnd, kQuietTimer);
     KillTimer(CommandWnd, kRetryTimer);
   }

@@ -15,7 +15,9 @@ namespace kesto {
 constexpr UINT WM_WATCHNOTICE = WM_USER + 94;  // a watched file changed
 constexpr UINT_PTR kQuietTimer = 0x4B51;       // the files were quiet long enough
 constexpr UINT_PTR kRetryTimer = 0x4B52;       // a file that was held by its editor is read again
+constexpr UINT_PTR kRewatchTimer = 0x4B53;     // a folder that could not be opened is looked for again
 constexpr UINT kQuietMilliseconds = 250;
+constexpr UINT kRewatchMilliseconds = 2000;
 constexpr UINT kRetryMilliseconds = 500;
 // A file still held after this many reads (10 s) is left until it is saved
 // again: a file that stays held (a network share that does not answer, say)
@@ -25,6 +27,8 @@ constexpr int kMostHeldTries = 20;
 // Watches exactly the files of the boxes that ask for it now: starts,
 // changes or stops the watching thread. Called whenever a box is made or gone.
 void UpdateWatches();
+// Watches again once a folder that could not be opened is there.
+void RewatchFolders();
 // The thread's notice: the check waits until the files are quiet.
 void NoteWatchNotice();
 // Rebuilds the boxes whose files changed; a file missing or held by its

@@ -64,6 +64,25 @@ struct TBox {
   std::string WatchProblem;  // why its files could not be checked last time; empty when they could
   int HeldTries = 0;  // reads of a file held by another program since the last save notice
   std::unique_ptr<TAlphaFrame> Frame;  // an alpha box's picture; none for every other box
+  bool HasBackgroundLine = false;  // its file named a background: a save without one is cut short
+  bool BeingReplaced = false;  // a box is being built from its file to take its place
+  bool Replaced = false;  // its successor stands: its teardown writes nothing into the file
+};
+
+// What a box built again from its file takes over from the box it replaces:
+// its place (unless the file's position values were edited meanwhile), its
+// place in the stacking order and whether it is shown.
+struct TCarriedOver {
+  std::uint32_t Replaces = 0;  // the serial of the box replaced
+  HWND Behind = nullptr;       // its window: the new one is stacked right behind it
+  TPlace BuiltFrom;            // the file's position values it was built from
+  bool Placed = false;         // its window stood at WindowAt
+  POINT WindowAt{};
+  std::int32_t X = 0, Y = 0;
+  TPlace Place;
+  bool Rescued = false;
+  bool Shown = true;
+  bool Hidden = false;  // hidden by a bang
 };
 
 inline RECT AsRect(const TFourNumbers& n) { return {n.Left, n.Top, n.Right, n.Bottom}; }
@@ -71,6 +90,9 @@ inline RECT AsRect(const TFourNumbers& n) { return {n.Left, n.Top, n.Right, n.Bo
 // The serial of the box it made, or 0 when it made none (or showed an
 // existing unique box).
 std::uint32_t CreateBox(const std::string& path);
+// The same from a file already read; carried, when given, is what the box
+// takes over from the one it is built to replace.
+std::uint32_t CreateBoxFrom(BoxFile file, const TCarriedOver* carried);
 // Releases everything the box holds; the caller unlinks and disposes of it.
 void DestroyBox(TBox& box);
 // Shows a box window where it stands in the stacking order, without taking

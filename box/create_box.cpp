@@ -116,7 +116,31 @@ void PaintFromImage(TBox& box, OwnedBitmap image, const std::string& offsets) {
   }
 }
 
-void BuildBox(TBox& box) {
+// A box built to replace another stands where that one stood (its window
+// at windowAt; X and Y stay the place it was first made at), unless its
+// file's position values changed since that one was built.
+void CarryPlaceOver(TBox& box, const TCarriedOver& carried, POINT& windowAt) {
+  if (box.BuiltFrom != carried.BuiltFrom) return;
+  box.X = carried.X;
+  box.Y = carried.Y;
+  box.Place = carried.Place;
+  box.Rescued = carried.Rescued;
+  windowAt = carried.Placed ? carried.WindowAt : POINT{box.X, box.Y};
+  const MonitorSet monitors = CurrentMonitors();
+  box.OnScreen =
+      !OutsideEveryMonitor({windowAt.x, windowAt.y, windowAt.x + box.Width, windowAt.y + box.Height}, monitors);
+  PlaceSnapArea(box, monitors);
+}
+
+// Right behind the box it replaces, when both live among the same windows.
+void StackBehind(HWND window, HWND replaced) {
+  if (!replaced || !IsWindow(replaced) || GetParent(window) != GetParent(replaced)) return;
+  const LONG_PTR topmost = WS_EX_TOPMOST;
+  if ((GetWindowLongPtrW(window, GWL_EXSTYLE) & topmost) != (GetWindowLongPtrW(replaced, GWL_EXSTYLE) & topmost)) return;
+  SetWindowPos(window, replaced, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+}
+
+void BuildBox(TBox& box, const TCarriedOver* carried) {
   TBoxHeader& header = *box.Header;
   box.FileName = header.FileName;  // first: a build that fails halfway is torn down as any other
   box.Name = ReadBoxString(header, "KestoName", BoxKeyDefault("KestoName"));
@@ -144,6 +168,9 @@ void BuildBox(TBox& box) {
                             std::to_string(box.Width) + "x" + std::to_string(box.Height));
   }
   ReadPosition(box);
+  POINT windowAt{box.X, box.Y};
+  if (carried) CarryPlaceOver(box, *carried, windowAt);
+  box.HasBackgroundLine = BoxKeyExists(header, "KestoBackGround");
   box.DragRect = AsRect(ReadFourNumbers(ReadBoxString(header, "KestoDragRect", BoxKeyDefault("KestoDragRect"))));
   box.OnLeftClick = ReadBoxString(header, "KestoOnLeftClick", BoxKeyDefault("KestoOnLeftClick"));
   box.OnRightClick = ReadBoxString(header, "KestoOnRightClick", BoxKeyDefault("KestoOnRightClick"));
@@ -155,16 +182,18 @@ void BuildBox(TBox& box) {
   // A Unicode window: its title (the box's name) keeps every script.
   RegisterModuleClass(kBoxClass, BoxWndProc, true);
   box.Window = CreateWindowExW(WS_EX_TOOLWINDOW | (alphaBox ? WS_EX_LAYERED : 0), L"KestoClass", Wide(box.Name).c_str(),
-                               WS_POPUP, box.X, box.Y, box.Width, box.Height, nullptr, nullptr, ModuleInstance,
+                               WS_POPUP, windowAt.x, windowAt.y, box.Width, box.Height, nullptr, nullptr, ModuleInstance,
                                nullptr);
   StackWindow(box, alphaBox);
+  if (carried) StackBehind(box.Window, carried->Behind);
 
   std::string alpha = ReadBoxString(header, "KestoAlphaTransparency", BoxKeyDefault("KestoAlphaTransparency"));
   const std::string offsets = ReadBoxString(header, "KestoBackgroundOffs", BoxKeyDefault("KestoBackgroundOffs"));
   // An alpha box draws its buttons and labels into its picture and is shown
   // once that is composed; an ordinary one is shown first, then painted.
   const bool framed = alphaBox && PrepareAlphaFrame(box, image.get(), offsets, alpha);
-  const bool startHidden = BoxKeyExists(header, "KestoStartHidden");
+  const bool startHidden = carried ? !carried->Shown : BoxKeyExists(header, "KestoStartHidden");
+  if (carried) SetFlag(box.Flags, BoxHidden, carried->Hidden);
   if (!framed) {
     if (alpha != kNoAlpha && ApplyTranslucency(box.Window, alpha)) SetFlag(box.Flags, BoxTranslucent, true);
     if (!startHidden) ShowWithoutActivating(box.Window);
@@ -201,14 +230,20 @@ std::uint32_t CreateBox(const std::string& path) {
     ReportFailure("Can't load .Box File", path);
     return 0;
   }
+  return CreateBoxFrom(std::move(file), nullptr);
+}
+
+std::uint32_t CreateBoxFrom(BoxFile file, const TCarriedOver* carried) {
   if (BoxKeyExists(*file, "KestoUnique")) {
-    if (TBox* existing = FindBoxNamedExactly(ReadBoxString(*file, "KestoName", BoxKeyDefault("KestoName")))) {
+    TBox* existing = FindBoxNamedExactly(ReadBoxString(*file, "KestoName", BoxKeyDefault("KestoName")));
+    if (existing && (!carried || existing->Serial != carried->Replaces)) {
       ShowWithoutActivating(existing->Window);
       CloseBoxFile(file, false);
       return 0;
     }
   }
 
+  const std::string path = file->FileName;  // copied before the box is linked: nothing after may fail unguarded
   // Linked in before its window exists: the window's first messages find it.
   TBox& box = LinkNewBox();
   const std::uint32_t serial = box.Serial;
@@ -216,7 +251,7 @@ std::uint32_t CreateBox(const std::string& path) {
   box.Flags = 0;
   try {
     BuildingState building{box};
-    BuildBox(box);
+    BuildBox(box, carried);
   } catch (...) {
     // A build that fails halfway (out of memory, say) leaves no half box on
     // the desktop: it is taken down as any other, once no operation works on

@@ -77,7 +77,9 @@ void DestroyBox(TBox& box) {
   // before.
   NoThrow([&] { UnloadWharfModules(box.WharfSlots); });
   NoThrow([&] { UnloadModules(box.Modules); });
-  if (HasFlag(box.Flags, BoxRememberPosition) && placed) NoThrow([&] { RememberPosition(box, rect); });
+  // A box replaced by a rebuild carries its place over to its successor: the
+  // file the author just saved is not written.
+  if (HasFlag(box.Flags, BoxRememberPosition) && placed && !box.Replaced) NoThrow([&] { RememberPosition(box, rect); });
   box.Header.reset();
   if (HasFlag(box.Flags, BoxTiled)) box.BackBitmap.reset();
   if (box.Window) DestroyWindow(box.Window);

@@ -3,58 +3,102 @@
 #include <string>
 #include <utility>
 
+#include "base/command_queue.h"
 #include "base/module_state.h"
+#include "base/shell_expansion.h"
+#include "base/shell_log.h"
+#include "base/wide_text.h"
 #include "box/box_list.h"
+#include "boxfile/safe_save.h"
+#include "boxfile/save_check.h"
 
 namespace kesto {
 
-bool Reloadable(const TBox& box) { return box.Life == BoxLife::Live && !box.DestroyRequested; }
+bool Reloadable(const TBox& box) {
+  return box.Life == BoxLife::Live && !box.DestroyRequested && !box.BeingReplaced;
+}
 
 namespace {
 
-// What a reload needs of a box: its file, and where it stood. Boxes are
-// named by serial, never held by pointer: destroying one may run a loop in
-// which any box, this one's successors included, is destroyed or made.
-struct StandingBox {
-  std::uint32_t Serial = 0;
-  std::string FileName;
-  RECT Place{};
-  bool Placed = false;
-  std::int32_t X = 0, Y = 0;
-  TPlace Belongs;  // its place as its file means it, kept across the rebuild
-  bool Rescued = false;
-  TPlace BuiltFrom;  // the file's position values it was built from
-};
+// Why the box stays as it is: said once per problem for a save, every time
+// for a bang the user gave.
+void KeepBox(TBox& box, const std::string& problem, ReloadCause cause) {
+  const std::string line = problem + "; box '" + box.Name + "' stays as it is";
+  if (cause == ReloadCause::Bang || problem != box.WatchProblem)
+    ShellLog(kLogWarning, line + (cause == ReloadCause::Save ? " until the next save" : ""));
+  box.WatchProblem = problem;
+}
+
+// The file's contents, read and parsed before the box is touched; none when
+// they are not a box to build (the box then stays, with a word why).
+BoxFile ReadReplacement(TBox& box, ReloadCause cause) {
+  std::string bytes;
+  if (!ReadFileBytes(box.FileName, bytes)) {
+    KeepBox(box, "can't read " + box.FileName + " (it is missing, or another program holds it)", cause);
+    if (cause == ReloadCause::Bang) ReportFailure("Can't load .Box File", box.FileName);
+    return nullptr;
+  }
+  BoxFile file = ParseBoxFile(box.FileName, bytes, ShellExpansion, &SystemAnsiCodePage());
+  const std::string reason = UnfinishedSaveReason(bytes, *file, box.HasBackgroundLine);
+  if (!reason.empty()) {
+    KeepBox(box, box.FileName + " was not built again: " + reason, cause);
+    return nullptr;
+  }
+  return file;
+}
+
+TCarriedOver CarriedFrom(const TBox& box) {
+  TCarriedOver carried;
+  carried.Replaces = box.Serial;
+  carried.Behind = box.Window;
+  carried.BuiltFrom = box.BuiltFrom;
+  RECT rect{};
+  carried.Placed = box.Window && GetWindowRect(box.Window, &rect);
+  carried.WindowAt = {rect.left, rect.top};
+  carried.X = box.X;
+  carried.Y = box.Y;
+  carried.Place = box.Place;
+  carried.Rescued = box.Rescued;
+  carried.Shown = box.Window && IsWindowVisible(box.Window);
+  carried.Hidden = HasFlag(box.Flags, BoxHidden);
+  return carried;
+}
+
+// The new box is built while the old one still stands (its folder stays
+// watched, its groups keep their states); the old one is then hidden, the
+// new one painted at once where it showed, and the old one taken down.
+void ReplaceBox(std::uint32_t serial, ReloadCause cause) {
+  TBox* box = FindBoxBySerial(serial);
+  if (!box || !Reloadable(*box)) return;
+  BoxFile file = ReadReplacement(*box, cause);
+  if (!file) return;
+  const TCarriedOver carried = CarriedFrom(*box);
+  box->BeingReplaced = true;
+  const std::uint32_t fresh = CreateBoxFrom(std::move(file), &carried);
+  // Building may have called out, where anything can have happened to either box.
+  box = FindBoxBySerial(serial);
+  if (!box) return;
+  box->BeingReplaced = false;
+  TBox* rebuilt = FindBoxBySerial(fresh);
+  if (!rebuilt || !Reloadable(*rebuilt)) return;  // the old box stays
+  box->Replaced = true;
+  if (box->Window && rebuilt->Window && IsWindowVisible(box->Window)) {
+    SetWindowPos(box->Window, nullptr, 0, 0, 0, 0,
+                 SWP_HIDEWINDOW | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    UpdateWindow(rebuilt->Window);
+  }
+  RequestDestroy(*box);
+}
 
 }  // namespace
 
-void ReloadBoxes(const std::vector<std::uint32_t>& serials) {
-  // Each teardown and build may call out, where the module can be ended (an
+void ReloadBoxes(const std::vector<std::uint32_t>& serials, ReloadCause cause) {
+  // Each build and teardown may call out, where the module can be ended (an
   // unload, a recycle): then nothing more is built for the run that is over.
   const unsigned run = RunNumber;
-  std::vector<StandingBox> destroyed;
   for (std::uint32_t serial : serials) {
     if (!RunIsCurrent(run)) return;
-    TBox* box = FindBoxBySerial(serial);
-    if (!box || !Reloadable(*box)) continue;
-    StandingBox standing{serial, box->FileName, {}, false, box->X, box->Y, box->Place, box->Rescued, box->BuiltFrom};
-    standing.Placed = box->Window && GetWindowRect(box->Window, &standing.Place);
-    destroyed.push_back(std::move(standing));
-    RequestDestroy(*box);  // gone, or going once its operation is done
-  }
-  for (const StandingBox& standing : destroyed) {
-    if (!RunIsCurrent(run)) return;
-    TBox* rebuilt = FindBoxBySerial(CreateBox(standing.FileName));
-    if (!rebuilt || !Reloadable(*rebuilt)) continue;
-    // A position edited in the file wins; otherwise the box stands where it stood.
-    if (rebuilt->BuiltFrom != standing.BuiltFrom) continue;
-    rebuilt->X = standing.X;
-    rebuilt->Y = standing.Y;
-    rebuilt->Place = standing.Belongs;
-    rebuilt->Rescued = standing.Rescued;
-    if (standing.Placed)
-      SetWindowPos(rebuilt->Window, nullptr, standing.Place.left, standing.Place.top, 0, 0,
-                   SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    ReplaceBox(serial, cause);
   }
 }
 

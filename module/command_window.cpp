@@ -103,6 +103,10 @@ extern "C" LRESULT CALLBACK KestoCommandWndProcBody(HWND window, UINT message, W
         NoteWatchNotice();
         return 0;
       case WM_TIMER:
+        if (wParam == kRewatchTimer) {
+          RewatchFolders();
+          return 0;
+        }
         if (wParam != kQuietTimer && wParam != kRetryTimer) return 0;
         {
           // Rebuilding runs the shell's expansion and plug-ins: an operation.

@@ -7,6 +7,7 @@
 #include <fstream>
 
 #include "boxfile/safe_save.h"
+#include "boxfile/save_check.h"
 
 #ifdef _WIN32
 #include <windows.h>
@@ -401,3 +402,28 @@ TEST_F(BoxFileTest, SavesKeepLinksHardLinksAndAccessRights) {
 #endif
 
 }  // namespace
+
+// What an editor leaves on disk in the middle of a save is told apart from a
+// box file to build, and named; a finished save of any encoding passes.
+TEST(UnfinishedSave, EmptyBinaryKeylessAndCutShortFilesAreNamedWhileFinishedOnesPass) {
+  auto reason = [](const std::string& bytes, bool wantsBackground = true) {
+    BoxFile parsed = ParseBoxFile("x.box", bytes);
+    return UnfinishedSaveReason(bytes, *parsed, wantsBackground);
+  };
+  EXPECT_EQ(reason(""), "it is empty (0 bytes)");
+  EXPECT_EQ(reason("\xEF\xBB\xBF"), "it holds nothing but blanks");
+  EXPECT_EQ(reason(" \r\n\t\r\n"), "it holds nothing but blanks");
+  EXPECT_EQ(reason(std::string("KestoName A\r\nKesto\0\0\0\x01", 20)),
+            "it is not text (control byte 0x00 on line 2)");
+  EXPECT_EQ(reason("KestoName A\x1b[31m\r\nKestoBackGround a.bmp\r\n"),
+            "it is not text (control byte 0x1B on line 1)");
+  EXPECT_EQ(reason("hello world\nthis is prose\n"), "it holds no Kesto key and no content line");
+  EXPECT_EQ(reason("KestoName A\r\nKestoX 10\r\n"), "it has no KestoBackGround line any more (cut short?)");
+
+  EXPECT_EQ(reason("KestoName A\r\nKestoX 10\r\n", false), "");
+  EXPECT_EQ(reason("; only a comment\r\n*Shortcut a 0 0 a.bmp a.bmp a.bmp !x\r\n", false), "");
+  EXPECT_EQ(reason("KestoName A\tx\fy\r\nkestobackground a.bmp ; a comment\r\n"), "");
+  EXPECT_EQ(reason(std::string("\xFF\xFEK\0=\0\r\0\n\0", 10), false), "it holds no Kesto key and no content line");
+  static const char utf16[] = "\xFF\xFEK\0e\0s\0t\0o\0B\0a\0c\0k\0G\0r\0o\0u\0n\0d\0 \0a\0";
+  EXPECT_EQ(reason(std::string(utf16, sizeof utf16 - 1)), "");
+}

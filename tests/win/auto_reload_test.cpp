@@ -161,15 +161,35 @@ TEST_F(AutoReloadTest, BoxesSharingAFolderAndAnImageAreEachRebuiltOnce) {
   EXPECT_EQ(Box("Two"), nullptr);
 }
 
+// Two boxes of one file: the position one of them writes when it is
+// destroyed rebuilds neither the other nor itself.
 TEST_F(AutoReloadTest, KestosOwnPositionWritesRebuildNothing) {
   std::string path = WriteText("mem.box", Lines(40, "KestoRememberPosition\r\n"));
+  Start({"*KestoCreate " + path, "*KestoCreate " + path});
+  Bang("!KestoMoveBox Auto 300 200");
+  Bang("!KestoDestroy Auto");
+  ASSERT_NE(ReadText(path).find("KestoX 300\r\n"), std::string::npos);
+  EXPECT_EQ(RebuildsWithin(), 0);
+  EXPECT_EQ(CountBoxes(), 1);
+}
+
+// A rebuild for the author's save carries the dragged place over and leaves
+// the file exactly as they saved it; the place is written when the box is
+// really destroyed.
+TEST_F(AutoReloadTest, ARebuildNeverWritesIntoTheFileTheAuthorJustSaved) {
+  std::string path = WriteText("drag.box", Lines(40, "KestoRememberPosition\r\n"));
   Start({"*KestoCreate " + path});
   Bang("!KestoMoveBox Auto 300 200");
-  BoxWindowsMade = 0;
-  Bang("!KestoReload Auto");  // writes the position, then builds the box again
-  EXPECT_EQ(RebuildsWithin(), 0);  // the reload's own build was counted before
+  const std::string saved = Lines(60, "KestoRememberPosition\r\n");
+  WriteText("drag.box", saved);
+  EXPECT_EQ(RebuildsWithin(), 1);
+  EXPECT_EQ(Width(), 60);
   EXPECT_EQ(WindowRect(Box("Auto")->Window).left, 300);
-  EXPECT_NE(ReadText(path).find("KestoX 300\r\n"), std::string::npos);
+  EXPECT_EQ(ReadText(path), saved);
+  Bang("!KestoReload Auto");  // a reload by hand carries it over too
+  EXPECT_EQ(ReadText(path), saved);
+  Bang("!KestoDestroy Auto");
+  EXPECT_NE(ReadText(path).find("KestoX 300\r\nKestoY 200\r\n"), std::string::npos);
 }
 
 TEST_F(AutoReloadTest, APositionEditedWhileTheBoxWasDraggedWinsAndIsNotOverwritten) {
@@ -207,6 +227,163 @@ TEST_F(AutoReloadTest, AHalfSavedFileLeavesTheBoxAsItIsUntilItIsGoodAgain) {
   CloseHandle(held);
   EXPECT_EQ(RebuildsWithin(), 1);
   EXPECT_EQ(Width(), 45);
+}
+
+int LogLinesWith(const std::string& words, std::size_t from = 0) {
+  const std::vector<std::string> entries = standin::LogEntries();
+  int lines = 0;
+  for (std::size_t i = from; i < entries.size(); ++i) lines += entries[i].find(words) != std::string::npos;
+  return lines;
+}
+
+// What an editor leaves in the middle of a save, or a mistake, never takes
+// the box down: it stays on screen and watched, the log says once what was
+// wrong with the save, and the next good save shows.
+TEST_F(AutoReloadTest, BadSavesLeaveTheBoxOnScreenAndWatchedUntilTheNextGoodOne) {
+  WriteSolidBmp("back.bmp", 40, 30, RGB(200, 0, 0));
+  const auto good = [&](int width) {
+    return "KestoName Auto\r\nKestoAutoReload\r\nKestoBackGround " + Path("back.bmp") + "\r\nKestoWidth " +
+           std::to_string(width) + "\r\nKestoX 100\r\nKestoY 100\r\n";
+  };
+  std::string path = WriteText("bad.box", good(40));
+  Start({"LSLogLevel 3", "*KestoCreate " + path});
+  HWND before = Box("Auto")->Window;
+  const struct {
+    std::string bytes, said;
+  } saves[] = {
+      {"", "it is empty (0 bytes)"},
+      {"\r\n  \r\n", "it holds nothing but blanks"},
+      {std::string("\x7F" "ELF\2\1\1\0\0\0garbage", 16), "it is not text (control byte 0x7F on line 1)"},
+      {"KestoName Auto\r\nKestoAutoReload\r\nKes", "it has no KestoBackGround line any more"},
+  };
+  for (const auto& save : saves) {
+    const std::size_t mark = standin::LogEntries().size();
+    WriteText("bad.box", save.bytes);
+    EXPECT_EQ(RebuildsWithin(700), 0) << save.said;
+    EXPECT_EQ(LogLinesWith(path + " was not built again: " + save.said, mark), 1) << save.said;
+    WriteText("bad.box", save.bytes + (save.bytes.empty() ? "" : " "));  // saved again, as bad: said once
+    EXPECT_EQ(RebuildsWithin(700), 0) << save.said;
+    EXPECT_EQ(LogLinesWith(" was not built again", mark), 1) << save.said;
+    EXPECT_TRUE(IsWindowVisible(before)) << save.said;
+  }
+  WriteText("bad.box", good(41));
+  EXPECT_EQ(RebuildsWithin(), 1);
+  EXPECT_EQ(Width(), 41);
+
+  // A slow save in place: the editor empties the file, and writes it 0.7 s later.
+  before = Box("Auto")->Window;
+  CloseHandle(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, TRUNCATE_EXISTING, 0, nullptr));
+  EXPECT_EQ(RebuildsWithin(700), 0);
+  WriteText("bad.box", good(42));
+  EXPECT_EQ(RebuildsWithin(), 1);
+  EXPECT_EQ(Width(), 42);
+  // Deleted, then written again after the quiet time (a checkout).
+  before = Box("Auto")->Window;
+  ASSERT_TRUE(DeleteFileA(path.c_str()));
+  EXPECT_EQ(RebuildsWithin(600), 0);
+  EXPECT_TRUE(IsWindowVisible(before));
+  WriteText("bad.box", good(43));
+  EXPECT_EQ(RebuildsWithin(), 1);
+  EXPECT_EQ(Width(), 43);
+  EXPECT_EQ(ScreenPixel(105, 105), RGB(200, 0, 0));
+  EXPECT_EQ(standin::MessageBoxesShown(), std::vector<std::string>{});
+}
+
+HWND OldBox = nullptr;
+struct AtTheSwap {
+  bool Seen = false, NewShown = false, SamePlace = false, RightBehind = false;
+  COLORREF Pixel = 0;
+} Swap;
+
+LRESULT CALLBACK WatchTheSwap(int code, WPARAM wParam, LPARAM lParam) {
+  if (code == HCBT_DESTROYWND && reinterpret_cast<HWND>(wParam) == OldBox && !Swap.Seen) {
+    Swap.Seen = true;
+    HWND fresh = nullptr;
+    for (HWND w = GetWindow(OldBox, GW_HWNDFIRST); w; w = GetWindow(w, GW_HWNDNEXT)) {
+      char name[32] = "", kind[32] = "";
+      GetWindowTextA(w, name, sizeof name);
+      GetClassNameA(w, kind, sizeof kind);
+      if (w != OldBox && std::string(name) == "Auto" && std::string(kind) == kesto::kBoxClass) fresh = w;
+    }
+    RECT was{}, now{};
+    GetWindowRect(OldBox, &was);
+    GetWindowRect(fresh, &now);
+    Swap.NewShown = fresh && IsWindowVisible(fresh);
+    Swap.SamePlace = was.left == now.left && was.top == now.top;
+    Swap.RightBehind = GetWindow(OldBox, GW_HWNDNEXT) == fresh;
+    HDC screen = GetDC(nullptr);
+    Swap.Pixel = GetPixel(screen, now.left + 5, now.top + 5);
+    ReleaseDC(nullptr, screen);
+  }
+  return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+// The new box is on screen, where the old one stood and right behind it in
+// the stacking order, before the old one goes; hidden boxes and groups stay
+// hidden.
+TEST_F(AutoReloadTest, TheRebuiltBoxTakesTheOldOnesPlaceWithNoGap) {
+  WriteSolidBmp("back.bmp", 40, 30, RGB(200, 0, 0));
+  WriteSolidBmp("new.bmp", 40, 30, RGB(0, 0, 200));
+  WriteSolidBmp("b.bmp", 10, 10, RGB(0, 200, 0));
+  const auto lines = [&](const std::string& back) {
+    return "KestoName Auto\r\nKestoAutoReload\r\nKestoBackGround " + Path(back) +
+           "\r\nKestoX 100\r\nKestoY 100\r\n*Shortcut t 20 10 " + Path("b.bmp") + " " + Path("b.bmp") + " " +
+           Path("b.bmp") + " #7 !x\r\n";
+  };
+  std::string path = WriteText("swap.box", lines("back.bmp"));
+  std::string top = WriteText("top.box", "KestoName Top\r\nKestoWidth 20\r\nKestoHeight 20\r\nKestoX 130\r\nKestoY 100\r\n");
+  Start({"*KestoCreate " + path, "*KestoCreate " + top});
+  Bang("!KestoMoveBox Auto 200 150");
+  OldBox = Box("Auto")->Window;
+  Swap = AtTheSwap{};
+  HHOOK hook = SetWindowsHookExA(WH_CBT, WatchTheSwap, nullptr, GetCurrentThreadId());
+  WriteText("swap.box", lines("new.bmp"));
+  EXPECT_EQ(RebuildsWithin(), 1);
+  UnhookWindowsHookEx(hook);
+  ASSERT_TRUE(Swap.Seen);
+  EXPECT_TRUE(Swap.NewShown);
+  EXPECT_TRUE(Swap.SamePlace);
+  EXPECT_TRUE(Swap.RightBehind);
+  EXPECT_EQ(Swap.Pixel, RGB(0, 0, 200));
+  EXPECT_EQ(WindowRect(Box("Auto")->Window).left, 200);
+
+  // Hidden by a bang, its buttons' group hidden: both as they were.
+  Bang("!KestoGroupHide 7");
+  Bang("!KestoHide Auto");
+  WriteText("swap.box", lines("back.bmp"));
+  EXPECT_EQ(RebuildsWithin(), 1);
+  EXPECT_FALSE(IsWindowVisible(Box("Auto")->Window));
+  Bang("!KestoShow Auto");
+  EXPECT_TRUE(IsWindowVisible(Box("Auto")->Window));
+  EXPECT_FALSE(IsWindowVisible(Box("Auto")->Shortcuts->Window));
+  Bang("!KestoGroupShow 7");
+  EXPECT_TRUE(IsWindowVisible(Box("Auto")->Shortcuts->Window));
+}
+
+std::string SaveDuringTheBuild;
+LRESULT CALLBACK SaveWhileBuilding(int code, WPARAM, LPARAM lParam) {
+  if (code == HCBT_CREATEWND && !SaveDuringTheBuild.empty()) {
+    const CREATESTRUCTA* create = reinterpret_cast<CBT_CREATEWNDA*>(lParam)->lpcs;
+    if (!IS_INTRESOURCE(create->lpszClass) && std::string(create->lpszClass) == kesto::kBoxClass) {
+      std::ofstream(SaveDuringTheBuild, std::ios::binary | std::ios::trunc)
+          << "KestoName Auto\r\nKestoAutoReload\r\nKestoWidth 55\r\nKestoHeight 35\r\n";
+      SaveDuringTheBuild.clear();
+    }
+  }
+  return CallNextHookEx(nullptr, code, 0, lParam);
+}
+
+// A save made while the box is being rebuilt is not lost: the folder stays
+// watched across the rebuild.
+TEST_F(AutoReloadTest, ASaveMadeDuringARebuildIsShownToo) {
+  std::string path = WriteText("gap.box", Lines(40));
+  Start({"*KestoCreate " + path});
+  HHOOK hook = SetWindowsHookExA(WH_CBT, SaveWhileBuilding, nullptr, GetCurrentThreadId());
+  SaveDuringTheBuild = path;
+  WriteText("gap.box", Lines(50));
+  EXPECT_EQ(RebuildsWithin(1500), 2);
+  UnhookWindowsHookEx(hook);
+  EXPECT_EQ(Width(), 55);
 }
 
 // A file that stays held (an editor that never lets go, a share that does
@@ -259,6 +436,60 @@ TEST_F(AutoReloadTest, FoldersBeyondWhatOneThreadWatchesAreNamedInTheLog) {
   EXPECT_EQ(named, 1);
   WriteText("f00\\auto.box", Lines(45));
   EXPECT_EQ(RebuildsWithin(), 1);
+}
+
+// A theme folder that is removed is said once in the log, its watch let go
+// (so the folder can go), and watched again once it is back.
+TEST_F(AutoReloadTest, ARemovedFolderIsSaidOnceAndWatchedAgainWhenItIsBack) {
+  CreateDirectoryA(Path("theme").c_str(), nullptr);
+  std::string path = WriteText("theme\\auto.box", Lines(40));
+  Start({"LSLogLevel 3", "*KestoCreate " + path});
+  ASSERT_TRUE(DeleteFileA(path.c_str()));
+  ASSERT_TRUE(RemoveDirectoryA(Path("theme").c_str()));
+  standin::Pump(800);
+  const std::string said = "the folder '" + Path("theme") + "' was removed or renamed";
+  const auto saidLines = [&] {
+    int lines = 0;
+    for (const std::string& entry : standin::LogEntries())
+      lines += entry.find(said) != std::string::npos || entry.find("can't watch the folder") != std::string::npos;
+    return lines;
+  };
+  EXPECT_EQ(saidLines(), 1);
+  EXPECT_NE(Box("Auto"), nullptr);
+  CreateDirectoryA(Path("theme").c_str(), nullptr);  // back, with a new version of the box
+  WriteText("theme\\auto.box", Lines(48));
+  for (int i = 0; i < 40 && Width() != 48; ++i) standin::Pump(100);
+  EXPECT_EQ(Width(), 48);
+  EXPECT_EQ(saidLines(), 1);
+  WriteText("theme\\auto.box", Lines(49));  // and watched as before
+  EXPECT_EQ(RebuildsWithin(), 1);
+  EXPECT_EQ(Width(), 49);
+}
+
+// A box file at a drive's root is watched at that root, not in the drive's
+// current folder; an image missing when the box was built is watched for.
+TEST_F(AutoReloadTest, FilesAtADrivesRootAndImagesNotThereYetAreWatched) {
+  char current[MAX_PATH] = "";
+  GetCurrentDirectoryA(MAX_PATH, current);
+  CreateDirectoryA("C:\\kesto-cwd", nullptr);
+  ASSERT_TRUE(SetCurrentDirectoryA("C:\\kesto-cwd"));
+  const std::string root = "C:\\kesto-root-" + std::to_string(GetCurrentProcessId()) + ".box";
+  std::ofstream(root, std::ios::binary) << Lines(40);
+  Start({"*KestoCreate " + root});
+  std::ofstream(root, std::ios::binary | std::ios::trunc) << Lines(46);
+  EXPECT_EQ(RebuildsWithin(), 1);
+  EXPECT_EQ(Width(), 46);
+  Stop();
+  DeleteFileA(root.c_str());
+  SetCurrentDirectoryA(current);
+  RemoveDirectoryA("C:\\kesto-cwd");
+
+  std::string path = WriteText("late.box", "KestoName Late\r\nKestoAutoReload\r\nKestoBackGround " + Path("late.bmp") +
+                                               "\r\nKestoWidth 40\r\nKestoHeight 30\r\nKestoX 100\r\nKestoY 100\r\n");
+  Start({"*KestoCreate " + path});
+  WriteSolidBmp("late.bmp", 40, 30, RGB(0, 150, 0));
+  EXPECT_EQ(RebuildsWithin(), 1);
+  EXPECT_EQ(ScreenPixel(105, 105), RGB(0, 150, 0));
 }
 
 TEST_F(AutoReloadTest, AWatchingBoxCostsNothingWhileNothingChanges) {

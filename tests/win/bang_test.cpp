@@ -234,13 +234,25 @@ TEST_F(ReloadTest, APositionEditedInTheFileWins) {
   EXPECT_EQ(WindowRect(Box("Edited")->Window).top, 60);
 }
 
-TEST_F(ReloadTest, ABoxThatRemembersItsPositionHasItWrittenOnReload) {
+// A reload is not the end of the box: its place is carried over, and written
+// when the box is destroyed. A file that can't be read leaves the box.
+TEST_F(ReloadTest, ABoxThatRemembersItsPositionKeepsItAcrossAReloadAndWritesItAtItsEnd) {
   std::string path = WriteText("m.box", "KestoName Mem\r\nKestoRememberPosition\r\n");
   Start({"*KestoCreate " + path});
   Bang("!KestoMoveBox Mem 120 130");
   Bang("!KestoReload Mem");
-  EXPECT_EQ(ReadText(path), "KestoName Mem\r\nKestoRememberPosition\r\nKestoX 120\r\nKestoY 130\r\n");
+  EXPECT_EQ(ReadText(path), "KestoName Mem\r\nKestoRememberPosition\r\n");
   EXPECT_EQ(WindowRect(Box("Mem")->Window).left, 120);
+  HWND before = Box("Mem")->Window;
+  const std::string aside = path + ".aside";
+  ASSERT_TRUE(MoveFileA(path.c_str(), aside.c_str()));
+  Bang("!KestoReload Mem");
+  EXPECT_EQ(standin::MessageBoxesShown(), std::vector<std::string>{path + "|Can't load .Box File"});
+  EXPECT_TRUE(IsWindow(before));
+  EXPECT_EQ(CountBoxes(), 1);
+  ASSERT_TRUE(MoveFileA(aside.c_str(), path.c_str()));
+  Bang("!KestoDestroy Mem");
+  EXPECT_EQ(ReadText(path), "KestoName Mem\r\nKestoRememberPosition\r\nKestoX 120\r\nKestoY 130\r\n");
 }
 
 // The window the user is typing in keeps the keyboard: boxes are made,
@@ -268,7 +280,7 @@ TEST_F(BangTest, BoxesAppearAndMoveWithoutTakingTheFocus) {
     EXPECT_EQ(GetFocus(), editor) << command;
   }
   EXPECT_TRUE(IsWindowVisible(BoxWindow("OnTop")));
-  EXPECT_FALSE(IsWindowVisible(BoxWindow("OnDesk")));  // rebuilt by the reload, hidden as its file says
+  EXPECT_TRUE(IsWindowVisible(BoxWindow("OnDesk")));  // rebuilt by the reload, shown as it was
   EXPECT_TRUE(GetWindowLongA(BoxWindow("OnTop"), GWL_EXSTYLE) & WS_EX_TOPMOST);
   DestroyWindow(editor);
 }

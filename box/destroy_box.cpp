@@ -47,6 +47,9 @@ void RememberPosition(TBox& box, const RECT& rect) {
   CloseBoxFile(box.Header, moved, &saved, &after);
   if (moved && saved != SaveResult::Failed) NoteOwnWrite(box.FileName, before, after);
   if (saved == SaveResult::Failed) ShellLog(kLogError, "can't save the position into " + box.FileName);
+  if (saved == SaveResult::SavedIdentityLost)
+    ShellLog(kLogWarning, "saved the position into " + box.FileName +
+                              ", but its owner, access rights or attributes could not all be kept");
   if (saved == SaveResult::SavedInPlace)
     ShellLog(kLogWarning, "saved the position into " + box.FileName +
                               " in place, without the safety of a temporary file: its folder allows no new file");

@@ -22,9 +22,11 @@ namespace kesto {
 namespace {
 
 // How making a new file went: made and written; its name already taken (by
-// somebody else's file, left alone); not made at all (nothing is on disk);
-// made but not written whole (removed again by the caller).
-enum class Created { Yes, NameTaken, CannotCreate, WriteFailed };
+// somebody else's file, left alone); refused by the folder's rights (the one
+// case where the file is written in place); not made for another reason
+// (disk full, too many open files, a network error: nothing is on disk);
+// made but not written whole (removed again).
+enum class Created { Yes, NameTaken, Refused, CannotCreate, WriteFailed };
 
 #ifdef _WIN32
 // Paths are UTF-8 inside Kesto; Windows takes them as UTF-16.
@@ -71,13 +73,31 @@ bool WriteWhole(HANDLE file, const std::string& bytes) {
   return ok && SetEndOfFile(file) && FlushFileBuffers(file);
 }
 
+// A new file for a save, open with the right to rename and remove it: those
+// are granted to its maker whatever access list it is made with. security,
+// when given, is the descriptor it is made with (its owner and access list).
+HANDLE CreateNewFile(const std::string& path, std::string* security) {
+  SECURITY_ATTRIBUTES attributes{sizeof attributes, security ? &(*security)[0] : nullptr, FALSE};
+  return CreateFileW(WidePath(path).c_str(), GENERIC_WRITE | DELETE | FILE_WRITE_ATTRIBUTES | WRITE_DAC | WRITE_OWNER, 0,
+                     security ? &attributes : nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+Created CreateFailure(DWORD error) {
+  if (error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS) return Created::NameTaken;
+  return error == ERROR_ACCESS_DENIED ? Created::Refused : Created::CannotCreate;
+}
+
+// Removes a file through the handle it was made with; false when it stays.
+bool DisposeOf(HANDLE file) {
+  FILE_DISPOSITION_INFO disposition{TRUE};
+  return SetFileInformationByHandle(file, FileDispositionInfo, &disposition, sizeof disposition) != FALSE;
+}
+
 Created WriteNew(const std::string& path, const std::string& bytes) {
-  OpenFile file(CreateFileW(WidePath(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file.IsOpen()) {
-    DWORD error = GetLastError();
-    return error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS ? Created::NameTaken : Created::CannotCreate;
-  }
+  OpenFile file(CreateNewFile(path, nullptr));
+  if (!file.IsOpen()) return CreateFailure(GetLastError());
   bool ok = WriteWhole(file.Get(), bytes);
+  if (!ok) DisposeOf(file.Get());
   ok = file.Close() && ok;
   return ok ? Created::Yes : Created::WriteFailed;
 }
@@ -125,46 +145,102 @@ unsigned LinkCount(const std::string& path) {
 }
 
 // What makes the old file the user's, besides its contents: its attributes
-// (hidden, say) and its access rights.
+// (hidden, say), its owner and its access rights.
 struct FileIdentity {
   DWORD Attributes = INVALID_FILE_ATTRIBUTES;
-  std::string Security;  // the access list, as the platform hands it out
+  std::string Security;    // owner and access list, as the platform hands them out
+  std::string AccessOnly;  // the access list alone, for when the owner can't be given
 };
+
+std::string SecurityOf(const std::string& path, SECURITY_INFORMATION parts) {
+  DWORD needed = 0;
+  GetFileSecurityW(WidePath(path).c_str(), parts, nullptr, 0, &needed);
+  std::string bytes(needed, '\0');
+  if (needed == 0 || !GetFileSecurityW(WidePath(path).c_str(), parts, &bytes[0], needed, &needed)) bytes.clear();
+  return bytes;
+}
 
 FileIdentity IdentityOf(const std::string& path) {
   FileIdentity identity;
   identity.Attributes = GetFileAttributesW(WidePath(path).c_str());
-  DWORD needed = 0;
-  GetFileSecurityW(WidePath(path).c_str(), DACL_SECURITY_INFORMATION, nullptr, 0, &needed);
-  if (needed == 0) return identity;
-  identity.Security.assign(needed, '\0');
-  if (!GetFileSecurityW(WidePath(path).c_str(), DACL_SECURITY_INFORMATION, &identity.Security[0], needed, &needed))
-    identity.Security.clear();
+  identity.Security = SecurityOf(path, OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION);
+  identity.AccessOnly = SecurityOf(path, DACL_SECURITY_INFORMATION);
   return identity;
 }
 
-// The attributes go onto the new file before it takes the old one's place
-// (so a hidden file is never seen unhidden); none of them keeps Kesto from
-// removing its own temporary file.
-void TakeOverAttributes(const FileIdentity& identity, const std::string& to) {
-  if (identity.Attributes == INVALID_FILE_ATTRIBUTES) return;
+// The attributes of the old file the new one takes (so a hidden file is never
+// seen unhidden); none of them keeps Kesto from removing its own file.
+DWORD KeptAttributes(const FileIdentity& identity) {
   const DWORD kept =
       FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
-  SetFileAttributesW(WidePath(to).c_str(), (identity.Attributes & kept) ? (identity.Attributes & kept) : FILE_ATTRIBUTE_NORMAL);
+  if (identity.Attributes == INVALID_FILE_ATTRIBUTES || !(identity.Attributes & kept)) return FILE_ATTRIBUTE_NORMAL;
+  return identity.Attributes & kept;
 }
 
-// The access list goes on only once the new file is in place: a list that
-// grants writing but not deleting would strand the temporary file if the
-// rename then failed.
-void TakeOverAccess(FileIdentity& identity, const std::string& to) {
-  if (!identity.Security.empty()) SetFileSecurityW(WidePath(to).c_str(), DACL_SECURITY_INFORMATION, &identity.Security[0]);
-}
+// The temporary file of a save, made beside the target with the target's
+// owner and access list before it holds a byte (the access list alone where
+// the owner can't be given, and said so), and kept open: its maker may
+// rename or remove it whatever that list allows. Removed unless kept.
+class TemporaryFile {
+  static constexpr SECURITY_INFORMATION kAccess = DACL_SECURITY_INFORMATION;
+  static constexpr SECURITY_INFORMATION kOwnerAndAccess = OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION;
+
+ public:
+  TemporaryFile() = default;
+  ~TemporaryFile() {
+    if (file_ != INVALID_HANDLE_VALUE) {
+      if (!kept_) DisposeOf(file_);
+      CloseHandle(file_);
+    }
+  }
+  TemporaryFile(const TemporaryFile&) = delete;
+  TemporaryFile& operator=(const TemporaryFile&) = delete;
+
+  Created Make(const std::string& path, FileIdentity& identity, const std::string& bytes, bool& identityKept) {
+    std::string* security = identity.Security.empty() ? nullptr : &identity.Security;
+    file_ = CreateNewFile(path, security);
+    DWORD error = GetLastError();
+    if (file_ == INVALID_HANDLE_VALUE && security && (error == ERROR_INVALID_OWNER || error == ERROR_PRIVILEGE_NOT_HELD)) {
+      security = identity.AccessOnly.empty() ? nullptr : &identity.AccessOnly;
+      file_ = CreateNewFile(path, security);
+      error = GetLastError();
+      identityKept = false;
+    }
+    if (file_ == INVALID_HANDLE_VALUE) return CreateFailure(error);
+    // Set once more through the handle, exactly: a descriptor given at the
+    // making is merged with what the folder hands down.
+    if (!security || !SetKernelObjectSecurity(file_, security == &identity.Security ? kOwnerAndAccess : kAccess,
+                                              &(*security)[0])) {
+      identityKept = false;
+      if (security == &identity.Security && !identity.AccessOnly.empty())
+        SetKernelObjectSecurity(file_, kAccess, &identity.AccessOnly[0]);
+    }
+    FILE_BASIC_INFO basic{};
+    basic.FileAttributes = KeptAttributes(identity);
+    if (!SetFileInformationByHandle(file_, FileBasicInfo, &basic, sizeof basic)) identityKept = false;
+    return WriteWhole(file_, bytes) ? Created::Yes : Created::WriteFailed;
+  }
+
+  // Takes the target's place in one step, replacing it.
+  bool RenameOver(const std::string& target) {
+    const std::wstring name = WidePath(target);
+    std::string buffer(sizeof(FILE_RENAME_INFO) + name.size() * sizeof(wchar_t), '\0');
+    auto* rename = reinterpret_cast<FILE_RENAME_INFO*>(&buffer[0]);
+    rename->ReplaceIfExists = TRUE;
+    rename->RootDirectory = nullptr;
+    rename->FileNameLength = static_cast<DWORD>(name.size() * sizeof(wchar_t));
+    std::copy(name.begin(), name.end(), rename->FileName);
+    if (!SetFileInformationByHandle(file_, FileRenameInfo, rename, static_cast<DWORD>(buffer.size()))) return false;
+    kept_ = true;
+    return true;
+  }
+
+ private:
+  HANDLE file_ = INVALID_HANDLE_VALUE;
+  bool kept_ = false;
+};
 
 unsigned ProcessNumber() { return static_cast<unsigned>(GetCurrentProcessId()); }
-
-bool RenameOver(const std::string& from, const std::string& to) {
-  return MoveFileExW(WidePath(from).c_str(), WidePath(to).c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
-}
 
 // Runs in cleanups (a temporary file removed on the way out of a failed
 // save), so it allocates nothing: the wide path is made on the stack.
@@ -210,7 +286,10 @@ bool WriteWhole(int fd, const std::string& bytes) {
 
 Created WriteNew(const std::string& path, const std::string& bytes) {
   OpenFile file(::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0600));
-  if (!file.IsOpen()) return errno == EEXIST ? Created::NameTaken : Created::CannotCreate;
+  if (!file.IsOpen()) {
+    if (errno == EEXIST) return Created::NameTaken;
+    return errno == EACCES || errno == EPERM ? Created::Refused : Created::CannotCreate;
+  }
   bool ok = WriteWhole(file.Get(), bytes);
   ok = file.Close() && ok;
   return ok ? Created::Yes : Created::WriteFailed;
@@ -250,7 +329,6 @@ void TakeOverAttributes(const FileIdentity& identity, const std::string& to) {
   if (identity.Known) ::chmod(to.c_str(), identity.Mode);
 }
 
-void TakeOverAccess(FileIdentity&, const std::string&) {}
 
 unsigned ProcessNumber() { return static_cast<unsigned>(::getpid()); }
 
@@ -302,22 +380,27 @@ std::string TemporaryName(unsigned attempt) {
   return name;
 }
 
-// Writes the bytes to a new file with a short name beside the target: the
-// final rename never crosses a volume, and a long target path does not
-// become too long for the platform. An existing file of that name is
-// somebody else's and is left alone. A file made but not written whole is
-// removed again.
-Created WriteBeside(const std::string& target, const std::string& bytes, std::string& written) {
+// Names a file beside the target until one is free: the final rename never
+// crosses a volume, and a long target path does not become too long for the
+// platform. An existing file of that name is somebody else's and is left
+// alone; so many taken names that none is found is a failure like any other.
+template <class Make>
+Created MakeBeside(const std::string& target, std::string& made, Make make) {
   const std::string folder = FolderOf(target);
   for (unsigned attempt = 0; attempt < 64; ++attempt) {
     std::string candidate = folder + kSeparator + TemporaryName(attempt);
-    Created result = WriteNew(candidate, bytes);
+    Created result = make(candidate);
     if (result == Created::NameTaken) continue;
-    if (result == Created::WriteFailed) RemoveFile(candidate);
-    if (result == Created::Yes) written = std::move(candidate);  // a move: nothing to allocate once the file exists
+    if (result == Created::Yes || result == Created::WriteFailed) made = std::move(candidate);  // nothing to allocate once made
     return result;
   }
   return Created::CannotCreate;
+}
+
+// Writes the bytes to a new file beside the target; a file made but not
+// written whole is removed again.
+Created WriteBeside(const std::string& target, const std::string& bytes, std::string& written) {
+  return MakeBeside(target, written, [&](const std::string& candidate) { return WriteNew(candidate, bytes); });
 }
 
 // Without a temporary file, where no new file can be made beside the target:
@@ -326,6 +409,12 @@ SaveResult WriteInPlace(OpenFile& target, const std::string& bytes) {
   bool ok = WriteWholeTo(target, bytes);
   ok = target.Close() && ok;
   return ok ? SaveResult::SavedInPlace : SaveResult::Failed;
+}
+
+// A folder that lets its files be changed but no file be made.
+SaveResult WriteWhereItIs(const std::string& target, const std::string& bytes) {
+  OpenFile file = OpenForRewrite(target);
+  return file.IsOpen() ? WriteInPlace(file, bytes) : SaveResult::Failed;
 }
 
 // A file with other hard links is rewritten where it is, so that every name
@@ -340,7 +429,7 @@ SaveResult RewriteLinkedFile(const std::string& target, const std::string& bytes
   if (!file.IsOpen()) return SaveResult::Failed;
   std::string backup;
   Created kept = WriteBeside(target, old, backup);
-  if (kept == Created::CannotCreate) return WriteInPlace(file, bytes);
+  if (kept == Created::Refused) return WriteInPlace(file, bytes);
   if (kept != Created::Yes) return SaveResult::Failed;
   MadeFile copy(backup);
   if (WriteWholeTo(file, bytes) && file.Close()) return SaveResult::Saved;
@@ -378,20 +467,27 @@ SaveResult ReplaceFileContents(const std::string& path, const std::string& bytes
   if (IsReadOnly(target)) return SaveResult::Failed;
   if (LinkCount(target) > 1) return RewriteLinkedFile(target, bytes);
   FileIdentity identity = IdentityOf(target);
+#ifdef _WIN32
+  TemporaryFile file;
+  std::string temporary;
+  bool identityKept = true;
+  Created made = MakeBeside(target, temporary, [&](const std::string& candidate) {
+    return file.Make(candidate, identity, bytes, identityKept);
+  });
+  if (made == Created::Refused) return WriteWhereItIs(target, bytes);
+  if (made != Created::Yes || !file.RenameOver(target)) return SaveResult::Failed;
+  return identityKept ? SaveResult::Saved : SaveResult::SavedIdentityLost;
+#else
   std::string temporary;
   Created made = WriteBeside(target, bytes, temporary);
-  if (made == Created::CannotCreate) {
-    // A folder that lets its files be changed but no file be made.
-    OpenFile file = OpenForRewrite(target);
-    return file.IsOpen() ? WriteInPlace(file, bytes) : SaveResult::Failed;
-  }
+  if (made == Created::Refused) return WriteWhereItIs(target, bytes);
   if (made != Created::Yes) return SaveResult::Failed;
   MadeFile madeFile(temporary);
   TakeOverAttributes(identity, temporary);
   if (!RenameOver(temporary, target)) return SaveResult::Failed;
   madeFile.Keep();  // it is the target now
-  TakeOverAccess(identity, target);
   return SaveResult::Saved;
+#endif
 }
 
 }  // namespace kesto

@@ -318,6 +318,43 @@ TEST_F(BoxFileTest, TheAccessListComesOverOnlyOnceTheNewFileIsInPlace) {
 #endif
 
 #ifdef _WIN32
+// The new file is the old one's from its making: its owner and access list
+// are those of the file it replaces, not the folder's.
+TEST_F(BoxFileTest, TheOwnerAndAccessListOfTheFileAreKept) {
+  std::string path = Write("owned.box", "KestoX 1\r\n");
+  PSID everyone = nullptr;
+  SID_IDENTIFIER_AUTHORITY world = SECURITY_WORLD_SID_AUTHORITY;
+  ASSERT_TRUE(AllocateAndInitializeSid(&world, 1, SECURITY_WORLD_RID, 0, 0, 0, 0, 0, 0, 0, &everyone));
+  SECURITY_DESCRIPTOR descriptor;
+  ASSERT_TRUE(InitializeSecurityDescriptor(&descriptor, SECURITY_DESCRIPTOR_REVISION));
+  ASSERT_TRUE(SetSecurityDescriptorOwner(&descriptor, everyone, FALSE));
+  const bool ownerGiven = SetFileSecurityA(path.c_str(), OWNER_SECURITY_INFORMATION, &descriptor);
+  auto ownerIsEveryone = [&](const std::string& file) {
+    DWORD needed = 0;
+    GetFileSecurityA(file.c_str(), OWNER_SECURITY_INFORMATION, nullptr, 0, &needed);
+    std::string bytes(needed, '\0');
+    PSID owner = nullptr;
+    BOOL defaulted = FALSE;
+    return needed && GetFileSecurityA(file.c_str(), OWNER_SECURITY_INFORMATION, &bytes[0], needed, &needed) &&
+           GetSecurityDescriptorOwner(&bytes[0], &owner, &defaulted) && owner && EqualSid(owner, everyone);
+  };
+  if (!ownerGiven || !ownerIsEveryone(path)) {
+    FreeSid(everyone);
+    GTEST_SKIP() << "this system keeps no other owner on a file (Wine keeps none)";
+  }
+  BoxFile f = LoadBoxFile(path);
+  WriteBoxInt(*f, "KestoX", 2);
+  SaveResult result = SaveResult::Failed;
+  EXPECT_TRUE(CloseBoxFile(f, true, &result));
+  EXPECT_EQ(result, SaveResult::Saved);
+  EXPECT_EQ(Read(path), "KestoX 2\r\n");
+  EXPECT_TRUE(ownerIsEveryone(path));
+  EXPECT_EQ(FilesInDir(), 1u);
+  FreeSid(everyone);
+}
+#endif
+
+#ifdef _WIN32
 TEST_F(BoxFileTest, ReadOnlyAndLockedFilesAreLeftByteForByte) {
   const std::string original = "KestoX 10 ; keep me\r\n";
   std::string path = Write("ro.box", original);

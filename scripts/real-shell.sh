@@ -102,13 +102,21 @@ run_scenario() {  # shell scenario
       "key return" "pump 500" "key return" "pump 500" "windows" "shell" > "$dir/drive.txt"
   elif [ "$2" = auto-reload ]; then
     # A box that rebuilds itself when its file is saved, while the shell runs:
-    # an edit of its size shows, and an edit of its KestoX moves it.
+    # an edit of its size shows, and an edit of its KestoX moves it. Dragged
+    # first, it keeps its place and writes nothing into the saved file; an
+    # empty, a garbage and a removed file leave it on screen; a rebuild shows
+    # no gap; the next good save shows.
     boxes="auto panel"
     printf '%s\r\n' "KestoName Auto" "KestoAutoReload" "KestoX 400" "KestoY 300" "KestoWidth 60" "KestoHeight 40" \
-      "KestoBackGround \$ThemeDir\$\\red.bmp" > "$dir/theme/auto.box"
+      "KestoBackGround \$ThemeDir\$\\red.bmp" "KestoRememberPosition" > "$dir/theme/auto.box"
     printf '%s\n' "pump 300" "windows" "expect Auto 400 300 60" "edit theme\\auto.box KestoWidth 90" "pump 1000" \
       "expect Auto 400 300 90" "windows" "edit theme\\auto.box KestoX 520" "pump 1000" "expect Auto 520 300 90" \
-      "windows" > "$dir/drive.txt"
+      "windows" "bang !KestoMoveBox Auto 700 150" "pump 300" "edit theme\\auto.box KestoWidth 80" "pump 1000" \
+      "expect Auto 700 150 80" "lacks theme\\auto.box KestoX 700" "keep theme\\auto.box" \
+      "save theme\\auto.box empty" "pump 1000" "expect Auto 700 150 80" "save theme\\auto.box garbage" \
+      "pump 1000" "expect Auto 700 150 80" "remove theme\\auto.box" "pump 1000" "expect Auto 700 150 80" \
+      "save theme\\auto.box kept" "pump 600" "edit theme\\auto.box KestoWidth 100" "gap Auto 1500" \
+      "expect Auto 700 150 100" "windows" > "$dir/drive.txt"
   elif [ "$2" = unicode ]; then
     # Text beyond the ANSI code page: a box file in a folder and of a name in
     # two other scripts, created from a UTF-8 step.rc; a box file in UTF-16 LE

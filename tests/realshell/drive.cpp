@@ -13,7 +13,11 @@
 //                                 compare-preview <file.png> (a kesto-preview of the whole screen) |
 //                                 edit <file> <Key> <value> (saved as editors do: a new file renamed over) |
 //                                 expect <box title> <left> <top> <width> (waits up to 3 s for it) |
-//                                 tooltip <box title> (its first button's tooltip text, read wide)
+//                                 tooltip <box title> (its first button's tooltip text, read wide) |
+//                                 save <file> empty|garbage|kept (an unfinished or mistaken save, or the
+//                                 contents it had at "keep <file>") | remove <file> |
+//                                 gap <box title> <ms> (how long no box of that title showed meanwhile) |
+//                                 lacks <file> <text> (the file does not hold the text)
 //                                 (others, such as quit or revid, are skipped)
 #include <windows.h>
 #include <commctrl.h>
@@ -205,6 +209,40 @@ void EditKey(const std::string& path, const std::string& key, const std::string&
   std::fflush(stdout);
 }
 
+std::string FileText(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+// Saves an editor leaves unfinished, or a mistake, written in place.
+std::string KeptText;
+void SaveAs(const std::string& path, const std::string& how) {
+  std::string bytes;
+  if (how == "garbage") bytes = std::string("\x7F" "ELF\2\1\1\0\0\0\x1b[2J garbage", 22);
+  if (how == "kept") bytes = KeptText;
+  std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
+  std::printf("save %s %s\n", path.c_str(), how.c_str());
+  std::fflush(stdout);
+}
+
+// Watches for a while whether a visible box of this title stands at every moment.
+void WatchForGap(const std::string& title, int milliseconds) {
+  const DWORD start = GetTickCount();
+  int missing = 0;
+  while (GetTickCount() - start < static_cast<DWORD>(milliseconds)) {
+    HWND box = nullptr;
+    for (const BoxWindow& each : Boxes())
+      if (each.title == title && IsWindowVisible(each.window)) box = each.window;
+    if (!box) ++missing;
+    Sleep(1);
+  }
+  std::printf("expect no gap of %s: %s\n", title.c_str(),
+              missing == 0 ? "yes" : ("no (missing at " + std::to_string(missing) + " looks)").c_str());
+  std::fflush(stdout);
+}
+
 void ExpectBox(const std::string& title, long left, long top, long width) {
   RECT r{};
   for (int tries = 0; tries < 30; ++tries) {
@@ -355,6 +393,31 @@ int main(int argc, char** argv) {
       words >> path >> key;
       std::getline(words >> std::ws, value);
       EditKey(path, key, value);
+    } else if (verb == "keep") {
+      std::string path;
+      words >> path;
+      KeptText = FileText(path);
+    } else if (verb == "save") {
+      std::string path, how;
+      words >> path >> how;
+      SaveAs(path, how);
+    } else if (verb == "remove") {
+      std::string path;
+      words >> path;
+      std::printf("remove %s: %s\n", path.c_str(), DeleteFileA(path.c_str()) ? "removed" : "not removed");
+      std::fflush(stdout);
+    } else if (verb == "gap") {
+      std::string title;
+      int milliseconds = 0;
+      words >> title >> milliseconds;
+      WatchForGap(title, milliseconds);
+    } else if (verb == "lacks") {
+      std::string path, text;
+      words >> path;
+      std::getline(words >> std::ws, text);
+      std::printf("expect %s without '%s': %s\n", path.c_str(), text.c_str(),
+                  FileText(path).find(text) == std::string::npos ? "yes" : "no");
+      std::fflush(stdout);
     } else if (verb == "expect") {
       std::string title;
       long left = 0, top = 0, width = 0;

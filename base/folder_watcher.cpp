@@ -1,5 +1,8 @@
 #include "base/folder_watcher.h"
 
+#include <utility>
+
+#include "base/bounded_call.h"
 #include "base/wide_text.h"
 
 namespace kesto {
@@ -57,6 +60,33 @@ struct FolderWatcher::Folder {
   }
 };
 
+// The thread's world: its stop event and folders, the window it tells, and
+// how many of the two (watcher and thread) still hold it.
+struct FolderWatcher::Shared {
+  HANDLE Stop = nullptr;
+  std::vector<std::unique_ptr<Folder>> Folders;
+  HWND Window = nullptr;
+  UINT Message = 0;
+  volatile LONG Posted = 0;
+  volatile LONG Owners = 2;
+  HMODULE Library = nullptr;
+
+  ~Shared() {
+    if (Stop) CloseHandle(Stop);
+  }
+  void LetGo() {
+    if (InterlockedDecrement(&Owners) == 0) delete this;
+  }
+  void Report() {
+    if (WaitForSingleObject(Stop, 0) == WAIT_OBJECT_0) return;  // nobody listens any more
+    if (InterlockedExchange(&Posted, 1) != 0) return;  // one is already on its way
+    if (!PostMessageA(Window, Message, 0, 0)) InterlockedExchange(&Posted, 0);
+  }
+  void Watch();
+};
+
+constexpr DWORD kStopWait = 3000;
+
 FolderWatcher::FolderWatcher() = default;
 FolderWatcher::~FolderWatcher() { Stop(); }
 
@@ -64,9 +94,10 @@ bool FolderWatcher::Start(HWND window, UINT message, const WatchedNames& names) 
   Stop();
   unwatched_.clear();
   unopened_.clear();
+  auto shared = std::make_unique<Shared>();
   for (const auto& [path, files] : names) {
     // One thread waits on the stop event and every folder's.
-    if (folders_.size() == MAXIMUM_WAIT_OBJECTS - 1) {
+    if (shared->Folders.size() == MAXIMUM_WAIT_OBJECTS - 1) {
       unwatched_.push_back({path, "more than " + std::to_string(MAXIMUM_WAIT_OBJECTS - 1) +
                                       " folders are watched at once"});
       continue;
@@ -84,67 +115,70 @@ bool FolderWatcher::Start(HWND window, UINT message, const WatchedNames& names) 
     }
     folder->Path = path;
     for (const std::string& file : files) folder->Names.push_back(Wide(file));
-    folders_.push_back(std::move(folder));
+    shared->Folders.push_back(std::move(folder));
   }
-  stop_ = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-  if (folders_.empty() || !stop_) {
-    Stop();
+  shared->Stop = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+  if (shared->Folders.empty() || !shared->Stop) return false;
+  shared->Window = window;
+  shared->Message = message;
+  shared->Library = HoldLibraryForThread();
+  if (!shared->Library) return false;
+  HANDLE thread = CreateThread(nullptr, 0, ThreadMain, shared.get(), 0, nullptr);
+  if (!thread) {
+    FreeLibrary(shared->Library);
     return false;
   }
-  window_ = window;
-  message_ = message;
+  CloseHandle(thread);  // the thread is waited for through its stop event's answer below
+  shared_ = shared.release();
   names_ = names;
-  posted_ = 0;
-  thread_ = CreateThread(nullptr, 0, ThreadMain, this, 0, nullptr);
-  if (!thread_) {
-    Stop();
-    return false;
-  }
   return true;
 }
 
-void FolderWatcher::Stop() {
-  if (thread_) {
-    SetEvent(stop_);
-    WaitForSingleObject(thread_, INFINITE);
-    CloseHandle(thread_);
-    thread_ = nullptr;
-  }
-  if (stop_) CloseHandle(stop_);
-  stop_ = nullptr;
-  folders_.clear();
+bool FolderWatcher::Stop() {
   names_.clear();
+  if (!shared_) return true;
+  Shared* shared = std::exchange(shared_, nullptr);
+  // The thread answers the stop by letting go of its share: that is what is waited for.
+  SetEvent(shared->Stop);
+  bool ended = false;
+  for (DWORD waited = 0; waited < kStopWait && !ended; waited += 10) {
+    ended = InterlockedCompareExchange(&shared->Owners, 0, 0) == 1;
+    if (!ended) Sleep(10);
+  }
+  shared->LetGo();
+  return ended;
 }
 
 std::vector<std::string> FolderWatcher::Lost() const {
   std::vector<std::string> lost;
-  for (const auto& folder : folders_)
+  if (!shared_) return lost;
+  for (const auto& folder : shared_->Folders)
     if (InterlockedCompareExchange(&folder->Lost, 0, 0) != 0) lost.push_back(folder->Path);
   return lost;
 }
 
-void FolderWatcher::Acknowledge() { InterlockedExchange(&posted_, 0); }
-
-DWORD WINAPI FolderWatcher::ThreadMain(void* self) {
-  static_cast<FolderWatcher*>(self)->Watch();
-  return 0;
+void FolderWatcher::Acknowledge() {
+  if (shared_) InterlockedExchange(&shared_->Posted, 0);
 }
 
-void FolderWatcher::Report() {
-  if (InterlockedExchange(&posted_, 1) != 0) return;  // one is already on its way
-  if (!PostMessageA(window_, message_, 0, 0)) InterlockedExchange(&posted_, 0);
+DWORD WINAPI FolderWatcher::ThreadMain(void* argument) {
+  auto* shared = static_cast<Shared*>(argument);
+  shared->Watch();
+  HMODULE library = shared->Library;
+  shared->LetGo();
+  EndLibraryThread(library);
 }
 
-void FolderWatcher::Watch() {
-  std::vector<HANDLE> waits{stop_};
-  for (auto& folder : folders_) {
+void FolderWatcher::Shared::Watch() {
+  std::vector<HANDLE> waits{Stop};
+  for (auto& folder : Folders) {
     folder->Arm();
     waits.push_back(folder->Event);
   }
   for (;;) {
     DWORD woke = WaitForMultipleObjects(static_cast<DWORD>(waits.size()), waits.data(), FALSE, INFINITE);
     if (woke <= WAIT_OBJECT_0 || woke >= WAIT_OBJECT_0 + waits.size()) break;  // stopped, or the wait failed
-    Folder& folder = *folders_[woke - WAIT_OBJECT_0 - 1];
+    Folder& folder = *Folders[woke - WAIT_OBJECT_0 - 1];
     DWORD bytes = 0;
     const bool read = GetOverlappedResult(folder.Directory, &folder.Overlapped, &bytes, FALSE) != FALSE;
     folder.Armed = false;
@@ -162,7 +196,7 @@ void FolderWatcher::Watch() {
   }
   // The requests this thread made are cancelled by it, and waited for: the
   // system must not write into a buffer once it is freed.
-  for (auto& folder : folders_) {
+  for (auto& folder : Folders) {
     if (!folder->Armed || folder->Directory == INVALID_HANDLE_VALUE) continue;
     CancelIo(folder->Directory);
     DWORD bytes = 0;

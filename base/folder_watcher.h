@@ -34,10 +34,12 @@ class FolderWatcher {
   // one message waits in the window's queue at a time: the receiver calls
   // Acknowledge when it takes it. False when nothing could be watched.
   bool Start(HWND window, UINT message, const WatchedNames& names);
-  // Ends the thread and waits for it; every handle of it is closed on return.
-  void Stop();
+  // Ends the thread, waiting for it at most a few seconds (a network folder
+  // may never answer the cancel): a thread that does not end in time is left
+  // to end on its own, with what it uses, and false is returned.
+  bool Stop();
   void Acknowledge();
-  bool Running() const { return thread_ != nullptr; }
+  bool Running() const { return shared_ != nullptr; }
   const WatchedNames& Names() const { return names_; }
   // The folders the last Start could not watch, each with the reason.
   const std::vector<TUnwatchedFolder>& Unwatched() const { return unwatched_; }
@@ -49,21 +51,15 @@ class FolderWatcher {
   std::vector<std::string> Lost() const;
 
   struct Folder;  // one folder's handle, event and notice buffer
+  struct Shared;  // what the thread uses: freed by whichever of the two lets go last
 
  private:
-  HANDLE thread_ = nullptr;
-  HANDLE stop_ = nullptr;
-  std::vector<std::unique_ptr<Folder>> folders_;
+  Shared* shared_ = nullptr;
   WatchedNames names_;
   std::vector<TUnwatchedFolder> unwatched_;
   std::vector<std::string> unopened_;
-  HWND window_ = nullptr;
-  UINT message_ = 0;
-  volatile LONG posted_ = 0;
 
-  static DWORD WINAPI ThreadMain(void* self);
-  void Watch();
-  void Report();
+  static DWORD WINAPI ThreadMain(void* shared);
 };
 
 }  // namespace kesto

@@ -2,6 +2,9 @@
 
 #include <vector>
 
+#include <memory>
+
+#include "base/bounded_call.h"
 #include "base/command_queue.h"
 #include "base/file_fingerprint.h"
 #include "base/folder_watcher.h"
@@ -55,6 +58,25 @@ WatchedNames WantedNames() {
   return wanted;
 }
 
+// A file on a network share is read on a thread of its own, and waited for
+// only so long: a share that does not answer never freezes the desktop.
+constexpr DWORD kNetworkWait = 1500;
+
+FileRead Fingerprint(const std::string& path, std::uint64_t& hash, bool& slow) {
+  if (!IsNetworkPath(Wide(path))) return FingerprintFile(path, hash);
+  struct Outcome {
+    FileRead Read = FileRead::Busy;
+    std::uint64_t Hash = 0;
+  };
+  auto outcome = std::make_shared<Outcome>();
+  if (!RunBounded([outcome, path] { outcome->Read = FingerprintFile(path, outcome->Hash); }, kNetworkWait)) {
+    slow = true;
+    return FileRead::Busy;
+  }
+  hash = outcome->Hash;
+  return outcome->Read;
+}
+
 // Whether the box's files hold other contents than it was built from; empty
 // problem when every one of them could be read.
 bool FilesChanged(TBox& box, std::string& problem, bool& retry) {
@@ -63,7 +85,8 @@ bool FilesChanged(TBox& box, std::string& problem, bool& retry) {
     std::uint64_t hash = 0;
     // The box file itself is named once; an image by the line that loaded it too.
     const std::string where = file.Where == file.Path ? std::string() : file.Where + ": ";
-    const FileRead read = FingerprintFile(file.Path, hash);
+    bool slow = false;
+    const FileRead read = Fingerprint(file.Path, hash, slow);
     // An image that was missing when the box was built: its coming counts.
     if (file.Missing) {
       changed = changed || read != FileRead::Missing;
@@ -74,7 +97,9 @@ bool FilesChanged(TBox& box, std::string& problem, bool& retry) {
         problem = where + "'" + file.Path + "' is missing for now";
         return false;
       case FileRead::Busy:
-        problem = where + "can't read '" + file.Path + "' now (is the editor still writing it?)";
+        problem = where + (slow ? "'" + file.Path + "' did not answer within " + std::to_string(kNetworkWait) +
+                                      " ms (a network share?)"
+                                : "can't read '" + file.Path + "' now (is the editor still writing it?)");
         retry = true;
         return false;
       case FileRead::Read:
@@ -192,7 +217,7 @@ void NoteOwnWrite(const std::string& path, std::uint64_t before, std::uint64_t a
 }
 
 void StopWatching() {
-  Watcher.Stop();
+  if (!Watcher.Stop()) ShellLog(kLogWarning, "the thread that watches the box files did not end in time; it ends on its own");
   SaidUnwatched.clear();
   if (CommandWnd) {
     KillTimer(CommandWnd, kRewatchTimer);

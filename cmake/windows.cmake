@@ -44,6 +44,7 @@ add_library(kesto_impl STATIC
   base/shell_image.cpp
   base/monitors.cpp
   base/folder_watcher.cpp
+  base/bounded_call.cpp
   base/file_fingerprint.cpp
   base/bitmap_pixels.cpp
   base/shell_text.cpp

@@ -7,6 +7,10 @@
 
 #include <fstream>
 
+#include <atomic>
+#include <memory>
+
+#include "base/bounded_call.h"
 #include "shell/standin.h"
 #include "tests/win/fixture.h"
 
@@ -386,6 +390,28 @@ TEST_F(AutoReloadTest, ASaveMadeDuringARebuildIsShownToo) {
   EXPECT_EQ(Width(), 55);
 }
 
+// A read that never answers (a share that is gone) is waited for only so
+// long; the thread left behind ends on its own, with what it owns.
+TEST(BoundedCallTest, WorkThatTakesTooLongIsLeftToEndOnItsOwn) {
+  const int threads = ThreadsOfThisProcess();
+  auto done = std::make_shared<std::atomic<int>>(0);
+  const DWORD start = GetTickCount();
+  EXPECT_FALSE(kesto::RunBounded([done] { Sleep(1500); ++*done; }, 100));
+  EXPECT_LT(GetTickCount() - start, 1000u);
+  EXPECT_EQ(*done, 0);
+  for (int i = 0; i < 40 && (*done == 0 || ThreadsOfThisProcess() != threads); ++i) Sleep(100);
+  EXPECT_EQ(*done, 1);
+  EXPECT_EQ(ThreadsOfThisProcess(), threads);
+  EXPECT_TRUE(kesto::RunBounded([done] { ++*done; }, 2000));
+  EXPECT_EQ(*done, 2);
+
+  EXPECT_TRUE(kesto::IsNetworkPath(L"\\\\server\\share\\theme\\a.box"));
+  EXPECT_TRUE(kesto::IsNetworkPath(L"\\\\?\\UNC\\server\\share\\a.box"));
+  EXPECT_FALSE(kesto::IsNetworkPath(L"\\\\?\\C:\\theme\\a.box"));
+  EXPECT_FALSE(kesto::IsNetworkPath(L"C:\\theme\\a.box"));
+  EXPECT_FALSE(kesto::IsNetworkPath(L"a.box"));
+}
+
 // A file that stays held (an editor that never lets go, a share that does
 // not answer) is read a bounded number of times, said once in the log, and
 // then left until its next save.
@@ -484,6 +510,7 @@ TEST_F(AutoReloadTest, FilesAtADrivesRootAndImagesNotThereYetAreWatched) {
   SetCurrentDirectoryA(current);
   RemoveDirectoryA("C:\\kesto-cwd");
 
+  DeleteFileA(Path("late.bmp").c_str());  // from an earlier run
   std::string path = WriteText("late.box", "KestoName Late\r\nKestoAutoReload\r\nKestoBackGround " + Path("late.bmp") +
                                                "\r\nKestoWidth 40\r\nKestoHeight 30\r\nKestoX 100\r\nKestoY 100\r\n");
   Start({"*KestoCreate " + path});

@@ -49,7 +49,8 @@ void ReadPosition(TBox& box) {
     box.Place = box.BuiltFrom;
     if (!monitors.Has(box.Place.Monitor)) {
       ShellLog(kLogWarning, BoxFileName(file) + ":" + std::to_string(KeyLine(file, "KestoMonitor")) + ": monitor " +
-                                std::to_string(box.Place.Monitor) + " is not there; the box is shown on monitor 1 " +
+                                std::to_string(box.Place.Monitor) + " is not there; the box is shown on the primary monitor, " +
+                                std::to_string(monitors.Primary) + " " +
                                 "(monitors present: " + monitors.Describe() + ")");
     }
     const POINT position = ScreenPosition(box.Place, monitors, box.Width, box.Height, box.Rescued);

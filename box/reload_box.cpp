@@ -1,8 +1,10 @@
 #include "box/reload_box.h"
 
+#include <memory>
 #include <string>
 #include <utility>
 
+#include "base/bounded_call.h"
 #include "base/command_queue.h"
 #include "base/module_state.h"
 #include "base/shell_expansion.h"
@@ -31,10 +33,24 @@ void KeepBox(TBox& box, const std::string& problem, ReloadCause cause) {
 
 // The file's contents, read and parsed before the box is touched; none when
 // they are not a box to build (the box then stays, with a word why).
+// The file's bytes; one on a network share is read on a thread of its own,
+// and waited for only so long.
+bool ReadBytesBounded(const std::string& path, std::string& bytes) {
+  if (!IsNetworkPath(Wide(path))) return ReadFileBytes(path, bytes);
+  struct Outcome {
+    bool Read = false;
+    std::string Bytes;
+  };
+  auto outcome = std::make_shared<Outcome>();
+  if (!RunBounded([outcome, path] { outcome->Read = ReadFileBytes(path, outcome->Bytes); }, 3000)) return false;
+  bytes = std::move(outcome->Bytes);
+  return outcome->Read;
+}
+
 BoxFile ReadReplacement(TBox& box, ReloadCause cause) {
   std::string bytes;
-  if (!ReadFileBytes(box.FileName, bytes)) {
-    KeepBox(box, "can't read " + box.FileName + " (it is missing, or another program holds it)", cause);
+  if (!ReadBytesBounded(box.FileName, bytes)) {
+    KeepBox(box, "can't read " + box.FileName + " (it is missing, another program holds it, or its share does not answer)", cause);
     if (cause == ReloadCause::Bang) ReportFailure("Can't load .Box File", box.FileName);
     return nullptr;
   }

@@ -19,6 +19,7 @@ namespace {
 struct Layout {
   bool Active = false;
   std::vector<RECT> Monitors;  // the first is the primary, as listed
+  std::vector<unsigned> Devices;  // each one's device number: \\.\DISPLAYn, which stays with it
 };
 
 Layout& TheLayout() {
@@ -26,19 +27,29 @@ Layout& TheLayout() {
   return layout;
 }
 
-// "1024x768+0+0,1280x1024-1280+0": width x height, then the left and top edges.
-bool ParseLayout(const std::string& text, std::vector<RECT>& monitors) {
+// "1024x768+0+0,1280x1024-1280+0": width x height, then the left and top
+// edges; "#n" after one names its device (\\.\DISPLAYn), as a monitor keeps
+// its device name when another is unplugged. Without it, its place in the list.
+bool ParseLayout(const std::string& text, std::vector<RECT>& monitors, std::vector<unsigned>& devices) {
   monitors.clear();
+  devices.clear();
   std::size_t begin = 0;
   while (begin < text.size()) {
     std::size_t comma = text.find(',', begin);
     std::string part = text.substr(begin, comma == std::string::npos ? std::string::npos : comma - begin);
     begin = comma == std::string::npos ? text.size() : comma + 1;
     long width = 0, height = 0, left = 0, top = 0;
+    unsigned device = static_cast<unsigned>(monitors.size() + 1);
     char xSign = '+', ySign = '+';
+    const std::size_t hash = part.find('#');
+    if (hash != std::string::npos) {
+      if (std::sscanf(part.c_str() + hash + 1, "%u", &device) != 1 || device == 0) return false;
+      part.resize(hash);
+    }
     if (std::sscanf(part.c_str(), "%ldx%ld%c%ld%c%ld", &width, &height, &xSign, &left, &ySign, &top) != 6 ||
         width <= 0 || height <= 0 || (xSign != '+' && xSign != '-') || (ySign != '+' && ySign != '-'))
       return false;
+    devices.push_back(device);
     if (xSign == '-') left = -left;
     if (ySign == '-') top = -top;
     monitors.push_back({left, top, left + width, top + height});
@@ -126,7 +137,7 @@ BOOL WINAPI FakeGetMonitorInfoA(HMONITOR monitor, LPMONITORINFO info) {
   info->dwFlags = index == 0 ? MONITORINFOF_PRIMARY : 0;
   if (info->cbSize >= sizeof(MONITORINFOEXA)) {
     auto* ex = reinterpret_cast<MONITORINFOEXA*>(info);
-    std::snprintf(ex->szDevice, sizeof ex->szDevice, "\\\\.\\DISPLAY%u", static_cast<unsigned>(index + 1));
+    std::snprintf(ex->szDevice, sizeof ex->szDevice, "\\\\.\\DISPLAY%u", TheLayout().Devices[index]);
   }
   return TRUE;
 }
@@ -142,7 +153,7 @@ BOOL WINAPI FakeGetMonitorInfoW(HMONITOR monitor, LPMONITORINFO info) {
     std::size_t index = 0;
     IndexOf(monitor, index);
     std::swprintf(reinterpret_cast<MONITORINFOEXW*>(info)->szDevice, CCHDEVICENAME, L"\\\\.\\DISPLAY%u",
-                  static_cast<unsigned>(index + 1));
+                  TheLayout().Devices[index]);
     return TRUE;
   }
   return FakeGetMonitorInfoA(monitor, info);
@@ -267,10 +278,12 @@ extern "C" {
 BOOL StandInSetMonitors(const char* layout) {
   static bool redirected = false;
   std::vector<RECT> monitors;
+  std::vector<unsigned> devices;
   const bool none = !layout || !layout[0];
-  if (!none && !ParseLayout(layout, monitors)) return FALSE;
+  if (!none && !ParseLayout(layout, monitors, devices)) return FALSE;
   const bool wasActive = TheLayout().Active;
   TheLayout().Monitors = monitors;
+  TheLayout().Devices = devices;
   TheLayout().Active = !none;
   if (!none) RedirectEveryModule();
   redirected = redirected || !none;
@@ -290,8 +303,10 @@ void StandInMonitorsFromEnvironment() {
   char layout[512] = {};
   if (!GetEnvironmentVariableA("STANDIN_MONITORS", layout, sizeof layout) || !layout[0]) return;
   std::vector<RECT> monitors;
-  if (!ParseLayout(layout, monitors)) return;
+  std::vector<unsigned> devices;
+  if (!ParseLayout(layout, monitors, devices)) return;
   TheLayout().Monitors = monitors;
+  TheLayout().Devices = devices;
   TheLayout().Active = true;
   RedirectEveryModule();
 }

@@ -44,7 +44,7 @@ TEST_F(MonitorsTest, ABoxStandsOnTheMonitorItsFileNames) {
   EXPECT_EQ(snap.bottom, 1023);
   bool logged = false;
   for (const std::string& entry : standin::LogEntries())
-    logged = logged || entry == "lslog:2:Nowhere.box:6: monitor 3 is not there; the box is shown on monitor 1 "
+    logged = logged || entry == "lslog:2:Nowhere.box:6: monitor 3 is not there; the box is shown on the primary monitor, 1 "
                                 "(monitors present: 1 (1024x768 at 0,0), 2 (1280x1024 at -1280,0))";
   EXPECT_TRUE(logged);
 }
@@ -154,6 +154,34 @@ TEST_F(MonitorsTest, BoxesOfAMonitorThatGoesComeOntoThePrimaryAndGoBackWithIt) {
   EXPECT_AT("Edge", 1024 - 100, 768 - 50);
   Stop();
   EXPECT_EQ(ReadText(edge), edgeBytes);
+}
+
+// Monitors keep their numbers by their device names while Kesto runs: with
+// the left one of three unplugged, the right one is still monitor 3, a drag
+// there saves 3, and the left one's boxes come back when it does.
+TEST_F(MonitorsTest, AMonitorKeepsItsNumberWhenAnotherIsUnplugged) {
+  ASSERT_TRUE(StandInSetMonitors("1024x768+0+0#1,1280x1024-1280+0#2,800x600+1024+0#3"));
+  const std::string left = BoxWith("Left", "KestoMonitor 2\r\nKestoX 100\r\nKestoY 100\r\n");
+  const std::string right = BoxWith("Right", "KestoMonitor 3\r\nKestoX 100\r\nKestoY 100\r\nKestoRememberPosition\r\n");
+  Start({"*KestoCreate " + left, "*KestoCreate " + right});
+  EXPECT_AT("Left", -1180, 100);
+  EXPECT_AT("Right", 1124, 100);
+  // The left one unplugged (the primary is listed first).
+  ASSERT_TRUE(StandInSetMonitors("1024x768+0+0#1,800x600+1024+0#3"));
+  standin::PumpPending();
+  EXPECT_AT("Right", 1124, 100);  // still on its own monitor
+  EXPECT_AT("Left", 100, 100);    // rescued onto the primary
+  Bang("!KestoMoveBox Right 1224 150");
+  Bang("!KestoDestroy Right");
+  EXPECT_NE(ReadText(right).find("KestoMonitor 3\r\nKestoX 200\r\nKestoY 150\r\n"), std::string::npos) << ReadText(right);
+  // Back, at another place: the left one's boxes go back onto it.
+  ASSERT_TRUE(StandInSetMonitors("1024x768+0+0#1,1280x1024-1280-100#2,800x600+1024+0#3"));
+  standin::PumpPending();
+  EXPECT_AT("Left", -1180, 0);
+  Bang("!KestoCreate " + right);
+  EXPECT_AT("Right", 1224, 150);
+  // A new run numbers by place again.
+  Stop();
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include "box/alpha_box.h"
 
 #include <algorithm>
+#include <vector>
 
 #include "base/shell_log.h"
 #include "box/background.h"
@@ -32,13 +33,32 @@ OwnedBitmap DibOf(const TPixels& pixels) {
   return bitmap;
 }
 
-void BlendAt(TDibPicture& picture, const TPixels& pixels, int x, int y) {
-  for (int row = std::max(0, -y); row < pixels.Height && y + row < picture.Height; ++row) {
+// Blends the pixels over the picture at (x, y), within the clip (picture pixels).
+void BlendAt(TDibPicture& picture, const TPixels& pixels, int x, int y, const RECT& clip) {
+  const int firstRow = std::max({0, -y, static_cast<int>(clip.top) - y});
+  const int endRow = std::min({pixels.Height, picture.Height - y, static_cast<int>(clip.bottom) - y});
+  const int firstColumn = std::max({0, -x, static_cast<int>(clip.left) - x});
+  const int endColumn = std::min({pixels.Width, picture.Width - x, static_cast<int>(clip.right) - x});
+  for (int row = firstRow; row < endRow; ++row) {
     std::uint32_t* to = picture.Bits + static_cast<std::size_t>(y + row) * picture.Width;
     const std::uint32_t* from = pixels.Data.data() + static_cast<std::size_t>(row) * pixels.Width;
-    for (int column = std::max(0, -x); column < pixels.Width && x + column < picture.Width; ++column)
-      to[x + column] = Over(from[column], to[x + column]);
+    for (int column = firstColumn; column < endColumn; ++column) to[x + column] = Over(from[column], to[x + column]);
   }
+}
+
+// Background, then every shown button (the list holds the last line first:
+// drawn in list order, the earlier line ends up on top, as with child
+// windows), within the area.
+void ComposeInto(TBox& box, const RECT& area) {
+  TAlphaFrame& frame = *box.Frame;
+  GdiFlush();
+  for (LONG row = area.top; row < area.bottom; ++row) {
+    const std::size_t at = static_cast<std::size_t>(row) * box.Width;
+    std::copy(frame.Background.begin() + at + area.left, frame.Background.begin() + at + area.right,
+              frame.Picture.Bits + at + area.left);
+  }
+  for (const TShortcut* s = box.Shortcuts.get(); s; s = s->Next.get())
+    if (s->Current && ShortcutShown(*s)) BlendAt(frame.Picture, s->Current->Pixels, s->X, s->Y, area);
 }
 
 }  // namespace
@@ -101,12 +121,7 @@ void DrawAlphaLabels(TBox& box, TBoxHeader& header) {
 void ComposeAlphaFrame(TBox& box) {
   if (!box.Frame || !box.Window) return;
   TAlphaFrame& frame = *box.Frame;
-  GdiFlush();
-  std::copy(frame.Background.begin(), frame.Background.end(), frame.Picture.Bits);
-  // The list holds the last line first: drawn in list order, the earlier
-  // line ends up on top, as with child windows.
-  for (const TShortcut* s = box.Shortcuts.get(); s; s = s->Next.get())
-    if (s->Current && ShortcutShown(*s)) BlendAt(frame.Picture, s->Current->Pixels, s->X, s->Y);
+  ComposeInto(box, {0, 0, box.Width, box.Height});
   POINT origin{0, 0};
   SIZE size{box.Width, box.Height};
   BLENDFUNCTION blend{AC_SRC_OVER, 0, frame.ConstantAlpha, AC_SRC_ALPHA};
@@ -117,8 +132,53 @@ void ComposeAlphaFrame(TBox& box) {
   if (shape && !SetWindowRgn(box.Window, shape, FALSE)) DeleteObject(shape);
 }
 
-void ComposeFrameOfWindow(HWND window) {
-  if (TBox* box = FindBoxByWindow(window)) ComposeAlphaFrame(*box);
+void ComposeAlphaArea(TBox& box, RECT area) {
+  if (!box.Frame || !box.Window) return;
+  const RECT whole{0, 0, box.Width, box.Height};
+  if (!IntersectRect(&area, &area, &whole)) return;
+  // The window's region now, to change only within the area; without one, all of it.
+  OwnedRegion shape(CreateRectRgn(0, 0, 0, 0));
+  if (!shape || GetWindowRgn(box.Window, shape.get()) == ERROR) {
+    ComposeAlphaFrame(box);
+    return;
+  }
+  TAlphaFrame& frame = *box.Frame;
+  ComposeInto(box, area);
+  POINT origin{0, 0};
+  SIZE size{box.Width, box.Height};
+  BLENDFUNCTION blend{AC_SRC_OVER, 0, frame.ConstantAlpha, AC_SRC_ALPHA};
+  UPDATELAYEREDWINDOWINFO update{};
+  update.cbSize = sizeof update;
+  update.psize = &size;
+  update.hdcSrc = frame.Picture.DC.get();
+  update.pptSrc = &origin;
+  update.pblend = &blend;
+  update.dwFlags = ULW_ALPHA;
+  update.prcDirty = &area;
+  UpdateLayeredWindowIndirect(box.Window, &update);
+  // The region of the area's visible pixels takes the place of its old share.
+  const int width = area.right - area.left, height = area.bottom - area.top;
+  std::vector<std::uint32_t> part(static_cast<std::size_t>(width) * height);
+  for (int row = 0; row < height; ++row) {
+    const std::uint32_t* from = frame.Picture.Bits + static_cast<std::size_t>(area.top + row) * box.Width + area.left;
+    std::copy(from, from + width, part.begin() + static_cast<std::ptrdiff_t>(row) * width);
+  }
+  OwnedRegion hole(CreateRectRgnIndirect(&area));
+  OwnedRegion visible(RegionOfVisiblePixels(part.data(), width, height, area.left, area.top));
+  if (!hole || !visible || CombineRgn(shape.get(), shape.get(), hole.get(), RGN_DIFF) == ERROR ||
+      CombineRgn(shape.get(), shape.get(), visible.get(), RGN_OR) == ERROR)
+    return;
+  if (SetWindowRgn(box.Window, shape.get(), FALSE)) shape.release();  // the window owns it now
+}
+
+void ComposeFrameOfWindow(HWND window, const RECT* area) {
+  TBox* box = FindBoxByWindow(window);
+  if (!box) return;
+  if (area) {
+    ComposeAlphaArea(*box, *area);
+  } else {
+    ComposeAlphaFrame(*box);
+  }
 }
 
 void ComposeAlphaFrames() {

@@ -24,8 +24,13 @@ void DrawAlphaLabels(TBox& box, TBoxHeader& header);
 // on top), shown with one UpdateLayeredWindow; the window's region is the
 // pixels that are not see-through, so that clicks on the rest pass through.
 void ComposeAlphaFrame(TBox& box);
-// The same for the box of this window: what its buttons ask at a state change.
-void ComposeFrameOfWindow(HWND window);
+// Only the part of the picture a button's state change touched (in the box's
+// pixels): that part is composed again, shown as the window's changed part,
+// and its share of the region computed again.
+void ComposeAlphaArea(TBox& box, RECT area);
+// What the buttons of the box of this window ask at a state change: the
+// area they cover, or (none) the whole picture.
+void ComposeFrameOfWindow(HWND window, const RECT* area);
 // Every alpha box again (after a group was shown or hidden).
 void ComposeAlphaFrames();
 

@@ -16,8 +16,9 @@ struct TContentHost {
   HDC MemDC = nullptr;  // the box's picture, which labels are drawn into
   WatchedFiles* Sources = nullptr;  // where the files of the images loaded are noted, when asked
   // For a box whose picture is composed with per-pixel alpha (its child
-  // windows are not drawn): asks it to compose and show its picture again.
-  void (*Recompose)(HWND box) = nullptr;
+  // windows are not drawn): asks it to compose and show its picture again,
+  // within this area of it (none: all of it).
+  void (*Recompose)(HWND box, const RECT* area) = nullptr;
 };
 
 }  // namespace kesto

@@ -159,6 +159,7 @@ void RequestLeaveNotice(HWND window) {
 void EnterState(TShortcut& s, std::uint8_t state) {
   const TShortcutImage* image =
       state == kHover ? s.HoverImage() : state == kPressed ? s.PressedImage() : s.NormalImage();
+  const TShortcutImage* before = s.Current;
   s.Current = image;
   s.CurrentDC = TShortcut::DCOf(image);
   HRGN region = TShortcut::RegionOf(image);
@@ -169,7 +170,14 @@ void EnterState(TShortcut& s, std::uint8_t state) {
   ApplyRegion(s.Window, region);
   // A box composed with alpha draws its buttons itself: once per change.
   if (s.Box.Recompose) {
-    s.Box.Recompose(s.Box.Window);
+    // Only where the button's old and new images lie.
+    RECT area{s.X, s.Y, s.X, s.Y};
+    for (const TShortcutImage* drawn : {before, image}) {
+      if (!drawn) continue;
+      const RECT covered{s.X, s.Y, s.X + drawn->Pixels.Width, s.Y + drawn->Pixels.Height};
+      UnionRect(&area, &area, &covered);
+    }
+    s.Box.Recompose(s.Box.Window, &area);
   } else {
     Invalidate(s);
   }

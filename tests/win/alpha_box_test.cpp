@@ -53,16 +53,29 @@ BOOL WINAPI CountingUpdateLayered(HWND w, HDC d, POINT* p, SIZE* s, HDC src, POI
   return RealUpdateLayered(w, d, p, s, src, sp, k, b, f);
 }
 
+// A partial update, and the part it names.
+RECT LastDirty{};
+decltype(&UpdateLayeredWindowIndirect) RealUpdateIndirect = nullptr;
+BOOL WINAPI CountingUpdateIndirect(HWND w, const UPDATELAYEREDWINDOWINFO* info) {
+  ++UpdateLayeredCalls;
+  LastDirty = info->prcDirty ? *info->prcDirty : RECT{-1, -1, -1, -1};
+  return RealUpdateIndirect(w, info);
+}
+
 class AlphaBoxTest : public KestoTest {
  protected:
   void SetUp() override {
     KestoTest::SetUp();
     RealUpdateLayered = reinterpret_cast<decltype(&UpdateLayeredWindow)>(
         RedirectImport("user32.dll", "UpdateLayeredWindow", reinterpret_cast<void*>(CountingUpdateLayered)));
+    RealUpdateIndirect = reinterpret_cast<decltype(&UpdateLayeredWindowIndirect)>(RedirectImport(
+        "user32.dll", "UpdateLayeredWindowIndirect", reinterpret_cast<void*>(CountingUpdateIndirect)));
   }
   void TearDown() override {
     if (behind_) DestroyWindow(behind_);
     if (RealUpdateLayered) RedirectImport("user32.dll", "UpdateLayeredWindow", reinterpret_cast<void*>(RealUpdateLayered));
+    if (RealUpdateIndirect)
+      RedirectImport("user32.dll", "UpdateLayeredWindowIndirect", reinterpret_cast<void*>(RealUpdateIndirect));
     KestoTest::TearDown();
   }
   std::string WritePng(const std::string& name, int width, int height, const RgbaFn& pixel) {
@@ -175,8 +188,20 @@ TEST_F(AlphaBoxTest, ButtonsAreBlendedIntoThePictureAndBehaveAsButtons) {
   expectButton(Button, "normal");
   UpdateLayeredCalls = 0;
   MouseTo(315, 315);
-  EXPECT_EQ(UpdateLayeredCalls, 1);  // one composition per change
+  EXPECT_EQ(UpdateLayeredCalls, 1);  // one composition per change, of the button's part alone
+  EXPECT_EQ(LastDirty.left, 10);
+  EXPECT_EQ(LastDirty.top, 10);
+  EXPECT_EQ(LastDirty.right, 22);
+  EXPECT_EQ(LastDirty.bottom, 22);
   expectButton(HoverButton, "hover");
+  // The region still has every visible pixel and none of the see-through ones.
+  HRGN shape = CreateRectRgn(0, 0, 0, 0);
+  ASSERT_NE(GetWindowRgn(box, shape), ERROR);
+  EXPECT_TRUE(PtInRegion(shape, 15, 15));
+  EXPECT_TRUE(PtInRegion(shape, 1, 1));
+  EXPECT_TRUE(PtInRegion(shape, 10, 10));  // a see-through corner of the button, over the glass
+  EXPECT_FALSE(PtInRegion(shape, 60, 40));
+  DeleteObject(shape);
   LeftClickAt(315, 315);
   EXPECT_EQ(standin::ExecutedCommands(), (std::vector<std::string>{"!clicked"}));
   MouseTo(350, 335);  // off the buttons: back to normal

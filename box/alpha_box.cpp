@@ -54,8 +54,8 @@ void ComposeInto(TBox& box, const RECT& area) {
   GdiFlush();
   for (LONG row = area.top; row < area.bottom; ++row) {
     const std::size_t at = static_cast<std::size_t>(row) * box.Width;
-    std::copy(frame.Background.begin() + at + area.left, frame.Background.begin() + at + area.right,
-              frame.Picture.Bits + at + area.left);
+    const std::uint32_t* from = frame.Background.data() + at;
+    std::copy(from + area.left, from + area.right, frame.Picture.Bits + at + area.left);
   }
   for (const TShortcut* s = box.Shortcuts.get(); s; s = s->Next.get())
     if (s->Current && ShortcutShown(*s)) BlendAt(frame.Picture, s->Current->Pixels, s->X, s->Y, area);

@@ -1,13 +1,13 @@
 #!/bin/sh
 # Fails when a file includes across an edge the architecture does not allow.
-# The allowed edges are written down once, in the README's architecture
-# section, between the "layers" markers: each line names a folder and the
-# folders its files may include.
+# The allowed edges are written down once, in docs/architecture.md between
+# the "layers" markers: each line names a folder and the folders its files
+# may include.
 set -e
 root="$(cd "$(dirname "$0")/.." && pwd)"
 cd "$root"
-rules="$(sed -n '/<!-- layers -->/,/<!-- \/layers -->/p' README.md | grep -E '^ *[a-z]+:' | sed 's/^ *//')"
-[ -n "$rules" ] || { echo "check-layers: no layer rules in README.md" >&2; exit 2; }
+rules="$(sed -n '/<!-- layers -->/,/<!-- \/layers -->/p' docs/architecture.md | grep -E '^ *[a-z]+:' | sed 's/^ *//')"
+[ -n "$rules" ] || { echo "check-layers: no layer rules in docs/architecture.md" >&2; exit 2; }
 folders="$(ls -d */ | tr -d / | tr '\n' ' ')"
 faults="$(mktemp)"
 trap 'rm -f "$faults"' EXIT

@@ -20,6 +20,10 @@ fuzzer_lib="$(clang++ -print-file-name=libclang_rt.fuzzer-x86_64.a 2>/dev/null |
 command -v i686-w64-mingw32-g++-posix >/dev/null || need="$need g++-mingw-w64-i686"
 command -v x86_64-w64-mingw32-g++-posix >/dev/null || need="$need g++-mingw-w64-x86-64-posix"
 command -v Xvfb >/dev/null || need="$need xvfb xauth"
+# The release: the manual made from Markdown, the zip made and unpacked.
+command -v cmark >/dev/null || need="$need cmark"
+command -v python3 >/dev/null || need="$need python3"
+command -v unzip >/dev/null || need="$need unzip"
 [ -d /usr/src/googletest ] || need="$need googletest"
 [ -f /usr/include/gtest/gtest.h ] || need="$need libgtest-dev"
 [ -f /usr/include/benchmark/benchmark.h ] || need="$need libbenchmark-dev"

@@ -35,6 +35,29 @@ for arch in x86_64 i686; do
   ninja -C "build/$KESTO_BUILD_NAME" || fail "it did not compile"
 done
 
+# Kesto.dll alone, as a build on Windows makes it (no stand-in shell, no
+# tools): it must build, and import from the shell what the full build does.
+step="Kesto.dll alone (x86_64)"
+kesto_use_arch x86_64
+cmake -S . -B build/module-only -G Ninja -DCMAKE_TOOLCHAIN_FILE="$KESTO_TOOLCHAIN" -DCMAKE_BUILD_TYPE=Release \
+  -DKESTO_MODULE_ONLY=ON >/dev/null || fail "cmake could not configure it"
+ninja -C build/module-only Kesto >/dev/null || fail "it did not compile (ninja -C build/module-only Kesto)"
+imports() { x86_64-w64-mingw32-objdump -p "$1" | sed -n '/DLL Name/,/^$/p' | awk '{print $NF}' | sort; }
+[ "$(imports build/module-only/bin/Kesto.dll)" = "$(imports build/win64/bin/Kesto.dll)" ] ||
+  fail "it imports other functions than the full build's Kesto.dll"
+
+# The release, twice: the same commit gives the same bytes.
+step="release zip"
+sh scripts/package.sh --no-build >/dev/null || fail "scripts/package.sh --no-build failed"
+zip="dist/Kesto-$(tr -d ' \r\n' < VERSION).zip"
+first="$(sha256sum "$zip")"
+sh scripts/package.sh --no-build >/dev/null || fail "scripts/package.sh --no-build failed"
+[ "$(sha256sum "$zip")" = "$first" ] || fail "two packages of one tree differ"
+for entry in x86/Kesto.dll x64/Kesto.dll manual.html manual.txt theme/Kesto/theme.rc step.rc LICENSE.txt CHANGES.txt; do
+  unzip -l "$zip" | grep -q " Kesto-[0-9.]*/$entry\$" || fail "$entry is not in $zip"
+done
+echo "release: $zip ($(wc -c < "$zip") bytes), the same bytes twice"
+
 step="native tests"
 (cd build/native && ctest --output-on-failure) || fail "see above"
 step="clang-tidy"

@@ -23,5 +23,6 @@ else
   (cd "build/$KESTO_BUILD_NAME" && ctest --output-on-failure -E win_representative_tests) ||
     fail "test programs failed"
   sh scripts/real-shell.sh || fail "the real-shell lane failed"
+  sh tests/release/zip_install.sh "$arch" || fail "the release zip did not install"
 fi
 echo "win-suite ($arch): passed"

@@ -1,6 +1,6 @@
 // The module and the checker decide by the same rules: the checker's verdict
 // on generated box files agrees with the module's own decision, and the
-// README's key table is the module's.
+// manual's key table (docs/box-files.md) is the module's.
 #include "boxfile/box_rules.h"
 
 #include <gtest/gtest.h>
@@ -13,6 +13,7 @@
 #include <sstream>
 
 #include "tools/check/checker.h"
+#include "tools/check/known_keys.h"
 
 namespace {
 
@@ -53,8 +54,8 @@ TEST(SharedRules, TheCheckersTilingVerdictIsTheModulesDecision) {
   fs::remove_all(dir);
 }
 
-TEST(SharedRules, TheReadmeKeyTableIsTheModulesKeyTable) {
-  std::ifstream readme(std::string(KESTO_SOURCE_DIR) + "/README.md");
+TEST(SharedRules, TheManualsKeyTableIsTheModulesKeyTable) {
+  std::ifstream readme(std::string(KESTO_SOURCE_DIR) + "/docs/box-files.md");
   ASSERT_TRUE(readme);
   std::set<std::string> documented;
   std::string line;
@@ -79,6 +80,17 @@ TEST(SharedRules, TheReadmeKeyTableIsTheModulesKeyTable) {
     }
   }
   for (const kesto::TBoxKey& key : kesto::BoxKeys()) EXPECT_TRUE(documented.count(key.Name)) << key.Name;
+  // Every key the checker knows, and every bang command of Kesto's, has its row.
+  for (const auto& [name, kind] : kestocheck::KnownKeys()) EXPECT_TRUE(documented.count(name)) << name;
+  std::ifstream bangs(std::string(KESTO_SOURCE_DIR) + "/docs/bangs.md");
+  std::stringstream page;
+  page << bangs.rdbuf();
+  for (const char* bang : {"!KestoCreate", "!KestoDestroy", "!KestoHide", "!KestoShow", "!KestoToggle",
+                           "!KestoResetPos", "!KestoGroupShow", "!KestoGroupHide", "!KestoGroupToggle",
+                           "!KestoMoveBox", "!KestoReload"}) {
+    EXPECT_TRUE(kestocheck::IsKnownBang(bang)) << bang;
+    EXPECT_NE(page.str().find("| `" + std::string(bang)), std::string::npos) << bang << " has no row in docs/bangs.md";
+  }
 }
 
 }  // namespace

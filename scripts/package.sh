@@ -72,7 +72,12 @@ for page in $pages; do
 done | sed 's/$/\r/' > "$stage/manual.txt"
 
 step="the theme"
-cp samples/theme/*.box samples/theme/*.bmp samples/theme/*.png "$stage/theme/Kesto/"
+# The box files, the images they name and the theme's notes: nothing the theme does not use.
+cp samples/theme/*.box samples/theme/readme.txt "$stage/theme/Kesto/"
+for image in $(grep -ho '\$ThemeDir\$\\[A-Za-z0-9._-]*' samples/theme/*.box | sed 's/.*\\//' | sort -u); do
+  [ -f "samples/theme/$image" ] || fail "samples/theme/$image, named by a box file, is missing"
+  cp "samples/theme/$image" "$stage/theme/Kesto/"
+done
 sed -e 's/\r$//' samples/release/theme.rc | sed 's/$/\r/' > "$stage/theme/Kesto/theme.rc"
 sed -e 's/\r$//' samples/release/step.rc | sed 's/$/\r/' > "$stage/step.rc"
 sed 's/$/\r/' LICENSE > "$stage/LICENSE.txt"

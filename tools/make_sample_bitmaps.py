@@ -127,6 +127,80 @@ def button(color, ring):
     return draw
 
 
+def supersampled(inside, x, y, n=4):
+    """How much of the pixel at (x, y) the shape covers, from n by n samples."""
+    hits = 0
+    for i in range(n):
+        for j in range(n):
+            hits += inside(x + (i + 0.5) / n, y + (j + 0.5) / n)
+    return hits / (n * n)
+
+
+def rounded_rect(left, top, right, bottom, radius):
+    def inside(px, py):
+        cx = min(max(px, left + radius), right - radius)
+        cy = min(max(py, top + radius), bottom - radius)
+        return math.hypot(px - cx, py - cy) <= radius
+    return inside
+
+
+def dock(x, y):
+    # A dark, translucent bar with rounded ends over a soft shadow, and a thin light rim.
+    body = rounded_rect(2, 2, 294, 92, 16)
+    shadow = rounded_rect(6, 8, 298, 98, 16)
+    s = supersampled(shadow, x, y, 2)
+    result = (0, 0, 0, round(70 * s))
+    cover = supersampled(body, x, y)
+    if cover == 0:
+        return result
+    inner = supersampled(rounded_rect(4, 4, 292, 90, 14), x, y)
+    color = mix((60, 66, 86), (24, 27, 38), y / 94) if inner else (150, 160, 190)
+    return over(color + (round(215 * cover),), result)
+
+
+# Symbols of the dock's buttons, on a 48 by 48 grid, as shapes.
+def symbol_tray(px, py):
+    return 15 <= px <= 33 and any(top <= py <= top + 3 for top in (16, 22.5, 29))
+
+
+def symbol_folder(px, py):
+    return (14 <= px <= 34 and 19 <= py <= 32) or (14 <= px <= 23 and 16 <= py <= 20)
+
+
+def symbol_info(px, py):
+    return math.hypot(px - 24, py - 15.5) <= 2.4 or (22 <= px <= 26 and 20 <= py <= 33)
+
+
+def symbol_reset(px, py):
+    d = math.hypot(px - 24, py - 24)
+    ring = 7 <= d <= 10.5 and not (px > 24 and py < 24)
+    arrow = 24 <= px <= 31 and 12 <= py <= 19 and (px - 24) >= (py - 12) * 0.0 and py - 12 <= 31 - px
+    return ring or arrow
+
+
+def icon(color, symbol, state):
+    """A soft-edged round icon; hover adds a glow around it, pressed darkens it."""
+    glow = state == 'hover'
+    base = mix(color, (0, 0, 0), 0.35) if state == 'pressed' else color
+    shift = 1 if state == 'pressed' else 0
+
+    def draw(x, y):
+        d = math.hypot(x + 0.5 - 24, y + 0.5 - 24 - shift)
+        result = (0, 0, 0, 0)
+        if glow:
+            result = (255, 230, 150, round(150 * max(0.0, min(1.0, (24 - d) / 6))))
+        cover = max(0.0, min(1.0, 19.5 - d))
+        if cover == 0:
+            return result
+        face = mix(base, (255, 255, 255), max(0.0, (20 - y) / 40))
+        if glow:
+            face = mix(face, (255, 255, 255), 0.18)
+        mark = supersampled(lambda px, py: symbol(px, py - shift), x, y)
+        face = mix(face, (250, 250, 250), mark)
+        return over(face + (round(255 * cover),), result)
+    return draw
+
+
 def main(folder):
     os.makedirs(folder, exist_ok=True)
     write_bmp(os.path.join(folder, 'badge.bmp'), 120, 120, badge)
@@ -136,6 +210,12 @@ def main(folder):
     write_png(os.path.join(folder, 'orb-button.png'), 48, 48, orb_button((250, 190, 60), 200))
     write_png(os.path.join(folder, 'orb-button-hover.png'), 48, 48, orb_button((255, 230, 120), 230))
     write_png(os.path.join(folder, 'orb-button-pressed.png'), 48, 48, orb_button((200, 120, 20), 255))
+    write_png(os.path.join(folder, 'dock.png'), 300, 100, dock)
+    icons = {'tray': ((70, 120, 220), symbol_tray), 'folder': ((225, 160, 50), symbol_folder),
+             'reset': ((60, 165, 110), symbol_reset), 'about': ((150, 90, 200), symbol_info)}
+    for name, (color, symbol) in icons.items():
+        for state, suffix in (('normal', ''), ('hover', '-hover'), ('pressed', '-pressed')):
+            write_png(os.path.join(folder, f'{name}{suffix}.png'), 48, 48, icon(color, symbol, state))
     colors = {'red': (200, 50, 50), 'green': (50, 170, 80), 'blue': (60, 90, 210), 'gold': (220, 170, 40)}
     for name, color in colors.items():
         write_bmp(os.path.join(folder, f'{name}.bmp'), 48, 48, button(color, (30, 30, 30)))

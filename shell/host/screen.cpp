@@ -62,8 +62,13 @@ std::string ClassNameOf(HWND window) {
 
 void RestackToMatchZOrder() {
   std::vector<HWND> bottomUp;
+  // Not a layered window: Wine maps one again without what it showed and
+  // where it takes clicks, which the real shell never does; it keeps its
+  // place in X's stack as it is.
   for (HWND w : OwnTopLevelWindows())
-    if (IsWindowVisible(w) && ClassNameOf(w) != "DesktopBackgroundClass") bottomUp.insert(bottomUp.begin(), w);
+    if (IsWindowVisible(w) && ClassNameOf(w) != "DesktopBackgroundClass" &&
+        !(GetWindowLongPtrA(w, GWL_EXSTYLE) & WS_EX_LAYERED))
+      bottomUp.insert(bottomUp.begin(), w);
   // A window mapped again goes on top of the X stack: mapping the windows
   // above the desktop again, from the bottom up, gives X the Win32 order.
   for (HWND w : bottomUp) {

@@ -51,6 +51,7 @@ TEST(SharedRules, TheCheckersTilingVerdictIsTheModulesDecision) {
     bool moduleShowsPlain = kesto::AsksForTiling(offsets) && !kesto::TilesBackground(offsets, width, height);
     EXPECT_EQ(WarnsNoCentreTile(checker), moduleShowsPlain) << "'" << offsets << "' on " << width << "x" << height;
   }
+  kestocheck::SetVariables({});
   fs::remove_all(dir);
 }
 
@@ -94,3 +95,44 @@ TEST(SharedRules, TheManualsKeyTableIsTheModulesKeyTable) {
 }
 
 }  // namespace
+
+namespace {
+
+// The box files the manual's front pages show, as a reader copies them:
+// the lines of the first indented block that begins with "KestoName".
+std::string FirstBoxOf(const std::string& page) {
+  std::ifstream in(std::string(KESTO_SOURCE_DIR) + "/" + page);
+  std::string line, box;
+  bool inside = false;
+  while (std::getline(in, line)) {
+    if (!inside && line.rfind("    KestoName ", 0) == 0) inside = true;
+    if (!inside) continue;
+    if (line.rfind("    ", 0) != 0) break;
+    box += line.substr(4) + "\n";
+  }
+  return box;
+}
+
+}  // namespace
+
+// A reader who copies the first box of the README or of "Your first box"
+// beside the sample theme's images gets a box the checker finds nothing in.
+TEST(SharedRules, TheManualsFirstBoxesCheckClean) {
+  const fs::path dir = fs::temp_directory_path() / "kesto-first-box";
+  fs::create_directories(dir);
+  for (const char* page : {"README.md", "docs/first-box.md"}) {
+    const std::string box = FirstBoxOf(page);
+    ASSERT_NE(box.find("KestoBackGround"), std::string::npos) << page;
+    const std::string path = (dir / "hello.box").string();
+    std::ofstream(path, std::ios::binary) << box;
+    kestocheck::Options options;
+    options.variables["THEMEDIR"] = std::string(KESTO_SOURCE_DIR) + "/samples/theme/";
+    kestocheck::SetVariables(options.variables);
+    kestocheck::Checker checker(options);
+    ASSERT_TRUE(checker.CheckBoxFile(path)) << page;
+    for (const kestocheck::Diagnostic& d : checker.Diagnostics())
+      ADD_FAILURE() << page << ":" << d.line << ": " << d.check << ": " << d.message;
+  }
+  kestocheck::SetVariables({});
+  fs::remove_all(dir);
+}

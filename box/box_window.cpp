@@ -1,5 +1,6 @@
 #include "base/command_queue.h"
 #include "base/monitors.h"
+#include "box/box_accessible.h"
 #include "base/system_commands.h"
 #include "box/box.h"
 #include "box/box_list.h"
@@ -54,6 +55,9 @@ void DragStep(TBox& box) {
 
 LRESULT HandleBoxMessage(TBox& box, HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
+    case WM_GETOBJECT:
+      if (LRESULT answer = AnswerGetObject(window, wParam, lParam, BoxAccessibility())) return answer;
+      return DefWindowProcW(window, message, wParam, lParam);
     case WM_ERASEBKGND:
       if (box.Frame) return 1;  // shown by UpdateLayeredWindow, not painted
       BitBlt(reinterpret_cast<HDC>(wParam), 0, 0, box.Width, box.Height, box.MemDC.get(), 0, 0, SRCCOPY);

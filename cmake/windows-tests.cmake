@@ -31,7 +31,7 @@ add_executable(kesto_win_tests ${win_test_sources} tests/win/fixture.cpp tests/w
   tests/win/import_counter.cpp
   tests/win/failing_allocator.cpp
   tests/win/stb_image_impl.cpp)
-target_link_libraries(kesto_win_tests PRIVATE kesto_impl kesto_preview shellhost gtest psapi)
+target_link_libraries(kesto_win_tests PRIVATE kesto_impl kesto_preview shellhost gtest psapi oleacc ole32 oleaut32)
 target_compile_definitions(kesto_win_tests PRIVATE KESTO_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
 target_link_options(kesto_win_tests PRIVATE ${static_runtime})
 add_dependencies(kesto_win_tests Kesto testplugin_A testplugin_B testplugin_C testplugin_empty testplugin_pumping kesto-host

@@ -70,6 +70,7 @@ add_library(kesto_impl STATIC
   base/monitors.cpp
   base/folder_watcher.cpp
   base/bounded_call.cpp
+  base/accessible_object.cpp
   base/file_fingerprint.cpp
   base/bitmap_pixels.cpp
   base/shell_text.cpp
@@ -84,18 +85,19 @@ add_library(kesto_impl STATIC
   box/reload_box.cpp
   box/auto_reload.cpp
   box/alpha_box.cpp
+  box/box_accessible.cpp
   content/groups.cpp
   content/shortcuts.cpp
   content/tooltip.cpp
   content/text_labels.cpp
   content/hosted_modules.cpp
   bang/bang_commands.cpp)
-target_link_libraries(kesto_impl PUBLIC kesto_core kesto_wide lsapi comctl32 gdi32 user32)
+target_link_libraries(kesto_impl PUBLIC kesto_core kesto_wide lsapi comctl32 gdi32 user32 ole32 oleaut32)
 
 add_library(Kesto SHARED module/dll_main.cpp module/kesto.def)
 set_target_properties(Kesto PROPERTIES PREFIX "" OUTPUT_NAME Kesto)
 target_link_libraries(Kesto PRIVATE -Wl,--whole-archive kesto_impl -Wl,--no-whole-archive kesto_core lsapi
-                      comctl32 gdi32 user32)
+                      comctl32 gdi32 user32 ole32 oleaut32)
 # No link time in the headers and no symbols of the build folders: the same
 # commit gives the same bytes.
 target_link_options(Kesto PRIVATE ${static_runtime} -s -Wl,--no-insert-timestamp)
@@ -115,7 +117,7 @@ add_executable(kesto-drive tests/realshell/drive.cpp)
 target_link_libraries(kesto-drive PRIVATE shellhost)
 target_include_directories(kesto-drive SYSTEM PRIVATE ${CMAKE_BINARY_DIR}/stb-include)
 target_link_options(kesto-drive PRIVATE ${static_runtime})
-target_link_libraries(kesto-host PRIVATE shellhost)
+target_link_libraries(kesto-host PRIVATE shellhost ole32)
 target_link_options(kesto-host PRIVATE ${static_runtime})
 
 include(cmake/windows-tests.cmake)

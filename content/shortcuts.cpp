@@ -141,6 +141,8 @@ void CreateShortcut(const TContentHost& box, std::unique_ptr<TShortcut>& list, c
                hidden ? SWP_HIDEWINDOW : SWP_SHOWWINDOW);
   AddTooltip(shortcut.Window, tooltip);
   shortcut.Tooltip = shortcut.Window;
+  shortcut.Tip = tooltip;
+  shortcut.ImageName = GetToken(line, 4);
   shortcut.State = kNormal;
 }
 
@@ -206,6 +208,9 @@ LRESULT HandleShortcutMessage(TShortcut& s, HWND window, UINT message, WPARAM wP
     case WM_MOUSELEAVE:
       EnterState(s, kNormal);
       return 0;
+    case WM_GETOBJECT:
+      if (LRESULT answer = AnswerGetObject(window, wParam, lParam, ShortcutAccessibility())) return answer;
+      return DefWindowProcW(window, message, wParam, lParam);
     case WM_NCDESTROY:
       // The record outlives its window only while the list is released.
       SetWindowLongPtrA(window, GWLP_USERDATA, 0);
@@ -276,6 +281,64 @@ void ApplyRegion(HWND window, HRGN region) {
   HRGN copy = CreateRectRgn(0, 0, 0, 0);
   CombineRgn(copy, region, nullptr, RGN_COPY);
   if (!SetWindowRgn(window, copy, TRUE)) DeleteObject(copy);
+}
+
+}  // namespace kesto
+
+namespace kesto {
+namespace {
+
+// The name a person hears: the tooltip, else the image's file name without
+// its folder and extension ("mail" of "$ThemeDir$\mail.bmp"), never "Button".
+std::string SpokenName(const TShortcut& s) {
+  if (!s.Tip.empty()) return s.Tip;
+  std::string name = s.ImageName;
+  const std::size_t slash = name.find_last_of("\\/");
+  if (slash != std::string::npos) name.erase(0, slash + 1);
+  const std::size_t dot = name.find_last_of('.');
+  if (dot != std::string::npos && dot > 0) name.erase(dot);
+  return name;
+}
+
+// The record of a button window, asked by a client that may hold a window
+// handle long after the button went (and the handle went to another window).
+const TShortcut* ShortcutOfClientWindow(HWND window) {
+  wchar_t kind[32] = L"";
+  if (!IsWindow(window) || !GetClassNameW(window, kind, 32) || lstrcmpW(kind, L"KestoShortcut") != 0) return nullptr;
+  return FindShortcutByWindow(window);
+}
+
+class ShortcutSource final : public TAccessibleSource {
+ public:
+  TAccessibleFacts Facts(HWND window, long) const override {
+    TAccessibleFacts facts;
+    const TShortcut* s = ShortcutOfClientWindow(window);
+    if (!s) return facts;
+    facts.Exists = true;
+    facts.Name = SpokenName(*s);
+    facts.Role = ROLE_SYSTEM_PUSHBUTTON;
+    facts.State = STATE_SYSTEM_FOCUSABLE;
+    if (!IsWindowVisible(window)) facts.State |= STATE_SYSTEM_INVISIBLE;
+    if (s->State == 2) facts.State |= STATE_SYSTEM_PRESSED;
+    GetWindowRect(window, &facts.Screen);
+    if (!s->Command.empty()) facts.DefaultAction = "Press";
+    return facts;
+  }
+  long ChildCount(HWND) const override { return 0; }
+  HWND ChildWindow(HWND, long) const override { return nullptr; }
+  bool DoDefaultAction(HWND window, long) const override {
+    const TShortcut* s = ShortcutOfClientWindow(window);
+    if (!s || s->Command.empty()) return false;
+    PostRunCommand(nullptr, s->Command);  // as a click runs it
+    return true;
+  }
+};
+
+}  // namespace
+
+const TAccessibleSource& ShortcutAccessibility() {
+  static const ShortcutSource source;
+  return source;
 }
 
 }  // namespace kesto

@@ -8,6 +8,7 @@
 #include <memory>
 #include <string>
 
+#include "base/accessible_object.h"
 #include "base/bitmap_pixels.h"
 #include "base/owned.h"
 #include "boxfile/box_file.h"
@@ -44,6 +45,8 @@ struct TShortcut {
   std::int32_t Width = 0;
   std::uint8_t State = 0;  // 0 normal, 1 hover, 2 pressed
   std::string Command;
+  std::string Tip;        // its tooltip text: what a screen reader calls it
+  std::string ImageName;  // its normal image as the line names it: the name when it has no tooltip
   std::unique_ptr<TShortcut> Next;
   TContentHost Box;  // the box window and its size, re-applied at each state change
   TGroupMember* Member = nullptr;
@@ -64,6 +67,9 @@ void CreateShortcuts(TBoxHeader& header, const TContentHost& host, std::unique_p
 // buttons' windows down with it.
 void DestroyShortcuts(std::unique_ptr<TShortcut>& first);
 LRESULT CALLBACK ShortcutWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+// What a screen reader reads of a button: a push button named by its tooltip
+// (else its image's name), pressed by its default action as by a click.
+const TAccessibleSource& ShortcutAccessibility();
 // The record of a shortcut window, kept in the window itself until it is destroyed.
 TShortcut* FindShortcutByWindow(HWND window);
 void ApplyRegion(HWND window, HRGN region);

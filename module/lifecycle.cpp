@@ -1,6 +1,7 @@
 #include "module/lifecycle.h"
 
 #include "bang/bang_commands.h"
+#include "base/accessible_object.h"
 #include "base/command_queue.h"
 #include "base/entry_thunk.h"
 #include "base/module_state.h"
@@ -66,6 +67,8 @@ void FinishEnd() {
     NoThrow([&] { UnregisterModuleClass(className); });
   // Nothing uses the shared tooltip once every shortcut is gone.
   NoThrow(DestroyTooltip);
+  // Screen readers still holding a box or button are told it is gone.
+  NoThrow(EndAccessibility);
 }
 
 void FinishDeferredWork() {

@@ -22,6 +22,8 @@
 //   serve                  run the message loop until "!Quit" (bangs may come
 //                          from other processes, as "litestep.exe !Bang" sends them)
 //   quit                   stop
+#include <ole2.h>
+
 #include <cstdio>
 #include <fstream>
 #include <iostream>
@@ -119,6 +121,8 @@ int main(int argc, char** argv) {
     std::cerr << "cannot read configuration " << argv[2] << std::endl;
     return 2;
   }
+  // As the real shell does at its start: its thread is a COM apartment.
+  OleInitialize(nullptr);
   standin::Host host;
   StandInConfigureModule(argv[1]);
   if (!StandInStartModules()) {

@@ -20,6 +20,9 @@ int main(int argc, char** argv) {
   // The tooltip class lives in comctl32: keep it loaded for the whole run.
   InitCommonControls();
   LoadLibraryA("comctl32.dll");
+  // As the real shell does at its start: the thread is a COM apartment, where
+  // screen readers' objects are handed out.
+  OleInitialize(nullptr);
   kestotest::TheHost();
   // The same tests against an older shell, which has only the ANSI functions.
   if (GetEnvironmentVariableA("KESTO_TEST_ANSI_SHELL", nullptr, 0) > 0) kesto::UseAnsiShellOnly(true);

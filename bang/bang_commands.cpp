@@ -6,11 +6,13 @@
 #include "base/entry_thunk.h"
 #include "base/operation.h"
 #include "base/shell_api.h"
+#include "base/shell_log.h"
 #include "base/shell_text.h"
 #include "base/wide_text.h"
 #include "box/alpha_box.h"
 #include "box/box.h"
 #include "box/box_list.h"
+#include "box/keyboard.h"
 #include "box/reload_box.h"
 #include "boxfile/text_helpers.h"
 #include "content/groups.h"
@@ -115,6 +117,12 @@ void BangMoveBox(const std::string& args) {
                SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
+void BangFocus(const std::string& args) {
+  TBox* box = FindBoxByName(args);
+  if (box && !GiveKeyboard(*box))
+    ShellLog(kLogWarning, "!KestoFocus " + box->Name + ": the box shows no button to take the keyboard");
+}
+
 void BangReload(const std::string& args) {
   std::vector<std::uint32_t> serials;
   if (!GetToken(args, 1).empty()) {
@@ -154,6 +162,7 @@ KESTO_BANG(GroupHide)
 KESTO_BANG(GroupToggle)
 KESTO_BANG(MoveBox)
 KESTO_BANG(Reload)
+KESTO_BANG(Focus)
 KESTO_CDECL_ENTRY_2(KestoBangCreate);
 KESTO_CDECL_ENTRY_2(KestoBangCreateW);
 KESTO_CDECL_ENTRY_2(KestoBangDestroy);
@@ -176,6 +185,8 @@ KESTO_CDECL_ENTRY_2(KestoBangMoveBox);
 KESTO_CDECL_ENTRY_2(KestoBangMoveBoxW);
 KESTO_CDECL_ENTRY_2(KestoBangReload);
 KESTO_CDECL_ENTRY_2(KestoBangReloadW);
+KESTO_CDECL_ENTRY_2(KestoBangFocus);
+KESTO_CDECL_ENTRY_2(KestoBangFocusW);
 
 namespace kesto {
 namespace {
@@ -194,12 +205,13 @@ constexpr BangCommand kBangCommands[] = {
     {"!KestoGroupShow", KestoBangGroupShow, KestoBangGroupShowW},     {"!KestoGroupHide", KestoBangGroupHide, KestoBangGroupHideW},
     {"!KestoGroupToggle", KestoBangGroupToggle, KestoBangGroupToggleW}, {"!KestoMoveBox", KestoBangMoveBox, KestoBangMoveBoxW},
     {"!KestoReload", KestoBangReload, KestoBangReloadW},  // after the ten of the original design
+    {"!KestoFocus", KestoBangFocus, KestoBangFocusW},
 };
 
 // Removal order differs from registration order in the two group commands;
 // the reload command goes before the ten.
 constexpr const char* kRemovalOrder[] = {
-    "!KestoReload",    "!KestoCreate",    "!KestoDestroy",   "!KestoHide",        "!KestoShow",   "!KestoToggle",
+    "!KestoFocus",     "!KestoReload",    "!KestoCreate",    "!KestoDestroy",   "!KestoHide",        "!KestoShow",   "!KestoToggle",
     "!KestoResetPos",  "!KestoGroupHide", "!KestoGroupShow",   "!KestoGroupToggle", "!KestoMoveBox",
 };
 

@@ -46,6 +46,23 @@ void BlendAt(TDibPicture& picture, const TPixels& pixels, int x, int y, const RE
   }
 }
 
+// The button that has the keyboard, inverted as an ordinary box inverts it:
+// each premultiplied colour becomes its alpha less itself.
+void InvertWithin(TDibPicture& picture, RECT button, const RECT& clip) {
+  const RECT whole{0, 0, picture.Width, picture.Height};
+  if (!IntersectRect(&button, &button, &clip) || !IntersectRect(&button, &button, &whole)) return;
+  for (LONG y = button.top; y < button.bottom; ++y) {
+    std::uint32_t* row = picture.Bits + static_cast<std::size_t>(y) * picture.Width;
+    for (LONG x = button.left; x < button.right; ++x) {
+      const std::uint32_t p = row[x], a = p >> 24;
+      if (a == 0) continue;
+      const std::uint32_t r = a - std::min(a, (p >> 16) & 255), g = a - std::min(a, (p >> 8) & 255),
+                          b = a - std::min(a, p & 255);
+      row[x] = (a << 24) | (r << 16) | (g << 8) | b;
+    }
+  }
+}
+
 // Background, then every shown button (the list holds the last line first:
 // drawn in list order, the earlier line ends up on top, as with child
 // windows), within the area.
@@ -57,8 +74,11 @@ void ComposeInto(TBox& box, const RECT& area) {
     const std::uint32_t* from = frame.Background.data() + at;
     std::copy(from + area.left, from + area.right, frame.Picture.Bits + at + area.left);
   }
-  for (const TShortcut* s = box.Shortcuts.get(); s; s = s->Next.get())
-    if (s->Current && ShortcutShown(*s)) BlendAt(frame.Picture, s->Current->Pixels, s->X, s->Y, area);
+  for (const TShortcut* s = box.Shortcuts.get(); s; s = s->Next.get()) {
+    if (!s->Current || !ShortcutShown(*s)) continue;
+    BlendAt(frame.Picture, s->Current->Pixels, s->X, s->Y, area);
+    if (s->Focused) InvertWithin(frame.Picture, {s->X, s->Y, s->X + s->Width, s->Y + s->Height}, area);
+  }
 }
 
 }  // namespace

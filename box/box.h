@@ -67,6 +67,8 @@ struct TBox {
   bool HasBackgroundLine = false;  // its file named a background: a save without one is cut short
   bool BeingReplaced = false;  // a box is being built from its file to take its place
   bool Replaced = false;  // its successor stands: its teardown writes nothing into the file
+  bool HasKeyboard = false;     // given the keyboard by !KestoFocus, until Esc or the user goes elsewhere
+  HWND KeyboardReturn = nullptr;  // the window that had the keyboard before: Esc gives it back
 };
 
 // What a box built again from its file takes over from the box it replaces:

@@ -7,9 +7,7 @@
 #include "content/shortcuts.h"
 
 namespace kesto {
-namespace {
 
-// The box's button windows in reading order: by their top edge, then their left.
 std::vector<HWND> ButtonsInReadingOrder(const TBox& box) {
   struct Placed {
     HWND Window;
@@ -29,6 +27,8 @@ std::vector<HWND> ButtonsInReadingOrder(const TBox& box) {
   for (const Placed& placed : buttons) windows.push_back(placed.Window);
   return windows;
 }
+
+namespace {
 
 class BoxSource final : public TAccessibleSource {
  public:

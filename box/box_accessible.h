@@ -3,9 +3,17 @@
 // to right), each read as the button itself reads.
 #pragma once
 
+#include <windows.h>
+
+#include <vector>
+
 #include "base/accessible_object.h"
+#include "box/box.h"
 
 namespace kesto {
+
+// The box's button windows in reading order: rows top to bottom, each left to right.
+std::vector<HWND> ButtonsInReadingOrder(const TBox& box);
 
 const TAccessibleSource& BoxAccessibility();
 

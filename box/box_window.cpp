@@ -1,6 +1,7 @@
 #include "base/command_queue.h"
 #include "base/monitors.h"
 #include "box/box_accessible.h"
+#include "box/keyboard.h"
 #include "base/system_commands.h"
 #include "box/box.h"
 #include "box/box_list.h"
@@ -58,6 +59,13 @@ LRESULT HandleBoxMessage(TBox& box, HWND window, UINT message, WPARAM wParam, LP
     case WM_GETOBJECT:
       if (LRESULT answer = AnswerGetObject(window, wParam, lParam, BoxAccessibility())) return answer;
       return DefWindowProcW(window, message, wParam, lParam);
+    case WM_KEYDOWN:
+    case WM_SYSKEYDOWN:
+      if (HandleBoxKey(box, message, wParam)) return 0;
+      return DefWindowProcW(window, message, wParam, lParam);
+    case WM_KILLFOCUS:
+      if (box.HasKeyboard) KeyboardLeft(box);
+      return 0;
     case WM_ERASEBKGND:
       if (box.Frame) return 1;  // shown by UpdateLayeredWindow, not painted
       BitBlt(reinterpret_cast<HDC>(wParam), 0, 0, box.Width, box.Height, box.MemDC.get(), 0, 0, SRCCOPY);

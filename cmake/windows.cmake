@@ -86,6 +86,7 @@ add_library(kesto_impl STATIC
   box/auto_reload.cpp
   box/alpha_box.cpp
   box/box_accessible.cpp
+  box/keyboard.cpp
   content/groups.cpp
   content/shortcuts.cpp
   content/tooltip.cpp

@@ -189,7 +189,7 @@ LRESULT HandleShortcutMessage(TShortcut& s, HWND window, UINT message, WPARAM wP
   switch (message) {
     case WM_ERASEBKGND:
       if (s.Box.Recompose) return 1;  // its box's picture shows it
-      BitBlt(reinterpret_cast<HDC>(wParam), 0, 0, s.Width, s.Height, s.CurrentDC, 0, 0, SRCCOPY);
+      BitBlt(reinterpret_cast<HDC>(wParam), 0, 0, s.Width, s.Height, s.CurrentDC, 0, 0, s.Focused ? NOTSRCCOPY : SRCCOPY);
       return 0;
     case WM_MOUSEMOVE:
       if (s.State == kNormal) EnterState(s, kHover);
@@ -320,6 +320,7 @@ class ShortcutSource final : public TAccessibleSource {
     facts.State = STATE_SYSTEM_FOCUSABLE;
     if (!IsWindowVisible(window)) facts.State |= STATE_SYSTEM_INVISIBLE;
     if (s->State == 2) facts.State |= STATE_SYSTEM_PRESSED;
+    if (s->Focused) facts.State |= STATE_SYSTEM_FOCUSED;
     GetWindowRect(window, &facts.Screen);
     if (!s->Command.empty()) facts.DefaultAction = "Press";
     return facts;
@@ -335,6 +336,18 @@ class ShortcutSource final : public TAccessibleSource {
 };
 
 }  // namespace
+
+void SetShortcutFocus(TShortcut& s, bool focused) {
+  if (s.Focused == focused) return;
+  s.Focused = focused;
+  if (s.Box.Recompose) {
+    const RECT area{s.X, s.Y, s.X + s.Width, s.Y + s.Height};
+    s.Box.Recompose(s.Box.Window, &area);
+  } else if (s.Window) {
+    InvalidateRect(s.Window, nullptr, TRUE);
+  }
+  if (focused && s.Window) NotifyWinEvent(EVENT_OBJECT_FOCUS, s.Window, OBJID_CLIENT, CHILDID_SELF);
+}
 
 const TAccessibleSource& ShortcutAccessibility() {
   static const ShortcutSource source;

@@ -45,6 +45,7 @@ struct TShortcut {
   std::int32_t Width = 0;
   std::uint8_t State = 0;  // 0 normal, 1 hover, 2 pressed
   std::string Command;
+  bool Focused = false;   // it has the keyboard (!KestoFocus): drawn inverted, which shows on any background
   std::string Tip;        // its tooltip text: what a screen reader calls it
   std::string ImageName;  // its normal image as the line names it: the name when it has no tooltip
   std::unique_ptr<TShortcut> Next;
@@ -67,6 +68,9 @@ void CreateShortcuts(TBoxHeader& header, const TContentHost& host, std::unique_p
 // buttons' windows down with it.
 void DestroyShortcuts(std::unique_ptr<TShortcut>& first);
 LRESULT CALLBACK ShortcutWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+// Marks the button as the one that has the keyboard, or clears the mark;
+// shows the change at once.
+void SetShortcutFocus(TShortcut& s, bool focused);
 // What a screen reader reads of a button: a push button named by its tooltip
 // (else its image's name), pressed by its default action as by a click.
 const TAccessibleSource& ShortcutAccessibility();

@@ -49,7 +49,7 @@ done
 
 # The manual: the front page, then every page of docs/ in reading order.
 pages="README.md docs/install.md docs/first-box.md docs/box-files.md docs/bangs.md docs/monitors.md \
-docs/scripts.md docs/alpha.md docs/tools.md docs/log.md docs/guarantees.md docs/speed.md \
+docs/scripts.md docs/alpha.md docs/accessibility.md docs/tools.md docs/log.md docs/guarantees.md docs/speed.md \
 docs/architecture.md docs/testing.md"
 for page in $pages; do [ -f "$page" ] || fail "$page is missing"; done
 {

@@ -213,6 +213,24 @@ TEST_F(AlphaBoxTest, ButtonsAreBlendedIntoThePictureAndBehaveAsButtons) {
   expectButton(Button, "shown again");
 }
 
+// The keyboard's mark shows on an alpha box too: the marked button inverted
+// within the picture, premultiplied as the rest.
+TEST_F(AlphaBoxTest, TheKeyboardMarkShowsOnAnAlphaBox) {
+  WritePng("glass.png", 60, 40, Glass);
+  WritePng("b.png", 12, 12, Button);
+  StartWithBox("KestoName Glass\r\nKestoBackGround " + Path("glass.png") + "\r\nKestoX 300\r\nKestoY 300\r\n"
+               "*Shortcut \"Tip\" 10 10 " + Path("b.png") + " " + Path("b.png") + " " + Path("b.png") + " !clicked\r\n");
+  HWND box = BoxWindow("Glass");
+  ASSERT_NE(box, nullptr);
+  const std::uint32_t before = Composed(box, 60, 40)[15 * 60 + 15];
+  Bang("!KestoFocus Glass");
+  const std::vector<std::uint32_t> marked = Composed(box, 60, 40);
+  const std::uint32_t a = before >> 24;
+  EXPECT_EQ(marked[15 * 60 + 15], (a << 24) | ((a - ((before >> 16) & 255)) << 16) |
+                                      ((a - ((before >> 8) & 255)) << 8) | (a - (before & 255)));
+  EXPECT_EQ(marked[5 * 60 + 5], Premultiplied(Glass(5, 5)));  // outside the button
+}
+
 TEST_F(AlphaBoxTest, LabelsComeOutOpaqueInTheirColourOverSeeThroughPixels) {
   WritePng("clear.png", 120, 30, [](int, int) { return Rgba{0, 0, 0, 0}; });
   StartWithBox("KestoName Label\r\nKestoBackGround " + Path("clear.png") + "\r\nKestoX 100\r\nKestoY 400\r\n"

@@ -32,7 +32,7 @@ TEST_F(LifecycleTest, NoCreateLinesGiveCommandWindowAndBangsButNoBox) {
   Start({"SomeOtherKey value"});
   EXPECT_EQ(kesto::BoxList, nullptr);
   EXPECT_TRUE(IsWindow(kesto::CommandWnd));
-  EXPECT_EQ(StandInBangCount(), 11);  // the ten, and the reload command
+  EXPECT_EQ(StandInBangCount(), 12);  // the ten, the reload and the focus commands
   // The command window is registered with the shell for the revision query only.
   auto& registrations = standin::Host::Registrations();
   ASSERT_EQ(registrations.count(kesto::CommandWnd), 1u);
@@ -80,13 +80,14 @@ TEST_F(LifecycleTest, StartAndEndRunInTheirOrders) {
   EXPECT_EQ(added, (std::vector<std::string>{
                        "bang+:!KestoCreate", "bang+:!KestoDestroy", "bang+:!KestoHide", "bang+:!KestoShow",
                        "bang+:!KestoToggle", "bang+:!KestoResetPos", "bang+:!KestoGroupShow",
-                       "bang+:!KestoGroupHide", "bang+:!KestoGroupToggle", "bang+:!KestoMoveBox", "bang+:!KestoReload"}));
+                       "bang+:!KestoGroupHide", "bang+:!KestoGroupToggle", "bang+:!KestoMoveBox", "bang+:!KestoReload",
+                       "bang+:!KestoFocus"}));
   StandInLogClear();
   HWND window = kesto::BoxList->Window;
   Stop();
   auto removed = EntriesStartingWith("bang-:");
   EXPECT_EQ(removed, (std::vector<std::string>{
-                         "bang-:!KestoReload", "bang-:!KestoCreate", "bang-:!KestoDestroy", "bang-:!KestoHide", "bang-:!KestoShow",
+                         "bang-:!KestoFocus", "bang-:!KestoReload", "bang-:!KestoCreate", "bang-:!KestoDestroy", "bang-:!KestoHide", "bang-:!KestoShow",
                          "bang-:!KestoToggle", "bang-:!KestoResetPos", "bang-:!KestoGroupHide",
                          "bang-:!KestoGroupShow", "bang-:!KestoGroupToggle", "bang-:!KestoMoveBox"}));
   EXPECT_FALSE(IsWindow(window));

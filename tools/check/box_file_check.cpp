@@ -1,6 +1,7 @@
 #include "tools/check/box_file_check.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <map>
 #include <set>
@@ -330,6 +331,21 @@ class BoxFileCheck {
     }
   }
 
+  // A button without a tooltip is named, for a screen reader, by its normal
+  // image's file name: "b1" tells a person nothing.
+  void CheckSpokenName(int line, const std::string& image) {
+    std::string name = image;
+    const std::size_t slash = name.find_last_of("\\/");
+    if (slash != std::string::npos) name.erase(0, slash + 1);
+    const std::size_t dot = name.find_last_of('.');
+    if (dot != std::string::npos && dot > 0) name.erase(dot);
+    int letters = 0;
+    for (unsigned char c : name) letters += std::isalpha(c) != 0 || c >= 0x80;
+    if (letters >= 3) return;
+    Warn(line, "unnamed-button", "a hint: without a tooltip a screen reader calls this button " + Quote(name) +
+                                     ", after its image; give it a tooltip that says what it does");
+  }
+
   void CheckContent(int line, const std::string& key, const std::string& value) {
     if (key == "*Shortcut") {
       CheckNumber(line, GetToken(value, 2), "shortcut x");
@@ -341,6 +357,7 @@ class BoxFileCheck {
       if (tooltip.size() > kLongestTooltip)
         Warn(line, "long-tooltip", "the tooltip is " + std::to_string(tooltip.size()) + " characters long; the "
                                    "tooltip control may cut it after " + std::to_string(kLongestTooltip));
+      if (tooltip.empty()) CheckSpokenName(line, GetToken(value, 4));
       std::string command = GetTokenRest(value, 7);
       if (command.empty()) {
         Warn(line, "shortcut-no-command", "fewer than seven tokens: this shortcut's command is empty");

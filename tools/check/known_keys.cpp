@@ -23,7 +23,7 @@ namespace {
 const char* const kBangs[] = {
     // Kesto's own.
     "!KestoCreate", "!KestoDestroy", "!KestoHide", "!KestoShow", "!KestoToggle", "!KestoResetPos",
-    "!KestoGroupShow", "!KestoGroupHide", "!KestoGroupToggle", "!KestoMoveBox", "!KestoReload",
+    "!KestoGroupShow", "!KestoGroupHide", "!KestoGroupToggle", "!KestoMoveBox", "!KestoReload", "!KestoFocus",
     // The shell's built-ins.
     "!About", "!Alert", "!CascadeWindows", "!Confirm", "!Execute", "!HideModules", "!Logoff", "!MinimizeWindows",
     "!None", "!Popup", "!Quit", "!Recycle", "!Refresh", "!Reload", "!ReloadModule", "!RestoreWindows", "!Run",

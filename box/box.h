@@ -68,6 +68,7 @@ struct TBox {
   bool BeingReplaced = false;  // a box is being built from its file to take its place
   bool Replaced = false;  // its successor stands: its teardown writes nothing into the file
   bool HasKeyboard = false;     // given the keyboard by !KestoFocus, until Esc or the user goes elsewhere
+  bool TakesKeyboard = false;   // KestoKeyboard: a click gives it the keyboard too
   HWND KeyboardReturn = nullptr;  // the window that had the keyboard before: Esc gives it back
 };
 

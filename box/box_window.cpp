@@ -102,6 +102,7 @@ LRESULT HandleBoxMessage(TBox& box, HWND window, UINT message, WPARAM wParam, LP
       } else {
         PostRunCommand(box.Window, box.OnLeftClick);
       }
+      if (box.TakesKeyboard && !box.HasKeyboard) GiveKeyboard(box);
       return 0;
     case WM_RBUTTONUP:
       PostRunCommand(box.Window, box.OnRightClick);

@@ -202,6 +202,7 @@ void BuildBox(TBox& box, const TCarriedOver* carried) {
   if (!BoxKeyExists(header, "KestoNotSticky")) SetWindowLongPtrA(box.Window, GWLP_USERDATA, kStickyMarker);
   if (!framed) PaintFromImage(box, std::move(image), offsets);
   if (BoxKeyExists(header, "KestoRememberPosition")) SetFlag(box.Flags, BoxRememberPosition, true);
+  box.TakesKeyboard = BoxKeyExists(header, "KestoKeyboard");
 
   const TContentHost host{box.Window, box.Width, box.Height, framed ? box.Frame->Picture.DC.get() : box.MemDC.get(),
                           sources, framed ? ComposeFrameOfWindow : nullptr};

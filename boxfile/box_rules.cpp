@@ -32,6 +32,7 @@ const std::vector<TBoxKey>& BoxKeys() {
       {"KestoBackgroundOffs", KeyKind::FourNumbers, "0 0 0 0"},
       {"KestoRememberPosition", KeyKind::Presence, ""},
       {"KestoAutoReload", KeyKind::Presence, ""},
+      {"KestoKeyboard", KeyKind::Presence, ""},
       {"KestoFont", KeyKind::Text, "Ms sans serif"},
       {"KestoFontColor", KeyKind::Colour, "FFFFFF"},
       {"KestoFontSize", KeyKind::Integer, "14"},

@@ -71,3 +71,35 @@ TEST_F(KeyboardTest, AFocusedBoxIsUsedWithTabEnterAndEscAndGivesTheKeyboardBack)
 
 }  // namespace
 }  // namespace kestotest
+
+namespace kestotest {
+namespace {
+
+// KestoKeyboard: a click on the box gives it the keyboard, as !KestoFocus does;
+// a box without the key never takes it.
+TEST_F(KeyboardTest, AClickGivesTheKeyboardOnlyToABoxThatSaysKestoKeyboard) {
+  WriteSolidBmp("k.bmp", 20, 20, RGB(40, 160, 40));
+  const std::string k = " " + Path("k.bmp") + " " + Path("k.bmp") + " " + Path("k.bmp") + " ";
+  Start({"*KestoCreate " + WriteText("takes.box", "KestoName Takes\r\nKestoKeyboard\r\nKestoWidth 80\r\nKestoHeight 40\r\n"
+                                                  "KestoX 300\r\nKestoY 300\r\n*Shortcut go 40 10" + k + "!go\r\n"),
+         "*KestoCreate " + WriteText("plain.box", "KestoName Plain\r\nKestoWidth 80\r\nKestoHeight 40\r\nKestoX 500\r\n"
+                                                  "KestoY 300\r\n*Shortcut go 40 10" + k + "!go\r\n")});
+  HWND editor = CreateWindowExA(0, "EDIT", "typing here", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 600, 400, 200, 100,
+                                nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+  SetForegroundWindow(editor);
+  SetFocus(editor);
+  standin::Pump(100);
+  LeftClickAt(505, 305);  // the plain box: the keyboard stays
+  standin::Pump(100);
+  EXPECT_EQ(GetForegroundWindow(), editor);
+  LeftClickAt(305, 305);  // the box that takes it
+  standin::Pump(100);
+  EXPECT_EQ(GetFocus(), Box("Takes")->Window);
+  EXPECT_EQ(ScreenPixel(345, 315), RGB(255 - 40, 255 - 160, 255 - 40));
+  Press(VK_ESCAPE);
+  EXPECT_EQ(GetForegroundWindow(), editor);
+  DestroyWindow(editor);
+}
+
+}  // namespace
+}  // namespace kestotest

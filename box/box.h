@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "boxfile/box_file.h"
 #include "boxfile/text_helpers.h"
@@ -69,6 +70,7 @@ struct TBox {
   bool Replaced = false;  // its successor stands: its teardown writes nothing into the file
   bool HasKeyboard = false;     // given the keyboard by !KestoFocus, until Esc or the user goes elsewhere
   bool TakesKeyboard = false;   // KestoKeyboard: a click gives it the keyboard too
+  std::vector<TLabel> Labels;   // its *Text labels, as a screen reader reads them
   HWND KeyboardReturn = nullptr;  // the window that had the keyboard before: Esc gives it back
 };
 

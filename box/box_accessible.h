@@ -1,6 +1,7 @@
 // What a screen reader reads of a box: a pane named by KestoName whose
-// children are its buttons in reading order (rows top to bottom, each left
-// to right), each read as the button itself reads.
+// children are its buttons and labels in reading order (rows top to bottom,
+// each left to right): a button read as the button itself reads, a label as
+// static text.
 #pragma once
 
 #include <windows.h>

@@ -205,7 +205,7 @@ void BuildBox(TBox& box, const TCarriedOver* carried) {
   box.TakesKeyboard = BoxKeyExists(header, "KestoKeyboard");
 
   const TContentHost host{box.Window, box.Width, box.Height, framed ? box.Frame->Picture.DC.get() : box.MemDC.get(),
-                          sources, framed ? ComposeFrameOfWindow : nullptr};
+                          sources, framed ? ComposeFrameOfWindow : nullptr, &box.Labels};
   CreateShortcuts(header, host, box.Shortcuts);
   if (framed) {
     DrawAlphaLabels(box, header);

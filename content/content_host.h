@@ -4,10 +4,18 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <string>
+#include <vector>
 
 #include "base/file_fingerprint.h"
 
 namespace kesto {
+
+// A *Text label as a screen reader reads it: its text, and where it is drawn in the box.
+struct TLabel {
+  std::string Text;
+  RECT Rect{};
+};
 
 struct TContentHost {
   HWND Window = nullptr;  // the box window: parent of shortcuts and plug-ins
@@ -19,6 +27,7 @@ struct TContentHost {
   // windows are not drawn): asks it to compose and show its picture again,
   // within this area of it (none: all of it).
   void (*Recompose)(HWND box, const RECT* area) = nullptr;
+  std::vector<TLabel>* Labels = nullptr;  // where the labels drawn are noted, when asked
 };
 
 }  // namespace kesto

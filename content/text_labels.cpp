@@ -23,9 +23,15 @@ COLORREF DrawTexts(TBoxHeader& header, const TContentHost& host, bool coverageOn
     SetTextColor(dc, coverageOnly ? RGB(255, 255, 255) : ParseHex(color));
     SetBkMode(dc, TRANSPARENT);
     ForEachBoxValue(header, "*Text", [&](const std::string& line) {
-      const std::wstring text = Wide(GetToken(line, 3));
-      TextOutW(dc, ParseInt(GetToken(line, 1)), ParseInt(GetToken(line, 2)), text.c_str(),
-               static_cast<int>(text.size()));
+      const std::string utf8 = GetToken(line, 3);
+      const std::wstring text = Wide(utf8);
+      const int x = ParseInt(GetToken(line, 1)), y = ParseInt(GetToken(line, 2));
+      TextOutW(dc, x, y, text.c_str(), static_cast<int>(text.size()));
+      if (host.Labels && !utf8.empty()) {
+        SIZE extent{};
+        GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &extent);
+        host.Labels->push_back({utf8, {x, y, x + extent.cx, y + extent.cy}});
+      }
     });
     InvalidateRect(host.Window, nullptr, TRUE);
   }

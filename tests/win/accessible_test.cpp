@@ -65,7 +65,7 @@ TEST_F(AccessibleTest, ButtonsReadAsPushButtonsNamedByTheirTooltipsInsideAPaneNa
   WriteSolidBmp("mail.bmp", 20, 20, RGB(200, 0, 0));
   WriteSolidBmp("back.bmp", 120, 60, RGB(0, 0, 200));
   Start({"*KestoCreate " + WriteText("a.box", "KestoName Привет\r\nKestoBackGround " + Path("back.bmp") +
-                                                 "\r\nKestoX 100\r\nKestoY 100\r\n"
+                                                 "\r\nKestoX 100\r\nKestoY 100\r\n*Text 4 40 \"Почта\"\r\n"
                                                  "*Shortcut \"Открыть почту\" 60 30 " + Path("mail.bmp") + " " +
                                                  Path("mail.bmp") + " " + Path("mail.bmp") + " !mail\r\n"
                                                  "*Shortcut \"\" 10 30 " + Path("mail.bmp") + " " + Path("mail.bmp") +
@@ -80,10 +80,27 @@ TEST_F(AccessibleTest, ButtonsReadAsPushButtonsNamedByTheirTooltipsInsideAPaneNa
   EXPECT_EQ(Number(pane, true), ROLE_SYSTEM_PANE);
   LONG count = 0;
   ASSERT_EQ(pane->get_accChildCount(&count), S_OK);
-  EXPECT_EQ(count, 3);
-  // Reading order: the top row first, then left to right.
+  EXPECT_EQ(count, 4);
+  // Reading order: the top row first, then left to right; the label is static text.
   const wchar_t* expected[] = {L"Hidden", L"mail", L"Открыть почту"};
-  for (long child = 1; child <= count; ++child) {
+  VARIANT label = Self();
+  label.lVal = 4;
+  BSTR text = nullptr;
+  ASSERT_EQ(pane->get_accName(label, &text), S_OK);
+  EXPECT_EQ(std::wstring(text), L"Почта");
+  SysFreeString(text);
+  VARIANT role;
+  VariantInit(&role);
+  ASSERT_EQ(pane->get_accRole(label, &role), S_OK);
+  EXPECT_EQ(role.lVal, ROLE_SYSTEM_STATICTEXT);
+  IDispatch* none = nullptr;
+  EXPECT_EQ(pane->get_accChild(label, &none), S_FALSE);  // a simple element of the pane
+  LONG labelLeft = 0, labelTop = 0, labelWidth = 0, labelHeight = 0;
+  ASSERT_EQ(pane->accLocation(&labelLeft, &labelTop, &labelWidth, &labelHeight, label), S_OK);
+  EXPECT_EQ(labelLeft, 104);
+  EXPECT_EQ(labelTop, 140);
+  EXPECT_GT(labelWidth, 10);
+  for (long child = 1; child <= 3; ++child) {
     VARIANT id = Self();
     id.lVal = child;
     IDispatch* dispatch = nullptr;

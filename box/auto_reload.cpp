@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include <algorithm>
 #include <memory>
 
 #include "base/bounded_call.h"
@@ -24,9 +25,7 @@ FolderWatcher Watcher;
 std::vector<std::string> SaidUnwatched;
 
 bool Said(const std::string& folder) {
-  for (const std::string& said : SaidUnwatched)
-    if (said == folder) return true;
-  return false;
+  return std::find(SaidUnwatched.begin(), SaidUnwatched.end(), folder) != SaidUnwatched.end();
 }
 
 bool Watching(const TBox& box) { return box.AutoReload && box.Life != BoxLife::Destroying && !box.DestroyRequested; }

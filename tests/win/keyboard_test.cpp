@@ -27,6 +27,16 @@ void Press(WORD key, bool shift = false) {
 
 class KeyboardTest : public KestoTest {};
 
+// The window the user types in, holding the keyboard.
+HWND TypingWindow() {
+  HWND editor = CreateWindowExA(0, "EDIT", "typing here", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 600, 400, 200, 100,
+                                nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+  SetForegroundWindow(editor);
+  SetFocus(editor);
+  standin::Pump(100);
+  return editor;
+}
+
 TEST_F(KeyboardTest, AFocusedBoxIsUsedWithTabEnterAndEscAndGivesTheKeyboardBack) {
   WriteSolidBmp("k.bmp", 20, 20, RGB(200, 40, 40));
   const std::string k = " " + Path("k.bmp") + " " + Path("k.bmp") + " " + Path("k.bmp") + " ";
@@ -37,11 +47,7 @@ TEST_F(KeyboardTest, AFocusedBoxIsUsedWithTabEnterAndEscAndGivesTheKeyboardBack)
                                                  "*Shortcut skipped 40 10" + k + "#5H !skipped\r\n"
                                                  "*Shortcut two 70 10" + k + "!two\r\n"
                                                  "*Shortcut three 10 40" + k + "!three\r\n")});
-  HWND editor = CreateWindowExA(0, "EDIT", "typing here", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 600, 400, 200, 100,
-                                nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
-  SetForegroundWindow(editor);
-  SetFocus(editor);
-  standin::Pump(100);
+  HWND editor = TypingWindow();
   ASSERT_EQ(GetForegroundWindow(), editor);
   const COLORREF plain = ScreenPixel(315, 315);
   EXPECT_EQ(plain, RGB(200, 40, 40));
@@ -69,11 +75,6 @@ TEST_F(KeyboardTest, AFocusedBoxIsUsedWithTabEnterAndEscAndGivesTheKeyboardBack)
   DestroyWindow(editor);
 }
 
-}  // namespace
-}  // namespace kestotest
-
-namespace kestotest {
-namespace {
 
 // KestoKeyboard: a click on the box gives it the keyboard, as !KestoFocus does;
 // a box without the key never takes it.
@@ -84,11 +85,7 @@ TEST_F(KeyboardTest, AClickGivesTheKeyboardOnlyToABoxThatSaysKestoKeyboard) {
                                                   "KestoX 300\r\nKestoY 300\r\n*Shortcut go 40 10" + k + "!go\r\n"),
          "*KestoCreate " + WriteText("plain.box", "KestoName Plain\r\nKestoWidth 80\r\nKestoHeight 40\r\nKestoX 500\r\n"
                                                   "KestoY 300\r\n*Shortcut go 40 10" + k + "!go\r\n")});
-  HWND editor = CreateWindowExA(0, "EDIT", "typing here", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 600, 400, 200, 100,
-                                nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
-  SetForegroundWindow(editor);
-  SetFocus(editor);
-  standin::Pump(100);
+  HWND editor = TypingWindow();
   LeftClickAt(505, 305);  // the plain box: the keyboard stays
   standin::Pump(100);
   EXPECT_EQ(GetForegroundWindow(), editor);

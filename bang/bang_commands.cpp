@@ -16,6 +16,7 @@
 #include "box/reload_box.h"
 #include "boxfile/text_helpers.h"
 #include "content/groups.h"
+#include "content/tooltip.h"
 
 namespace kesto {
 namespace {
@@ -31,26 +32,43 @@ void Guarded(Body body) {
   }
 }
 
+// A screen reader hears of a box or button that comes or goes. The system
+// tells of a window's own showing; this tells of the object Kesto answers for
+// it. Told once the state is whole: a hook in this process may run anything.
+void TellShown(const std::vector<HWND>& windows, bool shown) {
+  for (HWND window : windows)
+    NotifyWinEvent(shown ? EVENT_OBJECT_SHOW : EVENT_OBJECT_HIDE, window, OBJID_CLIENT, CHILDID_SELF);
+}
+
 void ShowBox(TBox& box) {
+  const bool wasShown = IsWindowVisible(box.Window) != FALSE;
   ShowWithoutActivating(box.Window);
   SetFlag(box.Flags, BoxHidden, false);
+  if (!wasShown) TellShown({box.Window}, true);
 }
 
 void HideBox(TBox& box) {
-  ShowWindow(box.Window, SW_HIDE);
+  GiveKeyboardBack(box);
+  const bool wasShown = ShowWindow(box.Window, SW_HIDE) != FALSE;
   SetFlag(box.Flags, BoxHidden, true);
+  if (wasShown) TellShown({box.Window}, false);
 }
 
 void ShowGroup(TShortcutGroup& group) {
-  ShowGroupMembers(&group, SW_SHOW);
+  const std::vector<HWND> changed = ShowGroupMembers(&group, SW_SHOW);
   SetFlag(group.Flags, GroupHidden, false);
   ComposeAlphaFrames();  // alpha boxes draw their buttons themselves
+  TellShown(changed, true);
 }
 
 void HideGroup(TShortcutGroup& group) {
-  ShowGroupMembers(&group, SW_HIDE);
+  const std::vector<HWND> changed = ShowGroupMembers(&group, SW_HIDE);
   SetFlag(group.Flags, GroupHidden, true);
   ComposeAlphaFrames();
+  // A hidden button that has the keyboard keeps no tooltip on screen.
+  for (HWND window : changed)
+    if (const TShortcut* s = FindShortcutByWindow(window); s && s->Focused) HideKeyboardTooltip(window);
+  TellShown(changed, false);
 }
 
 TShortcutGroup* GroupOf(const std::string& args) { return FindGroup(ParseInt(args)); }

@@ -48,7 +48,7 @@ class AccessibleWindow final : public IAccessible {
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
     if (!object) return E_POINTER;
     *object = nullptr;
-    if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IDispatch) || IsEqualIID(iid, IID_IAccessible)) {
+    if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IDispatch) || IsEqualIID(iid, __uuidof(IAccessible))) {
       *object = static_cast<IAccessible*>(this);
       AddRef();
       return S_OK;
@@ -230,7 +230,7 @@ LRESULT AnswerGetObject(HWND window, WPARAM wParam, LPARAM lParam, const TAccess
   if (!answer) return 0;
   IAccessible* object = MakeAccessible(window, source);
   if (!object) return 0;
-  const LRESULT result = answer(IID_IAccessible, wParam, object);
+  const LRESULT result = answer(__uuidof(IAccessible), wParam, object);
   object->Release();  // the answer holds its own reference for the client
   return result > 0 ? result : 0;
 }

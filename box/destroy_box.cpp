@@ -5,6 +5,7 @@
 #include "base/wide_text.h"
 #include "box/auto_reload.h"
 #include "box/box.h"
+#include "box/keyboard.h"
 #include "boxfile/text_helpers.h"
 #include "content/hosted_modules.h"
 #include "content/shortcuts.h"
@@ -65,6 +66,7 @@ void DestroyBox(TBox& box) {
   // Off the screen before its contents go: destroying the shaped children of
   // a visible window makes the platform recompute what shows of it each time.
   if (placed) {
+    GiveKeyboardBack(box);
     SetWindowPos(box.Window, nullptr, 0, 0, 0, 0,
                  SWP_HIDEWINDOW | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
   }

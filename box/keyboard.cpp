@@ -25,8 +25,12 @@ TShortcut* MarkedButton(TBox& box) {
   return nullptr;
 }
 
+// The old mark goes before the new one comes, so that its tooltip goes too.
 void Mark(TBox& box, HWND button) {
-  for (TShortcut* s = box.Shortcuts.get(); s; s = s->Next.get()) SetShortcutFocus(*s, s->Window == button);
+  for (TShortcut* s = box.Shortcuts.get(); s; s = s->Next.get())
+    if (s->Window != button) SetShortcutFocus(*s, false);
+  for (TShortcut* s = box.Shortcuts.get(); s; s = s->Next.get())
+    if (s->Window == button) SetShortcutFocus(*s, true);
 }
 
 // The next (or previous) reachable button from the marked one, round the end.
@@ -39,12 +43,6 @@ void MoveMark(TBox& box, int step) {
   long index = at == buttons.end() ? (step > 0 ? -1 : 0) : static_cast<long>(at - buttons.begin());
   index = ((index + step) % count + count) % count;
   Mark(box, buttons[static_cast<std::size_t>(index)]);
-}
-
-void ReturnKeyboard(TBox& box) {
-  HWND back = box.KeyboardReturn;
-  KeyboardLeft(box);
-  if (back && IsWindow(back)) SetForegroundWindow(back);
 }
 
 }  // namespace
@@ -92,11 +90,18 @@ bool HandleBoxKey(TBox& box, UINT message, WPARAM key) {
       PostRunCommand(box.Window, box.OnRightClick);
       return true;
     case VK_ESCAPE:
-      ReturnKeyboard(box);
+      GiveKeyboardBack(box);
       return true;
     default:
       return false;
   }
+}
+
+void GiveKeyboardBack(TBox& box) {
+  if (!box.HasKeyboard) return;
+  HWND back = box.KeyboardReturn;
+  KeyboardLeft(box);
+  if (back && IsWindow(back)) SetForegroundWindow(back);
 }
 
 void KeyboardLeft(TBox& box) {

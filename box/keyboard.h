@@ -16,6 +16,9 @@ namespace kesto {
 bool GiveKeyboard(TBox& box);
 // A key for a box that has the keyboard; false when it is not one of its keys.
 bool HandleBoxKey(TBox& box, UINT message, WPARAM key);
+// Esc, or the box hides or ends: the mark goes and the window that had the
+// keyboard before gets it back.
+void GiveKeyboardBack(TBox& box);
 // The keyboard went elsewhere (another window was clicked, say): the mark goes.
 void KeyboardLeft(TBox& box);
 

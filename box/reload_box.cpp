@@ -3,6 +3,7 @@
 #include <memory>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "base/bounded_call.h"
 #include "base/command_queue.h"
@@ -103,7 +104,13 @@ void ReplaceBox(std::uint32_t serial, ReloadCause cause) {
                  SWP_HIDEWINDOW | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     UpdateWindow(rebuilt->Window);
   }
+  std::vector<HWND> renamed{rebuilt->Window};
+  for (const TShortcut* s = rebuilt->Shortcuts.get(); s; s = s->Next.get()) renamed.push_back(s->Window);
   RequestDestroy(*box);
+  // A screen reader reads the box again: what it names may have changed.
+  // Said last, as a hook in this process may run anything from here.
+  for (HWND window : renamed)
+    if (window) NotifyWinEvent(EVENT_OBJECT_NAMECHANGE, window, OBJID_CLIENT, CHILDID_SELF);
 }
 
 }  // namespace

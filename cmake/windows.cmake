@@ -115,7 +115,7 @@ target_include_directories(shellhost SYSTEM PUBLIC ${CMAKE_BINARY_DIR}/stb-inclu
 add_executable(kesto-host shell/host/main.cpp)
 # Plays a user at a running shell from outside it (the real-shell lane).
 add_executable(kesto-drive tests/realshell/drive.cpp)
-target_link_libraries(kesto-drive PRIVATE shellhost)
+target_link_libraries(kesto-drive PRIVATE shellhost oleacc ole32 oleaut32)
 target_include_directories(kesto-drive SYSTEM PRIVATE ${CMAKE_BINARY_DIR}/stb-include)
 target_link_options(kesto-drive PRIVATE ${static_runtime})
 target_link_libraries(kesto-host PRIVATE shellhost ole32)

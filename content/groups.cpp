@@ -1,5 +1,7 @@
 #include "content/groups.h"
 
+#include <vector>
+
 namespace kesto {
 
 std::unique_ptr<TShortcutGroup> GroupList;
@@ -43,11 +45,15 @@ void LeaveGroup(TGroupMember* member) {
   if (owner) owner->Prev = leaving->Prev;
 }
 
-void ShowGroupMembers(TShortcutGroup* group, int showCommand) {
-  if (!group) return;
+std::vector<HWND> ShowGroupMembers(TShortcutGroup* group, int showCommand) {
+  std::vector<HWND> changed;
+  if (!group) return changed;
+  const bool show = showCommand != SW_HIDE;
   for (TGroupMember* member = group->Members.get(); member; member = member->Next.get()) {
-    ShowWindow(member->Window, showCommand);
+    const bool wasShown = ShowWindow(member->Window, showCommand) != FALSE;
+    if (wasShown != show) changed.push_back(member->Window);
   }
+  return changed;
 }
 
 void ReleaseGroups() {

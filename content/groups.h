@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include <vector>
+
 #include <cstdint>
 #include <memory>
 
@@ -34,7 +36,8 @@ TShortcutGroup& FindOrAddGroup(std::int32_t number);
 TShortcutGroup* FindGroup(std::int32_t number);
 TGroupMember* JoinGroup(HWND window, std::int32_t number);
 void LeaveGroup(TGroupMember* member);
-void ShowGroupMembers(TShortcutGroup* group, int showCommand);
+// Returns the windows whose visibility changed.
+std::vector<HWND> ShowGroupMembers(TShortcutGroup* group, int showCommand);
 void ReleaseGroups();
 
 }  // namespace kesto

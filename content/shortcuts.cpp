@@ -13,6 +13,7 @@
 #include "base/shell_image.h"
 #include "base/shell_log.h"
 #include "base/system_commands.h"
+#include "base/wide_text.h"
 #include "boxfile/premultiplied.h"
 #include "boxfile/text_helpers.h"
 #include "content/groups.h"
@@ -20,6 +21,18 @@
 
 namespace kesto {
 namespace {
+
+// The name a person hears: the tooltip, else the image's file name without
+// its folder and extension ("mail" of "$ThemeDir$\mail.bmp"), never "Button".
+std::string SpokenName(const TShortcut& s) {
+  if (!s.Tip.empty()) return s.Tip;
+  std::string name = s.ImageName;
+  const std::size_t slash = name.find_last_of("\\/");
+  if (slash != std::string::npos) name.erase(0, slash + 1);
+  const std::size_t dot = name.find_last_of('.');
+  if (dot != std::string::npos && dot > 0) name.erase(dot);
+  return name;
+}
 
 constexpr std::uint8_t kNormal = 0;
 constexpr std::uint8_t kHover = 1;
@@ -143,6 +156,9 @@ void CreateShortcut(const TContentHost& box, std::unique_ptr<TShortcut>& list, c
   shortcut.Tooltip = shortcut.Window;
   shortcut.Tip = tooltip;
   shortcut.ImageName = GetToken(line, 4);
+  // The window carries the name too: what the system's own object (and any
+  // client that asks a window for its text) reads.
+  SetWindowTextW(shortcut.Window, Wide(SpokenName(shortcut)).c_str());
   shortcut.State = kNormal;
 }
 
@@ -237,6 +253,7 @@ void DestroyShortcuts(std::unique_ptr<TShortcut>& first) {
   // windows are normally gone already, taken down with the box window.
   for (TShortcut* s = first.get(); s; s = s->Next.get()) {
     // A tool is known by its window's handle, also once the window is gone.
+    if (s->Tooltip && s->Focused) HideKeyboardTooltip(s->Tooltip);
     if (s->Tooltip) RemoveTooltip(s->Tooltip);
     s->Tooltip = nullptr;
     // A shared image goes with its last user: region, then DC, then bitmap.
@@ -288,17 +305,6 @@ void ApplyRegion(HWND window, HRGN region) {
 namespace kesto {
 namespace {
 
-// The name a person hears: the tooltip, else the image's file name without
-// its folder and extension ("mail" of "$ThemeDir$\mail.bmp"), never "Button".
-std::string SpokenName(const TShortcut& s) {
-  if (!s.Tip.empty()) return s.Tip;
-  std::string name = s.ImageName;
-  const std::size_t slash = name.find_last_of("\\/");
-  if (slash != std::string::npos) name.erase(0, slash + 1);
-  const std::size_t dot = name.find_last_of('.');
-  if (dot != std::string::npos && dot > 0) name.erase(dot);
-  return name;
-}
 
 // The record of a button window, asked by a client that may hold a window
 // handle long after the button went (and the handle went to another window).
@@ -346,7 +352,13 @@ void SetShortcutFocus(TShortcut& s, bool focused) {
   } else if (s.Window) {
     InvalidateRect(s.Window, nullptr, TRUE);
   }
-  if (focused && s.Window) NotifyWinEvent(EVENT_OBJECT_FOCUS, s.Window, OBJID_CLIENT, CHILDID_SELF);
+  if (!s.Window) return;
+  if (!focused) {
+    HideKeyboardTooltip(s.Window);
+    return;
+  }
+  ShowKeyboardTooltip(s.Window, s.Tip);
+  NotifyWinEvent(EVENT_OBJECT_FOCUS, s.Window, OBJID_CLIENT, CHILDID_SELF);
 }
 
 const TAccessibleSource& ShortcutAccessibility() {

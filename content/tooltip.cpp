@@ -19,11 +19,16 @@ namespace {
 // on i686, 56 on x86-64 (a size written as a number keeps no text there).
 constexpr UINT kToolInfoSize = offsetof(TOOLINFOW, lpszText) + sizeof(TOOLINFOW::lpszText);
 
-TOOLINFOW ToolFor(HWND window) {
+// Each button has two tools: the mouse's (0) and the keyboard's (1), which is
+// shown where it is put rather than where the mouse is.
+constexpr UINT_PTR kMouseTool = 0;
+constexpr UINT_PTR kKeyboardTool = 1;
+
+TOOLINFOW ToolFor(HWND window, UINT_PTR id = kMouseTool) {
   TOOLINFOW tool{};
   tool.cbSize = kToolInfoSize;
   tool.hwnd = window;
-  tool.uId = 0;
+  tool.uId = id;
   tool.hinst = OwnLibraryInstance();
   return tool;
 }
@@ -62,10 +67,32 @@ void RelayToTooltip(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   SendMessageA(TooltipWnd, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&relayed));
 }
 
+void ShowKeyboardTooltip(HWND window, const std::string& text) {
+  if (!TooltipWnd || text.empty()) return;
+  TOOLINFOW tool = ToolFor(window, kKeyboardTool);
+  tool.uFlags = TTF_TRACK | TTF_ABSOLUTE;
+  std::wstring wide = Wide(text);
+  tool.lpszText = &wide[0];
+  SendMessageW(TooltipWnd, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+  RECT place{};
+  GetWindowRect(window, &place);
+  SendMessageW(TooltipWnd, TTM_TRACKPOSITION, 0, MAKELPARAM(place.left, place.bottom + 2));
+  SendMessageW(TooltipWnd, TTM_TRACKACTIVATE, TRUE, reinterpret_cast<LPARAM>(&tool));
+}
+
+void HideKeyboardTooltip(HWND window) {
+  if (!TooltipWnd) return;
+  TOOLINFOW tool = ToolFor(window, kKeyboardTool);
+  SendMessageW(TooltipWnd, TTM_TRACKACTIVATE, FALSE, reinterpret_cast<LPARAM>(&tool));
+  SendMessageW(TooltipWnd, TTM_DELTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+}
+
 void RemoveTooltip(HWND window) {
   if (!TooltipWnd) return;
-  TOOLINFOW tool = ToolFor(window);
-  SendMessageW(TooltipWnd, TTM_DELTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+  for (UINT_PTR id : {kMouseTool, kKeyboardTool}) {
+    TOOLINFOW tool = ToolFor(window, id);
+    SendMessageW(TooltipWnd, TTM_DELTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+  }
 }
 
 void DestroyTooltip() {

@@ -133,6 +133,14 @@ run_scenario() {  # shell scenario
     printf '%s\n' "pump 300" "windows" "tooltip Grüße 你好" "move 380 340" "pump 300" \
       "click 380 340" "pump 500" "windows" "bang !KestoToggle привет" "pump 300" "windows" \
       "expect Привет 440 300 60" > "$dir/drive.txt"
+  elif [ "$2" = screen-reader ]; then
+    # What a screen reader reads of the sample theme, and the theme used from
+    # the keyboard: !KestoFocus, Tab, Tab, Enter runs the third button of the
+    # dock; Esc gives the keyboard back to the window the user types in.
+    printf '%s\n' "pump 300" "read Launcher" "read Orb" "typing" "foreground" "bang !KestoFocus Launcher" \
+      "pump 300" "windows" "key tab" "pump 200" "key tab" "pump 200" "windows" "bang !KestoMoveBox Orb 500 200" \
+      "pump 300" "key return" "pump 500" "expect Orb 600 380 140" "key escape" "pump 300" "foreground" "windows" \
+      > "$dir/drive.txt"
   elif [ "$2" = huge-image ]; then
     # A background of 12000x12000 pixels, which the shell cannot decode and
     # survive: Kesto never hands it over, and the box is built without it.
@@ -196,6 +204,13 @@ compare() {
   if grep -h "^tooltip .*: none found" "$lane/$1"/*/seen.txt >"$lane/$1/screen.diff"; then return 1; fi
   # Every box must stand where the scenario expects it.
   if grep -h "^expect .*: no" "$lane/$1"/*/seen.txt >"$lane/$1/screen.diff"; then return 1; fi
+  # Every box asked about must be read, and its buttons by their tooltips.
+  if grep -h "^read .*: nothing to read" "$lane/$1"/*/seen.txt >"$lane/$1/screen.diff"; then return 1; fi
+  if [ "$1" = screen-reader ] && ! grep -q "'Put every box back where it started' role 43 at 216 662 48x48 action 'Press'" \
+    "$lane/$1/real/seen.txt"; then
+    echo "the dock's buttons were not read as push buttons named by their tooltips" >"$lane/$1/screen.diff"
+    return 1
+  fi
   # No box may take the keyboard from the user's window.
   if grep -h "^foreground lost" "$lane/$1"/*/seen.txt >"$lane/$1/screen.diff"; then return 1; fi
   diff -u "$lane/$1/real/seen.txt" "$lane/$1/standin/seen.txt" >"$lane/$1/screen.diff" &&
@@ -203,7 +218,7 @@ compare() {
 }
 
 status=0
-scenarios="${*:-$(ls "$root/samples/scenarios" | sed 's/\.txt$//') self-unload move-unload reload-unload huge-image focus auto-reload unicode}"
+scenarios="${*:-$(ls "$root/samples/scenarios" | sed 's/\.txt$//') self-unload move-unload reload-unload huge-image focus auto-reload unicode screen-reader}"
 for scenario in $scenarios; do
   run_scenario real "$scenario"
   run_scenario standin "$scenario"

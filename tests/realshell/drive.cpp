@@ -17,10 +17,14 @@
 //                                 save <file> empty|garbage|kept (an unfinished or mistaken save, or the
 //                                 contents it had at "keep <file>") | remove <file> |
 //                                 gap <box title> <ms> (how long no box of that title showed meanwhile) |
-//                                 lacks <file> <text> (the file does not hold the text)
+//                                 lacks <file> <text> (the file does not hold the text) |
+//                                 read <box title> (what a screen reader reads: the box's object and
+//                                 its children, through the system's accessibility library) |
+//                                 key tab|shift-tab (and escape, return as above)
 //                                 (others, such as quit or revid, are skipped)
 #include <windows.h>
 #include <commctrl.h>
+#include <oleacc.h>
 
 #include <algorithm>
 #include <cstdint>
@@ -298,6 +302,70 @@ void PrintTooltip(const std::string& title) {
   std::fflush(stdout);
 }
 
+std::string AccessibleText(IAccessible* object, VARIANT child, bool description) {
+  BSTR text = nullptr;
+  const HRESULT result = description ? object->get_accDefaultAction(child, &text) : object->get_accName(child, &text);
+  std::string utf8 = result == S_OK && text ? kesto::Utf8(std::wstring(text, SysStringLen(text))) : "";
+  SysFreeString(text);
+  return utf8;
+}
+
+long AccessibleNumber(IAccessible* object, VARIANT child, bool role) {
+  VARIANT value;
+  VariantInit(&value);
+  const HRESULT result = role ? object->get_accRole(child, &value) : object->get_accState(child, &value);
+  return result == S_OK && value.vt == VT_I4 ? value.lVal : -1;
+}
+
+void PrintAccessible(const char* indent, IAccessible* object, VARIANT child) {
+  long left = 0, top = 0, width = 0, height = 0;
+  object->accLocation(&left, &top, &width, &height, child);
+  const long state = AccessibleNumber(object, child, false);
+  std::printf("%s'%s' role %ld%s at %ld %ld %ldx%ld action '%s'\n", indent, AccessibleText(object, child, false).c_str(),
+              AccessibleNumber(object, child, true), state >= 0 && (state & STATE_SYSTEM_INVISIBLE) ? " hidden" : "",
+              left, top, width, height, AccessibleText(object, child, true).c_str());
+}
+
+// A box as a screen reader reads it: its object, then each child the object
+// gives, in the order it gives them.
+void PrintReading(const std::string& title) {
+  HWND box = BoxTitled(title);
+  IAccessible* object = nullptr;
+  const HRESULT found = box ? AccessibleObjectFromWindow(box, static_cast<DWORD>(OBJID_CLIENT), __uuidof(IAccessible),
+                                                         reinterpret_cast<void**>(&object))
+                            : E_INVALIDARG;
+  if (FAILED(found) || !object) {
+    std::printf("read %s: nothing to read (%08lx)\n", title.c_str(), static_cast<unsigned long>(found));
+    std::fflush(stdout);
+    return;
+  }
+  VARIANT self;
+  VariantInit(&self);
+  self.vt = VT_I4;
+  self.lVal = CHILDID_SELF;
+  std::printf("read %s: ", title.c_str());
+  PrintAccessible("", object, self);
+  long count = 0;
+  object->get_accChildCount(&count);
+  std::vector<VARIANT> children(static_cast<std::size_t>(std::max(count, 0L)));
+  long got = 0;
+  if (count > 0) AccessibleChildren(object, 0, count, children.data(), &got);
+  for (long i = 0; i < got; ++i) {
+    VARIANT& child = children[static_cast<std::size_t>(i)];
+    IAccessible* own = nullptr;
+    if (child.vt == VT_DISPATCH && child.pdispVal &&
+        SUCCEEDED(child.pdispVal->QueryInterface(__uuidof(IAccessible), reinterpret_cast<void**>(&own)))) {
+      PrintAccessible("  ", own, self);
+      own->Release();
+    } else if (child.vt == VT_I4) {
+      PrintAccessible("  ", object, child);
+    }
+    VariantClear(&child);
+  }
+  object->Release();
+  std::fflush(stdout);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -310,6 +378,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "kesto-drive: cannot read %s\n", argv[1]);
     return 2;
   }
+  CoInitialize(nullptr);  // the accessibility library's objects are COM's
   std::string line;
   while (std::getline(script, line)) {
     if (!line.empty() && line.back() == '\r') line.pop_back();
@@ -367,12 +436,15 @@ int main(int argc, char** argv) {
     } else if (verb == "key") {
       std::string name;
       words >> name;
-      const WORD key = name == "escape" ? VK_ESCAPE : name == "return" ? VK_RETURN : 0;
-      INPUT input[2]{};
-      input[0].type = input[1].type = INPUT_KEYBOARD;
-      input[0].ki.wVk = input[1].ki.wVk = key;
-      input[1].ki.dwFlags = KEYEVENTF_KEYUP;
-      if (key) SendInput(2, input, sizeof *input);
+      const WORD key = name == "escape" ? VK_ESCAPE : name == "return" ? VK_RETURN
+                       : name == "tab" || name == "shift-tab" ? VK_TAB : 0;
+      const bool shift = name == "shift-tab";
+      INPUT input[4]{};
+      for (INPUT& one : input) one.type = INPUT_KEYBOARD;
+      input[0].ki.wVk = input[3].ki.wVk = VK_SHIFT;
+      input[3].ki.dwFlags = input[2].ki.dwFlags = KEYEVENTF_KEYUP;
+      input[1].ki.wVk = input[2].ki.wVk = key;
+      if (key) SendInput(shift ? 4 : 2, shift ? input : input + 1, sizeof *input);
       Sleep(100);
     } else if (verb == "typing") {
       HWND typing = TypingWindow();
@@ -427,6 +499,10 @@ int main(int argc, char** argv) {
       std::string title;
       std::getline(words >> std::ws, title);
       PrintTooltip(title);
+    } else if (verb == "read") {
+      std::string title;
+      std::getline(words >> std::ws, title);
+      PrintReading(title);
     } else if (verb == "screenshot") {
       std::string path;
       words >> path;

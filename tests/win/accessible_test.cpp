@@ -17,12 +17,13 @@ class AccessibleTest : public KestoTest {
  protected:
   // The object a client gets for a box or button window. Windows hands it
   // over through the system's library (WM_GETOBJECT, LresultFromObject);
-  // Wine cannot marshal an IAccessible of a program's own (its type library
-  // marshaler answers E_NOINTERFACE), so where the system's answer is not
-  // Kesto's object, the object is made as the window's answer makes it.
+  // Wine's library hands it only to another process (the real-shell lane
+  // reads it so) and answers a client in the same process with its standard
+  // object, so where that is not Kesto's, the object is made as the window's
+  // answer makes it.
   static IAccessible* Read(HWND window) {
     IAccessible* object = nullptr;
-    if (SUCCEEDED(AccessibleObjectFromWindow(window, static_cast<DWORD>(OBJID_CLIENT), IID_IAccessible,
+    if (SUCCEEDED(AccessibleObjectFromWindow(window, static_cast<DWORD>(OBJID_CLIENT), __uuidof(IAccessible),
                                              reinterpret_cast<void**>(&object)))) {
       VARIANT role = RoleOf(object);
       if (role.vt == VT_I4 && (role.lVal == ROLE_SYSTEM_PANE || role.lVal == ROLE_SYSTEM_PUSHBUTTON)) return object;
@@ -106,7 +107,7 @@ TEST_F(AccessibleTest, ButtonsReadAsPushButtonsNamedByTheirTooltipsInsideAPaneNa
     IDispatch* dispatch = nullptr;
     ASSERT_EQ(pane->get_accChild(id, &dispatch), S_OK) << child;
     IAccessible* button = nullptr;
-    ASSERT_EQ(dispatch->QueryInterface(IID_IAccessible, reinterpret_cast<void**>(&button)), S_OK);
+    ASSERT_EQ(dispatch->QueryInterface(__uuidof(IAccessible), reinterpret_cast<void**>(&button)), S_OK);
     dispatch->Release();
     EXPECT_EQ(Name(button), expected[child - 1]) << child;  // a button without a tooltip is named by its image
     EXPECT_EQ(Number(button, true), ROLE_SYSTEM_PUSHBUTTON);

@@ -14,6 +14,7 @@
 #include "box/box_list.h"
 #include "box/keyboard.h"
 #include "box/reload_box.h"
+#include "boxfile/scale.h"
 #include "boxfile/text_helpers.h"
 #include "content/groups.h"
 #include "content/tooltip.h"
@@ -133,12 +134,30 @@ void BangMoveBox(const std::string& args) {
   if (!box) return;
   SetWindowPos(box->Window, HWND_TOP, ParseInt(GetToken(args, 2)), ParseInt(GetToken(args, 3)), 0, 0,
                SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  RescaleBoxes();  // moved onto a monitor of another scale: drawn at that one
 }
 
 void BangFocus(const std::string& args) {
   TBox* box = FindBoxByName(args);
   if (box && !GiveKeyboard(*box))
     ShellLog(kLogWarning, "!KestoFocus " + box->Name + ": the box shows no button to take the keyboard");
+}
+
+// "!KestoZoom Launcher 150": the box drawn again at that zoom while it runs;
+// its file is not written.
+void BangZoom(const std::string& args) {
+  TBox* box = FindBoxByName(GetToken(args, 1));
+  if (!box) return;
+  const std::string percent = GetToken(args, 2);
+  bool valid = false;
+  const std::int32_t zoom = ZoomFromText(percent.c_str(), valid);
+  if (!valid) {
+    ShellLog(kLogWarning, "!KestoZoom " + box->Name + " " + percent + ": the zoom is a percent from 10 to 1000");
+    return;
+  }
+  if (zoom == box->Zoom || !Reloadable(*box)) return;
+  box->ZoomByBang = zoom;
+  ReloadBoxes({box->Serial}, ReloadCause::Bang);
 }
 
 void BangReload(const std::string& args) {
@@ -181,6 +200,7 @@ KESTO_BANG(GroupToggle)
 KESTO_BANG(MoveBox)
 KESTO_BANG(Reload)
 KESTO_BANG(Focus)
+KESTO_BANG(Zoom)
 KESTO_CDECL_ENTRY_2(KestoBangCreate);
 KESTO_CDECL_ENTRY_2(KestoBangCreateW);
 KESTO_CDECL_ENTRY_2(KestoBangDestroy);
@@ -205,6 +225,8 @@ KESTO_CDECL_ENTRY_2(KestoBangReload);
 KESTO_CDECL_ENTRY_2(KestoBangReloadW);
 KESTO_CDECL_ENTRY_2(KestoBangFocus);
 KESTO_CDECL_ENTRY_2(KestoBangFocusW);
+KESTO_CDECL_ENTRY_2(KestoBangZoom);
+KESTO_CDECL_ENTRY_2(KestoBangZoomW);
 
 namespace kesto {
 namespace {
@@ -224,12 +246,13 @@ constexpr BangCommand kBangCommands[] = {
     {"!KestoGroupToggle", KestoBangGroupToggle, KestoBangGroupToggleW}, {"!KestoMoveBox", KestoBangMoveBox, KestoBangMoveBoxW},
     {"!KestoReload", KestoBangReload, KestoBangReloadW},  // after the ten of the original design
     {"!KestoFocus", KestoBangFocus, KestoBangFocusW},
+    {"!KestoZoom", KestoBangZoom, KestoBangZoomW},
 };
 
 // Removal order differs from registration order in the two group commands;
 // the reload command goes before the ten.
 constexpr const char* kRemovalOrder[] = {
-    "!KestoFocus",     "!KestoReload",    "!KestoCreate",    "!KestoDestroy",   "!KestoHide",        "!KestoShow",   "!KestoToggle",
+    "!KestoZoom",      "!KestoFocus",     "!KestoReload",    "!KestoCreate",    "!KestoDestroy",   "!KestoHide",        "!KestoShow",   "!KestoToggle",
     "!KestoResetPos",  "!KestoGroupHide", "!KestoGroupShow",   "!KestoGroupToggle", "!KestoMoveBox",
 };
 

@@ -63,17 +63,33 @@ bool HasAlphaChannel(HBITMAP bitmap) {
   return ThirtyTwoBitSection(bitmap, section) && AnyTranslucent(section);
 }
 
-TPixels PremultipliedPixels(HBITMAP bitmap) {
+TPixels StraightPixels(HBITMAP bitmap, bool& alpha) {
   TPixels pixels;
+  alpha = false;
   if (!bitmap) return pixels;
   DIBSECTION section{};
   if (ThirtyTwoBitSection(bitmap, section) && AnyTranslucent(section)) {
     CopySection(section, pixels);
+    alpha = true;
   } else if (!ReadOpaque(bitmap, pixels)) {
     return {};
   }
+  return pixels;
+}
+
+TPixels PremultipliedPixels(HBITMAP bitmap) {
+  bool alpha = false;
+  TPixels pixels = StraightPixels(bitmap, alpha);
   for (std::uint32_t& pixel : pixels.Data) pixel = Premultiply(pixel);
   return pixels;
+}
+
+OwnedBitmap BitmapOfPixels(const TPixels& pixels) {
+  std::uint32_t* bits = nullptr;
+  if (pixels.Width <= 0 || pixels.Height <= 0) return OwnedBitmap();
+  OwnedBitmap bitmap = MakeDibSection(pixels.Width, pixels.Height, bits);
+  if (bitmap) std::memcpy(bits, pixels.Data.data(), pixels.Data.size() * 4);
+  return bitmap;
 }
 
 TDibPicture::~TDibPicture() {

@@ -36,10 +36,15 @@ bool HasAlphaChannel(HBITMAP bitmap);
 // The bitmap's pixels premultiplied, its own alpha kept where it has an
 // alpha channel (opaque otherwise), magenta see-through.
 TPixels PremultipliedPixels(HBITMAP bitmap);
+// The bitmap's pixels as they are, colour not premultiplied; alpha says
+// whether it has an alpha channel of its own (every pixel opaque otherwise).
+TPixels StraightPixels(HBITMAP bitmap, bool& alpha);
 
 // A top-down 32-bit DIB section of this size, selected into no DC; bits is
 // where its pixels lie. None when it cannot be made.
 OwnedBitmap MakeDibSection(int width, int height, std::uint32_t*& bits);
+// A top-down 32-bit DIB section holding these (straight) pixels; none when it cannot be made.
+OwnedBitmap BitmapOfPixels(const TPixels& pixels);
 
 // A top-down 32-bit DIB section and a memory DC it is selected into.
 struct TDibPicture {

@@ -12,6 +12,7 @@ namespace kesto {
 
 constexpr UINT WM_RUNCOMMAND = WM_USER + 92;    // 1116, lParam: the command text
 constexpr UINT WM_SHOWFAILURES = WM_USER + 93;  // shows the collected failure messages
+constexpr UINT WM_RESCALEBOXES = WM_USER + 95;  // draws boxes again whose monitor's scale changed
 
 extern HWND CommandWnd;
 

@@ -22,6 +22,7 @@ HMODULE HoldOwnLibrary() {
 
 KestoOperation::KestoOperation(Release release) : release_(release) {
   if (OperationDepth++ > 0) return;
+  dpi_.emplace();
   OutermostRelease = release_;
   HeldLibrary = HoldOwnLibrary();
 }
@@ -37,6 +38,7 @@ KestoOperation::~KestoOperation() {
     // Whatever could not be finished now is tried again after the next operation.
   }
   --OperationDepth;
+  dpi_.reset();
   HMODULE held = std::exchange(HeldLibrary, nullptr);
   if (!held) return;
   if (OutermostRelease == Release::AtOnce) {

@@ -11,6 +11,10 @@
 
 #include <windows.h>
 
+#include <optional>
+
+#include "base/dpi.h"
+
 namespace kesto {
 
 class KestoOperation {
@@ -30,6 +34,9 @@ class KestoOperation {
 
  private:
   Release release_;
+  // The outermost operation works in device pixels of each monitor, as the
+  // boxes' own windows do, whatever the shell's thread declares.
+  std::optional<DpiAwareScope> dpi_;
 };
 
 // Work that waits for the outermost operation to end: it runs there, still

@@ -1,11 +1,13 @@
 #include "base/shell_image.h"
 
+#include "base/bitmap_pixels.h"
 #include "base/module_state.h"
 #include "base/shell_api.h"
 #include "base/shell_log.h"
 #include "base/shell_text.h"
 #include "base/wide_text.h"
 #include "boxfile/image_header.h"
+#include "boxfile/resample.h"
 
 namespace kesto {
 namespace {
@@ -60,7 +62,68 @@ void AddSource(const std::string& folder, const std::string& part, const std::st
   AddWatched(FullPathOf(first), 0, where, true, sources);
 }
 
+// The forms of an image an author draws for higher scales, beside it.
+struct TVariant {
+  const char* Suffix;
+  TScale Factor;
+};
+const TVariant kVariants[] = {{"", {1, 1}}, {"@1.5x", {3, 2}}, {"@2x", {2, 1}}, {"@3x", {3, 1}}};
+
+// The size the header of the file a name leads to declares, where the shell looks.
+bool DeclaredSize(const std::string& name, ImageSize& size) {
+  return (!IsAbsolute(name) && HeaderSize(ImageFolder() + name, size)) || HeaderSize(name, size);
+}
+
+// The image at the size it has at this scale, filtered from what was loaded.
+HBITMAP Resized(HBITMAP loaded, int width, int height) {
+  BITMAP info{};
+  if (!loaded || !GetObjectA(loaded, sizeof info, &info)) return loaded;
+  if (width <= 0 || height <= 0 || (info.bmWidth == width && info.bmHeight == height)) return loaded;
+  bool alpha = false;
+  TPixels pixels = StraightPixels(loaded, alpha);
+  TStraightImage source{pixels.Width, pixels.Height, std::move(pixels.Data)};
+  const TStraightImage scaled = Resample(source, width, height, alpha);
+  TPixels out{scaled.Width, scaled.Height, scaled.Pixels};
+  OwnedBitmap bitmap = BitmapOfPixels(out);
+  if (!bitmap) return loaded;  // drawn at its own size rather than not at all
+  DeleteObject(loaded);
+  return bitmap.release();
+}
+
 }  // namespace
+
+HBITMAP LoadScaledImage(const std::string& name, const std::string& where, const TScale& scale,
+                        WatchedFiles* sources) {
+  if (scale.Identity()) return LoadCheckedImage(name, where, sources);
+  // Merged images and icons are scaled from what the shell makes of them.
+  const bool plain = !name.empty() && name[0] != '.' && name.find('|') == std::string::npos;
+  ImageSize base{};
+  const bool hasBase = plain && DeclaredSize(name, base);
+  // The smallest form drawn for at least this scale, else the largest there is.
+  const TVariant* chosen = nullptr;
+  for (const TVariant& variant : kVariants) {
+    if (!plain) break;
+    ImageSize size{};
+    if (!DeclaredSize(ScaledArtName(name, variant.Suffix), size)) continue;
+    const bool enough = variant.Factor.Factor() >= scale.Factor();
+    if (!chosen || chosen->Factor.Factor() < scale.Factor()) chosen = &variant;
+    if (enough) break;
+  }
+  HBITMAP loaded = LoadCheckedImage(chosen ? ScaledArtName(name, chosen->Suffix) : name, where, sources);
+  int width = 0, height = 0;
+  if (hasBase) {
+    width = scale.ToDevice(static_cast<std::int32_t>(base.Width));
+    height = scale.ToDevice(static_cast<std::int32_t>(base.Height));
+  } else {
+    BITMAP info{};
+    if (loaded && GetObjectA(loaded, sizeof info, &info)) {
+      const TScale drawnAt = chosen ? chosen->Factor : TScale{};
+      width = scale.ToDevice(drawnAt.ToLogical(info.bmWidth));
+      height = scale.ToDevice(drawnAt.ToLogical(info.bmHeight));
+    }
+  }
+  return Resized(loaded, width, height);
+}
 
 HBITMAP LoadCheckedImage(const std::string& name, const std::string& where, WatchedFiles* sources) {
   std::string folder;

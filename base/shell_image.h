@@ -8,6 +8,7 @@
 #include <string>
 
 #include "base/file_fingerprint.h"
+#include "boxfile/scale.h"
 
 namespace kesto {
 
@@ -18,5 +19,13 @@ namespace kesto {
 // missing image. The files it reads are added to sources, when given, with
 // their contents' hash taken before the shell reads them.
 HBITMAP LoadCheckedImage(const std::string& name, const std::string& where, WatchedFiles* sources = nullptr);
+
+// The image as drawn at this scale: of name.ext, name@1.5x.ext, name@2x.ext
+// and name@3x.ext beside it, the smallest drawn for at least this scale (else
+// the largest there is), filtered to exactly the base image's size times the
+// scale. Merged images and icons are filtered from what the shell makes of
+// them. At scale 1 it is LoadCheckedImage itself.
+HBITMAP LoadScaledImage(const std::string& name, const std::string& where, const TScale& scale,
+                        WatchedFiles* sources = nullptr);
 
 }  // namespace kesto

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "boxfile/box_file.h"
+#include "boxfile/scale.h"
 #include "boxfile/text_helpers.h"
 #include "content/hosted_modules.h"
 #include "content/shortcuts.h"
@@ -72,6 +73,11 @@ struct TBox {
   bool TakesKeyboard = false;   // KestoKeyboard: a click gives it the keyboard too
   std::vector<TLabel> Labels;   // its *Text labels, as a screen reader reads them
   HWND KeyboardReturn = nullptr;  // the window that had the keyboard before: Esc gives it back
+  TScale Scale;             // device pixels per logical pixel: its monitor's DPI over 96 times its zoom
+  TScale PlaceScale;        // the same without the zoom: its place on the desktop is in its monitor's pixels
+  std::int32_t Zoom = 100;  // KestoZoom, or what !KestoZoom set while it runs
+  std::int32_t ZoomByBang = 0;  // what !KestoZoom set; 0 when it set nothing
+  bool DpiScaling = true;   // false: KestoDpiScaling off, device pixels as the file says
 };
 
 // What a box built again from its file takes over from the box it replaces:
@@ -83,11 +89,13 @@ struct TCarriedOver {
   TPlace BuiltFrom;            // the file's position values it was built from
   bool Placed = false;         // its window stood at WindowAt
   POINT WindowAt{};
+  POINT Centre{};              // its window's centre: the monitor there gives the new box's scale
   std::int32_t X = 0, Y = 0;
   TPlace Place;
   bool Rescued = false;
   bool Shown = true;
   bool Hidden = false;  // hidden by a bang
+  std::int32_t Zoom = 0;  // a zoom set by !KestoZoom, kept across the rebuild; 0 for the file's
 };
 
 inline RECT AsRect(const TFourNumbers& n) { return {n.Left, n.Top, n.Right, n.Bottom}; }
@@ -109,6 +117,14 @@ void PlaceSnapArea(TBox& box, const MonitorSet& monitors);
 // Puts every box again where its place is on the monitors there are now
 // (after monitors were added, removed or changed); writes no file.
 void PlaceBoxesAgain();
+// The scale a box standing at this rectangle is drawn at: that of the monitor
+// its centre is on, times its zoom.
+TScale ScaleOn(const TBox& box, const RECT& rect);
+// The scale its place on the desktop is read and written at there: the monitor's alone.
+TScale PlaceScaleOn(const TBox& box, const RECT& rect);
+// Every box whose monitor's scale is not the one it is drawn at is drawn
+// again at its monitor's (built anew from its file, where it stands).
+void RescaleBoxes();
 LRESULT CALLBACK BoxWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
 }  // namespace kesto

@@ -1,14 +1,20 @@
 #include "base/command_queue.h"
+#include "base/dpi.h"
 #include "base/monitors.h"
 #include "box/box_accessible.h"
 #include "box/keyboard.h"
 #include "base/system_commands.h"
 #include "box/box.h"
 #include "box/box_list.h"
+#include "box/reload_box.h"
 #include "boxfile/text_helpers.h"
 
 namespace kesto {
 namespace {
+
+// Sent by systems with per-monitor DPI (named here: older headers lack them).
+constexpr UINT kDpiChanged = 0x02E0;
+constexpr UINT kGetDpiScaledSize = 0x02E4;
 
 // The start point of the one drag in progress; the dragging box holds the
 // mouse capture, so no other box can start a drag meanwhile.
@@ -33,9 +39,11 @@ void EndDrag(TBox& box) {
   RECT rect{};
   if (!box.Window || !GetWindowRect(box.Window, &rect)) return;
   const MonitorSet monitors = CurrentMonitors();
-  box.Place = PlaceOf(rect, monitors);
+  // In logical pixels of the monitor it was left on, at whose scale it is drawn next.
+  box.Place = PlaceOf(rect, monitors, PlaceScaleOn(box, rect));
   box.Rescued = false;
   box.OnScreen = !OutsideEveryMonitor(rect, monitors);
+  if (ScaleOn(box, rect) != box.Scale && CommandWnd) PostMessageA(CommandWnd, WM_RESCALEBOXES, 0, 0);
 }
 
 void DragStep(TBox& box) {
@@ -107,6 +115,13 @@ LRESULT HandleBoxMessage(TBox& box, HWND window, UINT message, WPARAM wParam, LP
     case WM_RBUTTONUP:
       PostRunCommand(box.Window, box.OnRightClick);
       return 0;
+    case kDpiChanged:
+      // The box is drawn again at its new monitor's scale once it rests
+      // there; the system's suggested size is not taken.
+      if (CommandWnd && !HasFlag(box.Flags, BoxDragging)) PostMessageA(CommandWnd, WM_RESCALEBOXES, 0, 0);
+      return 0;
+    case kGetDpiScaledSize:
+      return FALSE;  // the size stays as it is until the box is drawn again
     default:
       return DefWindowProcW(window, message, wParam, lParam);
   }
@@ -114,11 +129,34 @@ LRESULT HandleBoxMessage(TBox& box, HWND window, UINT message, WPARAM wParam, LP
 
 }  // namespace
 
+namespace {
+
+unsigned DpiOn(const TBox& box, const RECT& rect) {
+  const POINT centre{rect.left + (rect.right - rect.left) / 2, rect.top + (rect.bottom - rect.top) / 2};
+  return box.DpiScaling ? DpiOfMonitorAt(MonitorAt(centre)) : kLogicalDpi;
+}
+
+}  // namespace
+
+TScale ScaleOn(const TBox& box, const RECT& rect) { return ScaleFor(DpiOn(box, rect), box.Zoom, box.DpiScaling); }
+
+TScale PlaceScaleOn(const TBox& box, const RECT& rect) { return ScaleFor(DpiOn(box, rect), 100, box.DpiScaling); }
+
+void RescaleBoxes() {
+  std::vector<std::uint32_t> serials;
+  ForEachBox([&](TBox& box) {
+    RECT rect{};
+    if (!Reloadable(box) || !box.Window || !GetWindowRect(box.Window, &rect)) return;
+    if (ScaleOn(box, rect) != box.Scale) serials.insert(serials.begin(), box.Serial);
+  });
+  if (!serials.empty()) ReloadBoxes(serials, ReloadCause::Rescale);
+}
+
 void PlaceSnapArea(TBox& box, const MonitorSet& monitors) {
   const RECT& monitor = monitors.MonitorOrPrimary(box.Place.Monitor);
   // Without a line of its own, the area is the box's monitor; a drag then
   // follows the mouse from monitor to monitor.
-  box.SnapArea = box.HasSnapArea ? SnapAreaOn(box.SnapNumbers, monitor) : monitor;
+  box.SnapArea = box.HasSnapArea ? SnapAreaOn(box.SnapNumbers, monitor, box.PlaceScale) : monitor;
 }
 
 void PlaceBoxesAgain() {
@@ -126,7 +164,7 @@ void PlaceBoxesAgain() {
   ForEachBox([&](TBox& box) {
     if (box.Life != BoxLife::Live || !box.Window) return;
     bool rescued = false;
-    POINT position = ScreenPosition(box.Place, monitors, box.Width, box.Height, rescued);
+    POINT position = ScreenPosition(box.Place, monitors, box.Width, box.Height, rescued, box.PlaceScale);
     RECT placed{position.x, position.y, position.x + box.Width, position.y + box.Height};
     // A box the change left on no monitor is pulled onto the nearest one; one
     // its author put off every screen stays there.

@@ -1,4 +1,5 @@
 #include "base/command_queue.h"
+#include "base/dpi.h"
 #include "base/module_state.h"
 #include "base/monitors.h"
 #include "base/no_throw.h"
@@ -14,6 +15,7 @@
 #include "box/box_list.h"
 #include "boxfile/box_rules.h"
 #include "boxfile/key_slips.h"
+#include "boxfile/scale.h"
 #include "boxfile/text_helpers.h"
 #include "content/content_host.h"
 #include "content/hosted_modules.h"
@@ -44,7 +46,8 @@ void ReadPosition(TBox& box) {
     box.X = cursor.x;
     box.Y = cursor.y;
     const RECT monitor = MonitorAt(cursor);
-    box.Place = {monitors.NumberOf(monitor), cursor.x - monitor.left, cursor.y - monitor.top};
+    box.Place = {monitors.NumberOf(monitor), box.PlaceScale.ToLogical(cursor.x - monitor.left),
+                 box.PlaceScale.ToLogical(cursor.y - monitor.top)};
   } else {
     box.Place = box.BuiltFrom;
     if (!monitors.Has(box.Place.Monitor)) {
@@ -53,7 +56,7 @@ void ReadPosition(TBox& box) {
                                 std::to_string(monitors.Primary) + " " +
                                 "(monitors present: " + monitors.Describe() + ")");
     }
-    const POINT position = ScreenPosition(box.Place, monitors, box.Width, box.Height, box.Rescued);
+    const POINT position = ScreenPosition(box.Place, monitors, box.Width, box.Height, box.Rescued, box.PlaceScale);
     box.X = position.x;
     box.Y = position.y;
   }
@@ -63,6 +66,50 @@ void ReadPosition(TBox& box) {
   box.HasSnapArea = snap != kNoSnapArea;
   if (box.HasSnapArea) box.SnapNumbers = ReadFourNumbers(snap);
   PlaceSnapArea(box, monitors);
+}
+
+// The scale the box is drawn at: the DPI of the monitor it goes to (where
+// the box it replaces stands, at the mouse, or its file's monitor) times its
+// zoom; its place is read at the monitor's alone, so a zoom grows a box
+// where it stands. Read before anything is loaded: images are loaded at it.
+void ReadScale(TBox& box, const TCarriedOver* carried) {
+  TBoxHeader& header = *box.Header;
+  const std::string zoom = ReadBoxString(header, "KestoZoom", BoxKeyDefault("KestoZoom"));
+  bool valid = false;
+  box.Zoom = ZoomFromText(zoom.c_str(), valid);
+  if (!valid && BoxKeyExists(header, "KestoZoom"))
+    ShellLog(kLogWarning, BoxFileName(header) + ":" + std::to_string(KeyLine(header, "KestoZoom")) + ": KestoZoom '" +
+                              zoom + "' is not a percent from 10 to 1000; the box is drawn at 100");
+  if (carried && carried->Zoom) {
+    box.ZoomByBang = carried->Zoom;
+    box.Zoom = carried->Zoom;
+  }
+  box.DpiScaling = UpperText(ReadBoxString(header, "KestoDpiScaling", BoxKeyDefault("KestoDpiScaling"))) != "OFF";
+  RECT monitor{};
+  if (carried && carried->Placed) {
+    monitor = MonitorAt(carried->Centre);
+  } else if (BoxKeyExists(header, "KestoPopupAtMousePos")) {
+    POINT cursor{};
+    GetCursorPos(&cursor);
+    monitor = MonitorAt(cursor);
+  } else {
+    monitor = CurrentMonitors().MonitorOrPrimary(PlaceInFile(header).Monitor);
+  }
+  const unsigned dpi = box.DpiScaling ? DpiOfMonitorAt(monitor) : kLogicalDpi;
+  box.Scale = ScaleFor(dpi, box.Zoom, box.DpiScaling);
+  box.PlaceScale = ScaleFor(dpi, 100, box.DpiScaling);
+}
+
+// Four numbers of the file (borders, an area) at the box's scale.
+TFourNumbers Scaled(const TFourNumbers& n, const TScale& scale) {
+  return {scale.ToDevice(n.Left), scale.ToDevice(n.Top), scale.ToDevice(n.Right), scale.ToDevice(n.Bottom)};
+}
+
+std::string ScaledOffsets(const std::string& offsets, const TScale& scale) {
+  if (scale.Identity() || !AsksForTiling(offsets)) return offsets;
+  const TFourNumbers n = Scaled(ReadFourNumbers(offsets), scale);
+  return std::to_string(n.Left) + " " + std::to_string(n.Top) + " " + std::to_string(n.Right) + " " +
+         std::to_string(n.Bottom);
 }
 
 // A box is stacked and shown without being activated: creating or showing one
@@ -142,6 +189,8 @@ void StackBehind(HWND window, HWND replaced) {
 }
 
 void BuildBox(TBox& box, const TCarriedOver* carried) {
+  // Its windows are made per-monitor aware, whatever the calling thread is.
+  const DpiAwareScope aware;
   TBoxHeader& header = *box.Header;
   box.FileName = header.FileName;  // first: a build that fails halfway is torn down as any other
   box.Name = ReadBoxString(header, "KestoName", BoxKeyDefault("KestoName"));
@@ -153,15 +202,15 @@ void BuildBox(TBox& box, const TCarriedOver* carried) {
   WatchedFiles* sources = box.AutoReload ? &box.Watched : nullptr;
   if (sources) sources->push_back({box.FileName, header.ContentHash, box.FileName});
 
+  ReadScale(box, carried);
   // Owned from the line that loads it: it ends as the picture or BackBitmap.
   const std::string imageName = ReadBoxString(header, "KestoBackGround", BoxKeyDefault("KestoBackGround"));
-  OwnedBitmap image(
-      LoadCheckedImage(imageName, BoxFileName(header) + ":" + std::to_string(KeyLine(header, "KestoBackGround")),
-                       sources));
+  OwnedBitmap image(LoadScaledImage(
+      imageName, BoxFileName(header) + ":" + std::to_string(KeyLine(header, "KestoBackGround")), box.Scale, sources));
   int imageWidth = 0, imageHeight = 0;
   GetLSBitmapSize(image.get(), &imageWidth, &imageHeight);
-  box.Height = ReadBoxInt(header, "KestoHeight", 0);
-  box.Width = ReadBoxInt(header, "KestoWidth", 0);
+  box.Height = box.Scale.ToDevice(ReadBoxInt(header, "KestoHeight", 0));
+  box.Width = box.Scale.ToDevice(ReadBoxInt(header, "KestoWidth", 0));
   if (box.Height == 0) box.Height = imageHeight;
   if (box.Width == 0) box.Width = imageWidth;
   if (!image) {
@@ -172,7 +221,8 @@ void BuildBox(TBox& box, const TCarriedOver* carried) {
   POINT windowAt{box.X, box.Y};
   if (carried) CarryPlaceOver(box, *carried, windowAt);
   box.HasBackgroundLine = BoxKeyExists(header, "KestoBackGround");
-  box.DragRect = AsRect(ReadFourNumbers(ReadBoxString(header, "KestoDragRect", BoxKeyDefault("KestoDragRect"))));
+  box.DragRect = AsRect(
+      Scaled(ReadFourNumbers(ReadBoxString(header, "KestoDragRect", BoxKeyDefault("KestoDragRect"))), box.Scale));
   box.OnLeftClick = ReadBoxString(header, "KestoOnLeftClick", BoxKeyDefault("KestoOnLeftClick"));
   box.OnRightClick = ReadBoxString(header, "KestoOnRightClick", BoxKeyDefault("KestoOnRightClick"));
 
@@ -189,7 +239,8 @@ void BuildBox(TBox& box, const TCarriedOver* carried) {
   if (carried) StackBehind(box.Window, carried->Behind);
 
   std::string alpha = ReadBoxString(header, "KestoAlphaTransparency", BoxKeyDefault("KestoAlphaTransparency"));
-  const std::string offsets = ReadBoxString(header, "KestoBackgroundOffs", BoxKeyDefault("KestoBackgroundOffs"));
+  const std::string offsets =
+      ScaledOffsets(ReadBoxString(header, "KestoBackgroundOffs", BoxKeyDefault("KestoBackgroundOffs")), box.Scale);
   // An alpha box draws its buttons and labels into its picture and is shown
   // once that is composed; an ordinary one is shown first, then painted.
   const bool framed = alphaBox && PrepareAlphaFrame(box, image.get(), offsets, alpha);
@@ -205,7 +256,7 @@ void BuildBox(TBox& box, const TCarriedOver* carried) {
   box.TakesKeyboard = BoxKeyExists(header, "KestoKeyboard");
 
   const TContentHost host{box.Window, box.Width, box.Height, framed ? box.Frame->Picture.DC.get() : box.MemDC.get(),
-                          sources, framed ? ComposeFrameOfWindow : nullptr, &box.Labels};
+                          sources, framed ? ComposeFrameOfWindow : nullptr, &box.Labels, box.Scale};
   CreateShortcuts(header, host, box.Shortcuts);
   if (framed) {
     DrawAlphaLabels(box, header);
@@ -219,7 +270,8 @@ void BuildBox(TBox& box, const TCarriedOver* carried) {
     if (!startHidden) ShowWithoutActivating(box.Window);
   }
 
-  ShellLog(kLogNotice, "box '" + box.Name + "' made from " + box.FileName + (framed ? " (with per-pixel alpha)" : ""));
+  ShellLog(kLogNotice, "box '" + box.Name + "' made from " + box.FileName + (framed ? " (with per-pixel alpha)" : "") +
+                           (box.Scale.Identity() ? "" : " at " + std::to_string(box.Scale.ToDevice(100)) + " %"));
 }
 
 }  // namespace

@@ -26,27 +26,29 @@ POINT PulledInside(POINT position, int width, int height, const RECT& monitor) {
   return position;
 }
 
-POINT ScreenPosition(const TPlace& place, const MonitorSet& monitors, int width, int height, bool& rescued) {
+POINT ScreenPosition(const TPlace& place, const MonitorSet& monitors, int width, int height, bool& rescued,
+                     const TScale& scale) {
   rescued = !monitors.Has(place.Monitor);
   const RECT& monitor = monitors.MonitorOrPrimary(place.Monitor);
-  POINT position{monitor.left + ScreenRelative(place.X, monitor.right - monitor.left),
-                 monitor.top + ScreenRelative(place.Y, monitor.bottom - monitor.top)};
+  POINT position{monitor.left + ScreenRelative(scale.ToDevice(place.X), monitor.right - monitor.left),
+                 monitor.top + ScreenRelative(scale.ToDevice(place.Y), monitor.bottom - monitor.top)};
   return rescued ? PulledInside(position, width, height, monitor) : position;
 }
 
-TPlace PlaceOf(const RECT& rect, const MonitorSet& monitors) {
+TPlace PlaceOf(const RECT& rect, const MonitorSet& monitors, const TScale& scale) {
   TPlace place;
   place.Monitor = MonitorHoldingMost(monitors, rect);
   const RECT& monitor = monitors.Monitor(place.Monitor);
-  place.X = WrittenOffset(rect.left - monitor.left, monitor.right - monitor.left);
-  place.Y = WrittenOffset(rect.top - monitor.top, monitor.bottom - monitor.top);
+  place.X = scale.ToLogical(WrittenOffset(rect.left - monitor.left, monitor.right - monitor.left));
+  place.Y = scale.ToLogical(WrittenOffset(rect.top - monitor.top, monitor.bottom - monitor.top));
   return place;
 }
 
-RECT SnapAreaOn(const TFourNumbers& area, const RECT& monitor) {
+RECT SnapAreaOn(const TFourNumbers& area, const RECT& monitor, const TScale& scale) {
   const std::int32_t width = monitor.right - monitor.left, height = monitor.bottom - monitor.top;
-  return {monitor.left + ScreenRelative(area.Left, width), monitor.top + ScreenRelative(area.Top, height),
-          monitor.left + ScreenRelative(area.Right, width), monitor.top + ScreenRelative(area.Bottom, height)};
+  auto at = [&](std::int32_t value, std::int32_t extent) { return ScreenRelative(scale.ToDevice(value), extent); };
+  return {monitor.left + at(area.Left, width), monitor.top + at(area.Top, height), monitor.left + at(area.Right, width),
+          monitor.top + at(area.Bottom, height)};
 }
 
 bool OutsideEveryMonitor(const RECT& rect, const MonitorSet& monitors) {

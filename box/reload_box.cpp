@@ -72,12 +72,14 @@ TCarriedOver CarriedFrom(const TBox& box) {
   RECT rect{};
   carried.Placed = box.Window && GetWindowRect(box.Window, &rect);
   carried.WindowAt = {rect.left, rect.top};
+  carried.Centre = {rect.left + (rect.right - rect.left) / 2, rect.top + (rect.bottom - rect.top) / 2};
   carried.X = box.X;
   carried.Y = box.Y;
   carried.Place = box.Place;
   carried.Rescued = box.Rescued;
   carried.Shown = box.Window && IsWindowVisible(box.Window);
   carried.Hidden = HasFlag(box.Flags, BoxHidden);
+  carried.Zoom = box.ZoomByBang;
   return carried;
 }
 

@@ -15,6 +15,7 @@ bool Reloadable(const TBox& box);
 enum class ReloadCause : std::uint8_t {
   Bang,  // the user asked: a file that can't be read is reported in a message
   Save,  // a file was saved: what is wrong with it is said once in the log
+  Rescale,  // it is to be drawn at another scale: as for a save
 };
 
 // Builds each box of these serials again from its file, where it stood, and

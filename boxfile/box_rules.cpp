@@ -33,6 +33,8 @@ const std::vector<TBoxKey>& BoxKeys() {
       {"KestoRememberPosition", KeyKind::Presence, ""},
       {"KestoAutoReload", KeyKind::Presence, ""},
       {"KestoKeyboard", KeyKind::Presence, ""},
+      {"KestoZoom", KeyKind::Integer, "100"},
+      {"KestoDpiScaling", KeyKind::Text, "on"},
       {"KestoFont", KeyKind::Text, "Ms sans serif"},
       {"KestoFontColor", KeyKind::Colour, "FFFFFF"},
       {"KestoFontSize", KeyKind::Integer, "14"},

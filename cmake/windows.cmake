@@ -68,6 +68,7 @@ add_library(kesto_impl STATIC
   base/shell_log.cpp
   base/shell_image.cpp
   base/monitors.cpp
+  base/dpi.cpp
   base/folder_watcher.cpp
   base/bounded_call.cpp
   base/accessible_object.cpp

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "base/file_fingerprint.h"
+#include "boxfile/scale.h"
 
 namespace kesto {
 
@@ -28,6 +29,7 @@ struct TContentHost {
   // within this area of it (none: all of it).
   void (*Recompose)(HWND box, const RECT* area) = nullptr;
   std::vector<TLabel>* Labels = nullptr;  // where the labels drawn are noted, when asked
+  TScale Scale;  // the box's scale: its content's numbers and images are drawn at it
 };
 
 }  // namespace kesto

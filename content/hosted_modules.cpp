@@ -137,9 +137,10 @@ void LoadWharfModule(const TContentHost& host, std::unique_ptr<TWharfSlot>& list
   // start (a plug-in's child may send it a system move, and its loop may
   // unload Kesto.dll).
   RegisterModuleClass(kModuleClass, DefWindowProcA);
-  slot.Window = CreateWindowExA(0, kModuleClass, nullptr, WS_CHILD, ParseInt(GetToken(line, 1)),
-                                ParseInt(GetToken(line, 2)), ParseInt(GetToken(line, 3)),
-                                ParseInt(GetToken(line, 4)), host.Window, nullptr, ModuleInstance, nullptr);
+  // Its place and size in the box are scaled with the box; what it draws there is its own.
+  auto at = [&](std::uint8_t token) { return host.Scale.ToDevice(ParseInt(GetToken(line, token))); };
+  slot.Window = CreateWindowExA(0, kModuleClass, nullptr, WS_CHILD, at(1), at(2), at(3), at(4), host.Window, nullptr,
+                                ModuleInstance, nullptr);
   if (slot.InitProc) slot.InitProc(slot.Window, ModuleInstance, data.get());
   // Shown only once the plug-in has set itself up, above the shortcuts.
   SetWindowPos(slot.Window, HWND_TOP, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_SHOWWINDOW);

@@ -50,7 +50,7 @@ SharedImage ImageNamed(const std::string& name, const TContentHost& box, ImageCa
   if (found != cache.end()) return found->second;
   SharedImage& slot = cache[name];
   // Owned from the moment it exists: the record below may fail to be made.
-  OwnedBitmap bitmap(LoadCheckedImage(name, WhereLastValue(header), box.Sources));
+  OwnedBitmap bitmap(LoadScaledImage(name, WhereLastValue(header), box.Scale, box.Sources));
   if (!bitmap) return nullptr;
   auto image = std::make_shared<TShortcutImage>();
   image->Bitmap = std::move(bitmap);
@@ -101,6 +101,8 @@ void CreateShortcut(const TContentHost& box, std::unique_ptr<TShortcut>& list, c
   std::string tooltip = GetToken(line, 1);
   shortcut.X = ParseInt(GetToken(line, 2));
   shortcut.Y = ParseInt(GetToken(line, 3));
+  shortcut.X = box.Scale.ToDevice(shortcut.X);
+  shortcut.Y = box.Scale.ToDevice(shortcut.Y);
   if (shortcut.X < 0) shortcut.X += box.Width;
   if (shortcut.Y < 0) shortcut.Y += box.Height;
 

@@ -10,7 +10,9 @@ namespace kesto {
 COLORREF DrawTexts(TBoxHeader& header, const TContentHost& host, bool coverageOnly) {
   std::string face = ReadBoxString(header, "KestoFont", BoxKeyDefault("KestoFont"));
   std::string color = ReadBoxString(header, "KestoFontColor", BoxKeyDefault("KestoFontColor"));
-  std::int32_t size = ReadBoxInt(header, "KestoFontSize", ParseInt(BoxKeyDefault("KestoFontSize")));
+  // A real font of the scaled height, never a stretched picture of one.
+  const std::int32_t size =
+      host.Scale.ToDevice(ReadBoxInt(header, "KestoFontSize", ParseInt(BoxKeyDefault("KestoFontSize"))));
 
   // The face by its Unicode name: a font named in any script is found.
   OwnedFont font(CreateFontW(size, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, 0, 0, 0, 0,
@@ -25,7 +27,8 @@ COLORREF DrawTexts(TBoxHeader& header, const TContentHost& host, bool coverageOn
     ForEachBoxValue(header, "*Text", [&](const std::string& line) {
       const std::string utf8 = GetToken(line, 3);
       const std::wstring text = Wide(utf8);
-      const int x = ParseInt(GetToken(line, 1)), y = ParseInt(GetToken(line, 2));
+      const int x = host.Scale.ToDevice(ParseInt(GetToken(line, 1)));
+      const int y = host.Scale.ToDevice(ParseInt(GetToken(line, 2)));
       TextOutW(dc, x, y, text.c_str(), static_cast<int>(text.size()));
       if (host.Labels && !utf8.empty()) {
         SIZE extent{};

@@ -116,10 +116,16 @@ extern "C" LRESULT CALLBACK KestoCommandWndProcBody(HWND window, UINT message, W
         return 0;
       case WM_DISPLAYCHANGE: {
         // Monitors were added, removed, moved or resized (the shell does not
-        // relay this): every box goes where its place is now.
+        // relay this): every box goes where its place is now, at its scale.
         KestoOperation operation;
         PlaceBoxesAgain();
+        RescaleBoxes();
         return DefWindowProcA(window, message, wParam, lParam);
+      }
+      case WM_RESCALEBOXES: {
+        KestoOperation operation;
+        RescaleBoxes();
+        return 0;
       }
       default: {
         // The system's handling may run a loop (a system move sent from

@@ -43,6 +43,9 @@ for state in normal hover pressed; do
   "$KESTO_WINE" "$bin/kesto-preview.exe" "$theme\\launcher.box" --var "ThemeDir=$theme" \
     -o "preview-launcher-$state.png" --state "$state" || fail "the $state preview of the launcher failed"
 done
+# The dock as a monitor at 200 % shows it (its @2x art), beside the 100 % one above.
+"$KESTO_WINE" "$bin/kesto-preview.exe" "$theme\\launcher.box" --var "ThemeDir=$theme" --scale 2 \
+  -o preview-launcher-200.png || fail "the 200 % preview of the launcher failed"
 # The orb, a box with per-pixel alpha, as the preview writes it: with its alpha.
 "$KESTO_WINE" "$bin/kesto-preview.exe" "$theme\\orb.box" --var "ThemeDir=$theme" -o preview-orb.png ||
   fail "the preview of the orb failed"

@@ -49,7 +49,7 @@ done
 
 # The manual: the front page, then every page of docs/ in reading order.
 pages="README.md docs/install.md docs/first-box.md docs/box-files.md docs/bangs.md docs/monitors.md \
-docs/scripts.md docs/alpha.md docs/accessibility.md docs/tools.md docs/log.md docs/guarantees.md docs/speed.md \
+docs/scripts.md docs/alpha.md docs/scales.md docs/accessibility.md docs/tools.md docs/log.md docs/guarantees.md docs/speed.md \
 docs/architecture.md docs/testing.md"
 for page in $pages; do [ -f "$page" ] || fail "$page is missing"; done
 {
@@ -77,6 +77,11 @@ cp samples/theme/*.box samples/theme/readme.txt "$stage/theme/Kesto/"
 for image in $(grep -ho '\$ThemeDir\$\\[A-Za-z0-9._-]*' samples/theme/*.box | sed 's/.*\\//' | sort -u); do
   [ -f "samples/theme/$image" ] || fail "samples/theme/$image, named by a box file, is missing"
   cp "samples/theme/$image" "$stage/theme/Kesto/"
+  # Its forms drawn for higher scales, where the theme has them.
+  for form in @1.5x @2x @3x; do
+    scaled="${image%.*}$form.${image##*.}"
+    if [ -f "samples/theme/$scaled" ]; then cp "samples/theme/$scaled" "$stage/theme/Kesto/"; fi
+  done
 done
 sed -e 's/\r$//' samples/release/theme.rc | sed 's/$/\r/' > "$stage/theme/Kesto/theme.rc"
 sed -e 's/\r$//' samples/release/step.rc | sed 's/$/\r/' > "$stage/step.rc"

@@ -201,6 +201,12 @@ def icon(color, symbol, state):
     return draw
 
 
+def doubled(draw):
+    """The same drawing for a monitor at 200 %: each pixel is half a pixel of the original grid,
+    sampled at its own centre, so edges and symbols are drawn sharp rather than enlarged."""
+    return lambda x, y: draw(x / 2 - 0.25, y / 2 - 0.25)
+
+
 def main(folder):
     os.makedirs(folder, exist_ok=True)
     write_bmp(os.path.join(folder, 'badge.bmp'), 120, 120, badge)
@@ -211,11 +217,13 @@ def main(folder):
     write_png(os.path.join(folder, 'orb-button-hover.png'), 48, 48, orb_button((255, 230, 120), 230))
     write_png(os.path.join(folder, 'orb-button-pressed.png'), 48, 48, orb_button((200, 120, 20), 255))
     write_png(os.path.join(folder, 'dock.png'), 300, 100, dock)
+    write_png(os.path.join(folder, 'dock@2x.png'), 600, 200, doubled(dock))
     icons = {'tray': ((70, 120, 220), symbol_tray), 'folder': ((225, 160, 50), symbol_folder),
              'reset': ((60, 165, 110), symbol_reset), 'about': ((150, 90, 200), symbol_info)}
     for name, (color, symbol) in icons.items():
         for state, suffix in (('normal', ''), ('hover', '-hover'), ('pressed', '-pressed')):
             write_png(os.path.join(folder, f'{name}{suffix}.png'), 48, 48, icon(color, symbol, state))
+            write_png(os.path.join(folder, f'{name}{suffix}@2x.png'), 96, 96, doubled(icon(color, symbol, state)))
     colors = {'red': (200, 50, 50), 'green': (50, 170, 80), 'blue': (60, 90, 210), 'gold': (220, 170, 40)}
     for name, color in colors.items():
         write_bmp(os.path.join(folder, f'{name}.bmp'), 48, 48, button(color, (30, 30, 30)))

@@ -20,6 +20,7 @@ struct Layout {
   bool Active = false;
   std::vector<RECT> Monitors;  // the first is the primary, as listed
   std::vector<unsigned> Devices;  // each one's device number: \\.\DISPLAYn, which stays with it
+  std::vector<unsigned> Dpis;     // each one's DPI; 0 where the layout gives none (the system's)
 };
 
 Layout& TheLayout() {
@@ -29,10 +30,14 @@ Layout& TheLayout() {
 
 // "1024x768+0+0,1280x1024-1280+0": width x height, then the left and top
 // edges; "#n" after one names its device (\\.\DISPLAYn), as a monitor keeps
-// its device name when another is unplugged. Without it, its place in the list.
-bool ParseLayout(const std::string& text, std::vector<RECT>& monitors, std::vector<unsigned>& devices) {
+// its device name when another is unplugged. Without it, its place in the
+// list. "@dpi" after one gives its scale (192 for 200 %), as Windows gives
+// each monitor its own.
+bool ParseLayout(const std::string& text, std::vector<RECT>& monitors, std::vector<unsigned>& devices,
+                 std::vector<unsigned>& dpis) {
   monitors.clear();
   devices.clear();
+  dpis.clear();
   std::size_t begin = 0;
   while (begin < text.size()) {
     std::size_t comma = text.find(',', begin);
@@ -41,11 +46,14 @@ bool ParseLayout(const std::string& text, std::vector<RECT>& monitors, std::vect
     long width = 0, height = 0, left = 0, top = 0;
     unsigned device = static_cast<unsigned>(monitors.size() + 1);
     char xSign = '+', ySign = '+';
-    const std::size_t hash = part.find('#');
-    if (hash != std::string::npos) {
-      if (std::sscanf(part.c_str() + hash + 1, "%u", &device) != 1 || device == 0) return false;
-      part.resize(hash);
-    }
+    unsigned dpi = 0;
+    const std::size_t hash = part.find('#'), at = part.find('@');
+    if (hash != std::string::npos && (std::sscanf(part.c_str() + hash + 1, "%u", &device) != 1 || device == 0))
+      return false;
+    if (at != std::string::npos && (std::sscanf(part.c_str() + at + 1, "%u", &dpi) != 1 || dpi < 48 || dpi > 960))
+      return false;
+    part.resize(std::min(hash, at) == std::string::npos ? part.size() : std::min(hash, at));
+    dpis.push_back(dpi);
     if (std::sscanf(part.c_str(), "%ldx%ld%c%ld%c%ld", &width, &height, &xSign, &left, &ySign, &top) != 6 ||
         width <= 0 || height <= 0 || (xSign != '+' && xSign != '-') || (ySign != '+' && ySign != '-'))
       return false;
@@ -196,19 +204,44 @@ int WINAPI FakeGetSystemMetrics(int index) {
   }
 }
 
+// The DPI of a monitor of the layout (shcore's GetDpiForMonitor, as a module
+// finds it at run time).
+HRESULT WINAPI FakeGetDpiForMonitor(HMONITOR monitor, int type, UINT* x, UINT* y) {
+  std::size_t index = 0;
+  if (!x || !y || !IndexOf(monitor, index)) return E_INVALIDARG;
+  unsigned dpi = TheLayout().Dpis[index];
+  if (dpi == 0) {
+    HDC screen = GetDC(nullptr);
+    dpi = static_cast<unsigned>(GetDeviceCaps(screen, LOGPIXELSY));
+    ReleaseDC(nullptr, screen);
+  }
+  (void)type;
+  *x = *y = dpi;
+  return S_OK;
+}
+
+FARPROC WINAPI FakeGetProcAddress(HMODULE module, LPCSTR name) {
+  const bool byName = reinterpret_cast<std::uintptr_t>(name) > 0xFFFF;
+  if (TheLayout().Active && byName && std::strcmp(name, "GetDpiForMonitor") == 0)
+    return reinterpret_cast<FARPROC>(reinterpret_cast<void*>(FakeGetDpiForMonitor));
+  return GetProcAddress(module, name);
+}
+
 struct Replacement {
+  const char* Library;
   const char* Name;
   void* Fake;
 };
 
 const Replacement kReplacements[] = {
-    {"MonitorFromPoint", reinterpret_cast<void*>(FakeMonitorFromPoint)},
-    {"MonitorFromRect", reinterpret_cast<void*>(FakeMonitorFromRect)},
-    {"MonitorFromWindow", reinterpret_cast<void*>(FakeMonitorFromWindow)},
-    {"GetMonitorInfoA", reinterpret_cast<void*>(FakeGetMonitorInfoA)},
-    {"GetMonitorInfoW", reinterpret_cast<void*>(FakeGetMonitorInfoW)},
-    {"EnumDisplayMonitors", reinterpret_cast<void*>(FakeEnumDisplayMonitors)},
-    {"GetSystemMetrics", reinterpret_cast<void*>(FakeGetSystemMetrics)},
+    {"user32.dll", "MonitorFromPoint", reinterpret_cast<void*>(FakeMonitorFromPoint)},
+    {"user32.dll", "MonitorFromRect", reinterpret_cast<void*>(FakeMonitorFromRect)},
+    {"user32.dll", "MonitorFromWindow", reinterpret_cast<void*>(FakeMonitorFromWindow)},
+    {"user32.dll", "GetMonitorInfoA", reinterpret_cast<void*>(FakeGetMonitorInfoA)},
+    {"user32.dll", "GetMonitorInfoW", reinterpret_cast<void*>(FakeGetMonitorInfoW)},
+    {"user32.dll", "EnumDisplayMonitors", reinterpret_cast<void*>(FakeEnumDisplayMonitors)},
+    {"user32.dll", "GetSystemMetrics", reinterpret_cast<void*>(FakeGetSystemMetrics)},
+    {"kernel32.dll", "GetProcAddress", reinterpret_cast<void*>(FakeGetProcAddress)},
 };
 
 // Points the module's imports of the monitor functions at the layout's.
@@ -220,7 +253,9 @@ void Redirect(HMODULE module) {
   const IMAGE_DATA_DIRECTORY& imports = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
   if (!imports.VirtualAddress) return;
   for (auto* entry = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + imports.VirtualAddress); entry->Name; ++entry) {
-    if (lstrcmpiA(reinterpret_cast<const char*>(base + entry->Name), "user32.dll") != 0 || !entry->OriginalFirstThunk)
+    const char* library = reinterpret_cast<const char*>(base + entry->Name);
+    if ((lstrcmpiA(library, "user32.dll") != 0 && lstrcmpiA(library, "kernel32.dll") != 0) ||
+        !entry->OriginalFirstThunk)
       continue;
     auto* names = reinterpret_cast<IMAGE_THUNK_DATA*>(base + entry->OriginalFirstThunk);
     auto* addresses = reinterpret_cast<IMAGE_THUNK_DATA*>(base + entry->FirstThunk);
@@ -229,7 +264,7 @@ void Redirect(HMODULE module) {
       const char* name = reinterpret_cast<const char*>(
           reinterpret_cast<IMAGE_IMPORT_BY_NAME*>(base + names->u1.AddressOfData)->Name);
       for (const Replacement& replacement : kReplacements) {
-        if (std::strcmp(name, replacement.Name) != 0) continue;
+        if (std::strcmp(name, replacement.Name) != 0 || lstrcmpiA(library, replacement.Library) != 0) continue;
         DWORD old = 0;
         VirtualProtect(&addresses->u1.Function, sizeof(void*), PAGE_READWRITE, &old);
         addresses->u1.Function = reinterpret_cast<DWORD_PTR>(replacement.Fake);
@@ -278,12 +313,13 @@ extern "C" {
 BOOL StandInSetMonitors(const char* layout) {
   static bool redirected = false;
   std::vector<RECT> monitors;
-  std::vector<unsigned> devices;
+  std::vector<unsigned> devices, dpis;
   const bool none = !layout || !layout[0];
-  if (!none && !ParseLayout(layout, monitors, devices)) return FALSE;
+  if (!none && !ParseLayout(layout, monitors, devices, dpis)) return FALSE;
   const bool wasActive = TheLayout().Active;
   TheLayout().Monitors = monitors;
   TheLayout().Devices = devices;
+  TheLayout().Dpis = dpis;
   TheLayout().Active = !none;
   if (!none) RedirectEveryModule();
   redirected = redirected || !none;
@@ -303,10 +339,11 @@ void StandInMonitorsFromEnvironment() {
   char layout[512] = {};
   if (!GetEnvironmentVariableA("STANDIN_MONITORS", layout, sizeof layout) || !layout[0]) return;
   std::vector<RECT> monitors;
-  std::vector<unsigned> devices;
-  if (!ParseLayout(layout, monitors, devices)) return;
+  std::vector<unsigned> devices, dpis;
+  if (!ParseLayout(layout, monitors, devices, dpis)) return;
   TheLayout().Monitors = monitors;
   TheLayout().Devices = devices;
+  TheLayout().Dpis = dpis;
   TheLayout().Active = true;
   RedirectEveryModule();
 }

@@ -36,6 +36,16 @@ printf 'KestoName Fixed\r\nKestoRememberPosition\r\n' > "$tmp/fixed.box"
 chmod 0444 "$tmp/fixed.box"
 "$check" "$tmp/fixed.box" | grep -q '\[remember-unwritable\]' || { echo "FAIL remember-unwritable"; fail=1; }
 
+# Art for higher scales: a form of the wrong size, and a theme shown at 200 %
+# with art drawn for 100 % only.
+cp tests/check/cases/mail.bmp "$tmp/art.bmp"
+cp tests/check/cases/mail.bmp "$tmp/art@2x.bmp"
+printf 'KestoName Art\r\nKestoBackGround %s\r\n' "$tmp/art.bmp" > "$tmp/art.box"
+"$check" "$tmp/art.box" | grep -q '\[scaled-art-size\]' || { echo "FAIL scaled-art-size"; fail=1; }
+printf 'KestoName Plain\r\nKestoBackGround tests/check/cases/mail.bmp\r\n' > "$tmp/plain.box"
+"$check" --scale 2 "$tmp/plain.box" | grep -q '\[one-scale-art\]' || { echo "FAIL one-scale-art"; fail=1; }
+"$check" --scale 1 "$tmp/plain.box" | grep -q 'one-scale-art' && { echo "FAIL one-scale-art at 100 %"; fail=1; }
+
 # JSON for tools.
 "$check" --format=json tests/check/cases/tiling.box | grep -q '"check": "no-centre-tile"' || {
   echo "FAIL json"; fail=1; }

@@ -32,7 +32,7 @@ TEST_F(LifecycleTest, NoCreateLinesGiveCommandWindowAndBangsButNoBox) {
   Start({"SomeOtherKey value"});
   EXPECT_EQ(kesto::BoxList, nullptr);
   EXPECT_TRUE(IsWindow(kesto::CommandWnd));
-  EXPECT_EQ(StandInBangCount(), 12);  // the ten, the reload and the focus commands
+  EXPECT_EQ(StandInBangCount(), 13);  // the ten, the reload, focus and zoom commands
   // The command window is registered with the shell for the revision query only.
   auto& registrations = standin::Host::Registrations();
   ASSERT_EQ(registrations.count(kesto::CommandWnd), 1u);
@@ -81,13 +81,13 @@ TEST_F(LifecycleTest, StartAndEndRunInTheirOrders) {
                        "bang+:!KestoCreate", "bang+:!KestoDestroy", "bang+:!KestoHide", "bang+:!KestoShow",
                        "bang+:!KestoToggle", "bang+:!KestoResetPos", "bang+:!KestoGroupShow",
                        "bang+:!KestoGroupHide", "bang+:!KestoGroupToggle", "bang+:!KestoMoveBox", "bang+:!KestoReload",
-                       "bang+:!KestoFocus"}));
+                       "bang+:!KestoFocus", "bang+:!KestoZoom"}));
   StandInLogClear();
   HWND window = kesto::BoxList->Window;
   Stop();
   auto removed = EntriesStartingWith("bang-:");
   EXPECT_EQ(removed, (std::vector<std::string>{
-                         "bang-:!KestoFocus", "bang-:!KestoReload", "bang-:!KestoCreate", "bang-:!KestoDestroy", "bang-:!KestoHide", "bang-:!KestoShow",
+                         "bang-:!KestoZoom", "bang-:!KestoFocus", "bang-:!KestoReload", "bang-:!KestoCreate", "bang-:!KestoDestroy", "bang-:!KestoHide", "bang-:!KestoShow",
                          "bang-:!KestoToggle", "bang-:!KestoResetPos", "bang-:!KestoGroupHide",
                          "bang-:!KestoGroupShow", "bang-:!KestoGroupToggle", "bang-:!KestoMoveBox"}));
   EXPECT_FALSE(IsWindow(window));

@@ -98,7 +98,7 @@ TEST_F(ReentrancyTest, ARecycleInsideTheStartLeavesOneOfEverything) {
   EXPECT_EQ(CountBoxes(), 2);
   EXPECT_EQ(CountWindowsOfClass("KestoClass"), 2);
   EXPECT_EQ(CountWindowsOfClass("CommandClass"), 1);
-  EXPECT_EQ(StandInBangCount(), 12);  // the ten, the reload and the focus commands
+  EXPECT_EQ(StandInBangCount(), 13);  // the ten, the reload, focus and zoom commands
   EXPECT_EQ(StandInRunningModules(), 2);
   Stop();
   EXPECT_EQ(CountWindowsOfClass("KestoClass"), 0);

@@ -10,6 +10,7 @@
 #include "boxfile/box_rules.h"
 #include "boxfile/image_header.h"
 #include "boxfile/key_slips.h"
+#include "boxfile/scale.h"
 #include "boxfile/text_helpers.h"
 #include "shell/variables.h"
 #include "tools/check/checker.h"
@@ -135,16 +136,46 @@ class BoxFileCheck {
     if (!FileExists(found)) found = file;
     if (FileExists(found)) {
       ImageSize size;
-      if (ReadImageFileSize(ExistingPath(found), size) && ImageTooLarge(size))
+      const bool sized = ReadImageFileSize(ExistingPath(found), size);
+      if (sized && ImageTooLarge(size))
         Warn(line, "image-too-large",
              what + " " + Quote(DisplayPath(name)) + " is " + FormatImageSize(size) + " pixels, over " +
                  std::to_string(kMaxImageSide) + " a side or " + std::to_string(kMaxImagePixels) +
                  " in all: Kesto does not hand it to the shell, and the box goes on without it");
+      if (sized && file == name) CheckScaledArt(line, found, name, size, what);
       return;
     }
     Warn(line, "missing-image",
          what + " " + Quote(DisplayPath(name)) + " cannot be found" +
              (fallsBack ? ": the normal image is shown instead" : ""));
+  }
+
+  // Art for higher scales beside an image: each form exactly its scale times
+  // the base; and, for a theme shown above 100 %, a hint where there is none.
+  void CheckScaledArt(int line, const std::string& found, const std::string& name, const ImageSize& base,
+                      const std::string& what) {
+    struct Form {
+      const char* Suffix;
+      int Percent;
+    };
+    bool drawnAbove = false;
+    for (const Form form : {Form{"@1.5x", 150}, Form{"@2x", 200}, Form{"@3x", 300}}) {
+      const std::string path = ExistingPath(ScaledArtName(found, form.Suffix));
+      ImageSize size;
+      if (path.empty() || !ReadImageFileSize(path, size)) continue;
+      drawnAbove = true;
+      const std::int64_t width = base.Width * form.Percent / 100, height = base.Height * form.Percent / 100;
+      if (size.Width != width || size.Height != height)
+        Warn(line, "scaled-art-size",
+             Quote(DisplayPath(ScaledArtName(name, form.Suffix))) + " is " + FormatImageSize(size) + " pixels, not " +
+                 std::to_string(width) + "x" + std::to_string(height) + " (" + std::to_string(form.Percent) +
+                 " % of " + Quote(DisplayPath(name)) + "): it is filtered to that size, and its edges soften");
+    }
+    if (options_.scalePercent > 100 && !drawnAbove && hintedArt_.insert(found).second)
+      Warn(line, "one-scale-art",
+           "a hint: at " + std::to_string(options_.scalePercent) + " % the " + what + " " +
+               Quote(DisplayPath(name)) + " is enlarged from its 100 % art; draw " +
+               Quote(DisplayPath(ScaledArtName(name, "@2x"))) + " beside it for sharp edges");
   }
 
   void CheckLibrary(int line, const std::string& name) {
@@ -451,6 +482,7 @@ class BoxFileCheck {
   Groups& groups_;
   std::unordered_map<const TBoxEntry*, int> lineOf_;
   std::map<std::string, int> seen_;
+  std::set<std::string> hintedArt_;  // images the one-scale-art hint was given for
 };
 
 }  // namespace

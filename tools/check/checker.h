@@ -35,6 +35,7 @@ struct Options {
   std::string shellDir;   // the shell's folder: second try for box files and plug-ins
   std::string imageDir;   // where the shell looks for images given by bare names
   std::map<std::string, std::string> variables;  // $name$ values (names upper-cased)
+  int scalePercent = 100;  // the largest scale the theme is drawn at (--scale): art for it is looked for
 };
 
 class Checker {

@@ -24,6 +24,7 @@ const char* const kBangs[] = {
     // Kesto's own.
     "!KestoCreate", "!KestoDestroy", "!KestoHide", "!KestoShow", "!KestoToggle", "!KestoResetPos",
     "!KestoGroupShow", "!KestoGroupHide", "!KestoGroupToggle", "!KestoMoveBox", "!KestoReload", "!KestoFocus",
+    "!KestoZoom",
     // The shell's built-ins.
     "!About", "!Alert", "!CascadeWindows", "!Confirm", "!Execute", "!HideModules", "!Logoff", "!MinimizeWindows",
     "!None", "!Popup", "!Quit", "!Recycle", "!Refresh", "!Reload", "!ReloadModule", "!RestoreWindows", "!Run",

@@ -1,7 +1,8 @@
 // kesto-check [--format=json] [--shell-dir DIR] [--image-dir DIR] [--var NAME=VALUE]...
-//             [--config shell.rc]... [file.box]...
+//             [--scale 1.5] [--config shell.rc]... [file.box]...
 // Exit status: 0 clean, 1 warnings, 2 when a file cannot be read.
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -25,12 +26,20 @@ int main(int argc, char** argv) {
       json = true;
     } else if (arg == "--help" || arg == "-h") {
       std::puts("usage: kesto-check [--format=json] [--shell-dir DIR] [--image-dir DIR] [--var NAME=VALUE]...\n"
-                "                   [--config shell.rc]... [file.box]...");
+                "                   [--scale 1.5] [--config shell.rc]... [file.box]...");
       return 0;
     } else if (arg.rfind("--shell-dir", 0) == 0) {
       options.shellDir = value("--shell-dir");
     } else if (arg.rfind("--image-dir", 0) == 0) {
       options.imageDir = value("--image-dir");
+    } else if (arg.rfind("--scale", 0) == 0) {
+      // The largest scale the theme is shown at (1.5 for 150 %): images drawn only for 100 % get a hint.
+      const double scale = std::atof(value("--scale").c_str());
+      if (scale < 0.1 || scale > 10) {
+        std::fputs("kesto-check: --scale takes a scale such as 1.5 or 2\n", stderr);
+        return 2;
+      }
+      options.scalePercent = static_cast<int>(scale * 100 + 0.5);
     } else if (arg.rfind("--var", 0) == 0) {
       std::string pair = value("--var");
       std::size_t eq = pair.find('=');

@@ -4,10 +4,13 @@
 //   kesto-preview file.box -o file.png [--state normal|hover|pressed] [--var NAME=VALUE]...
 //                 [--module Kesto.dll] [--show-hidden]
 //   kesto-preview --config shell.rc -o desktop.png [--state ...] [--monitors 1024x768+0+0,1280x1024-1280+0]
+//   either form also takes --scale 1.5: the boxes as a monitor at that scale shows them
 #include <windows.h>
 #include <shellapi.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -30,7 +33,8 @@ int Usage() {
              "                     [--module Kesto.dll] [--show-hidden]\n"
              "       kesto-preview --config shell.rc -o out.png [--state ...] [--monitors LAYOUT]\n"
              "         LAYOUT: the monitors, the primary first, each WIDTHxHEIGHT+LEFT+TOP, joined by commas;\n"
-             "         the picture is then the whole desktop of that layout\n", stderr);
+             "         the picture is then the whole desktop of that layout\n"
+             "       either form: --scale 1.5 draws the boxes as a monitor at 150 % shows them\n", stderr);
   return 2;
 }
 
@@ -50,6 +54,7 @@ int main(int, char**) {
   const std::vector<std::string> argv = Arguments();
   const int argc = static_cast<int>(argv.size());
   std::string box, config, output, module, variables, monitors;
+  double scale = 0;
   bool showHidden = false;
   kestopreview::ShortcutState state = kestopreview::ShortcutState::Normal;
   for (int i = 1; i < argc; ++i) {
@@ -65,6 +70,9 @@ int main(int, char**) {
       variables += next.substr(0, eq) + " " + next.substr(eq + 1) + "\r\n", ++i;
     } else if (arg == "--monitors") {
       monitors = next, ++i;
+    } else if (arg == "--scale") {
+      scale = std::atof(next.c_str()), ++i;
+      if (scale < 0.5 || scale > 5) return Usage();
     } else if (arg == "--show-hidden") {
       showHidden = true;
     } else if (arg == "--module") {
@@ -96,6 +104,20 @@ int main(int, char**) {
     return 2;
   }
 
+  if (scale > 0) {
+    // Each monitor (or the screen itself) at that DPI, as the system gives a monitor its scale.
+    const std::string dpi = "@" + std::to_string(static_cast<int>(96 * scale + 0.5));
+    if (monitors.empty())
+      monitors = std::to_string(GetSystemMetrics(SM_CXSCREEN)) + "x" + std::to_string(GetSystemMetrics(SM_CYSCREEN)) +
+                 "+0+0";
+    std::string withDpi;
+    for (std::size_t begin = 0; begin <= monitors.size();) {
+      const std::size_t comma = std::min(monitors.find(',', begin), monitors.size());
+      withDpi += (withDpi.empty() ? "" : ",") + monitors.substr(begin, comma - begin) + dpi;
+      begin = comma + 1;
+    }
+    monitors = withDpi;
+  }
   if (!monitors.empty() && !StandInSetMonitors(monitors.c_str())) {
     std::fprintf(stderr, "kesto-preview: cannot read the monitor layout %s\n", monitors.c_str());
     return 2;

@@ -25,14 +25,7 @@ else
   # The system's own scale, 150 % and 200 %: Wine's LogPixels, set in prefixes
   # of their own before any program starts there.
   for dpi in 144 192; do
-    kesto_wine_env "$root/build/$KESTO_BUILD_NAME" "dpi$dpi"
-    if [ ! -f "$WINEPREFIX/.kesto-dpi" ]; then
-      "$KESTO_WINE" reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$dpi" /f >/dev/null 2>&1
-      "$KESTO_WINE" reg add 'HKLM\System\CurrentControlSet\Hardware Profiles\Current\Software\Fonts' \
-        /v LogPixels /t REG_DWORD /d "$dpi" /f >/dev/null 2>&1
-      "$KESTO_WINESERVER" -w
-      touch "$WINEPREFIX/.kesto-dpi"
-    fi
+    kesto_dpi_env "$root/build/$KESTO_BUILD_NAME" "$dpi" "dpi$dpi"
     out="$(cd "build/$KESTO_BUILD_NAME/bin" && "$KESTO_WINE" kesto_win_tests.exe \
       --gtest_filter='ScaleTest.AtTheSystems*' 2>&1)" || { printf '%s\n' "$out" | grep -v '^fixme' >&2; fail "boxes at $dpi DPI"; }
     printf '%s\n' "$out" | grep -q "drawn at $dpi DPI" || fail "the prefix for $dpi DPI did not run at $dpi DPI"

@@ -91,6 +91,19 @@ kesto_wine_env() {
   fi
 }
 
+# kesto_wine_env with a prefix of its own whose programs all run at this DPI
+# (144 for 150 %, 192 for 200 %): Wine's LogPixels, set before any program
+# starts there.   kesto_dpi_env BUILD DPI PURPOSE
+kesto_dpi_env() {
+  kesto_wine_env "$1" "$3"
+  [ -f "$WINEPREFIX/.kesto-dpi" ] && return 0
+  "$KESTO_WINE" reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$2" /f >/dev/null 2>&1
+  "$KESTO_WINE" reg add 'HKLM\System\CurrentControlSet\Hardware Profiles\Current\Software\Fonts' \
+    /v LogPixels /t REG_DWORD /d "$2" /f >/dev/null 2>&1
+  "$KESTO_WINESERVER" -w
+  touch "$WINEPREFIX/.kesto-dpi"
+}
+
 # Starts Xvfb on a display it picks itself (-displayfd), unless one is given;
 # sets DISPLAY. Two runs at once cannot take the same display.
 kesto_start_display() {

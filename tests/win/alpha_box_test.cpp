@@ -384,5 +384,27 @@ TEST_F(AlphaBoxTest, ThePreviewWritesTheAlphaBoxWithItsAlpha) {
   EXPECT_EQ(normal.At(32, 8) >> 24, 255u);  // over green: opaque
 }
 
+// At 200 % an alpha box is composed at twice its size from its art filtered
+// with alpha: clear stays clear, half-clear red stays half-clear red (no dark
+// edge from the clear pixels beside it), opaque green stays opaque.
+TEST_F(AlphaBoxTest, AnAlphaBoxIsComposedAtItsScale) {
+  WritePng("badge.png", 40, 30, Badge);
+  Start({"*KestoCreate " + WriteText("zoom.box", "KestoName Zoom\r\nKestoZoom 200\r\nKestoX 100\r\nKestoY 100\r\n"
+                                                 "KestoBackGround " + Path("badge.png") + "\r\n")});
+  kesto::TBox* box = Box("Zoom");
+  ASSERT_NE(box, nullptr);
+  ASSERT_NE(box->Frame, nullptr);
+  const RECT r = WindowRect(box->Window);
+  EXPECT_EQ(r.right - r.left, 80);
+  EXPECT_EQ(r.bottom - r.top, 60);
+  const std::vector<std::uint32_t> picture = Composed(box->Window, 80, 60);
+  auto at = [&](int x) { return picture[static_cast<std::size_t>(30) * 80 + x]; };
+  EXPECT_EQ(at(10), 0x80800000u);  // red at alpha 128, premultiplied
+  EXPECT_EQ(at(38) >> 24, 0x80u);  // its last column: as clear as the art, not darker
+  EXPECT_EQ(at(38) & 0x00FF0000u, 0x00800000u);
+  EXPECT_EQ(at(48), 0u);
+  EXPECT_EQ(at(60), 0xFF00C800u);
+}
+
 }  // namespace
 }  // namespace kestotest

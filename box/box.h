@@ -96,6 +96,7 @@ struct TCarriedOver {
   bool Shown = true;
   bool Hidden = false;  // hidden by a bang
   std::int32_t Zoom = 0;  // a zoom set by !KestoZoom, kept across the rebuild; 0 for the file's
+  TScale PlaceScale;      // the scale its place was shown at: another one shows it anew from its place
 };
 
 inline RECT AsRect(const TFourNumbers& n) { return {n.Left, n.Top, n.Right, n.Bottom}; }

@@ -175,6 +175,15 @@ void CarryPlaceOver(TBox& box, const TCarriedOver& carried, POINT& windowAt) {
   box.Rescued = carried.Rescued;
   windowAt = carried.Placed ? carried.WindowAt : POINT{box.X, box.Y};
   const MonitorSet monitors = CurrentMonitors();
+  // On a monitor of another scale (it was dropped there, or the monitor's
+  // scale changed) it stands where its place is at this one.
+  if (carried.PlaceScale != box.PlaceScale && !carried.Rescued) {
+    bool rescued = false;
+    windowAt = ScreenPosition(box.Place, monitors, box.Width, box.Height, rescued, box.PlaceScale);
+    const POINT start = ScreenPosition(box.BuiltFrom, monitors, box.Width, box.Height, rescued, box.PlaceScale);
+    box.X = start.x;  // where !KestoResetPos puts it back, at this scale
+    box.Y = start.y;
+  }
   box.OnScreen =
       !OutsideEveryMonitor({windowAt.x, windowAt.y, windowAt.x + box.Width, windowAt.y + box.Height}, monitors);
   PlaceSnapArea(box, monitors);

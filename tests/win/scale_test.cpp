@@ -146,6 +146,23 @@ TEST_F(ScaleTest, ABoxDraggedOntoAMonitorOfAnotherScaleIsDrawnAtItOnceAndRemembe
   EXPECT_EQ(again.right - again.left, 80);
 }
 
+// The user changes the monitor's scale in the settings: every box on it is
+// drawn again at the new one, where its place is at that scale.
+TEST_F(ScaleTest, AMonitorWhoseScaleChangesHasItsBoxesDrawnAgainAtTheirPlaces) {
+  ASSERT_TRUE(StandInSetMonitors("1024x768+0+0@96"));
+  const std::string back = HalvesBmp("back.bmp", 40, 30);
+  Start({"*KestoCreate " + WriteText("moved.box", "KestoName Moved\r\nKestoBackGround " + back +
+                                                  "\r\nKestoX 100\r\nKestoY -100\r\n")});
+  EXPECT_EQ(WindowRect(BoxWindow("Moved")).top, 768 - 100);
+  ASSERT_TRUE(StandInSetMonitors("1024x768+0+0@144"));
+  standin::Pump(300);
+  const RECT r = WindowRect(BoxWindow("Moved"));
+  EXPECT_EQ(r.left, 150);
+  EXPECT_EQ(r.top, 768 - 150);
+  EXPECT_EQ(r.right - r.left, 60);
+  EXPECT_EQ(r.bottom - r.top, 45);
+}
+
 // The system's own scale (Wine's LogPixels; the test command runs this in
 // prefixes at 144 and 192 DPI too): a box is made per-monitor aware whatever
 // the program declares (this one declares nothing), and drawn at the scale.

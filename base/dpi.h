@@ -15,10 +15,30 @@ namespace kesto {
 // every coordinate Kesto reads or sets is in device pixels of its monitor.
 class DpiAwareScope {
  public:
-  DpiAwareScope();
+  // With hostsOthers, windows made meanwhile may hold children of another
+  // awareness (a box that hosts plug-ins), where the system allows it.
+  explicit DpiAwareScope(bool hostsOthers = false);
   ~DpiAwareScope();
   DpiAwareScope(const DpiAwareScope&) = delete;
   DpiAwareScope& operator=(const DpiAwareScope&) = delete;
+
+ private:
+  void* previous_ = nullptr;
+  bool set_ = false;
+  int previousHosting_ = -1;  // the thread's hosting behaviour before, where it was changed
+};
+
+// A plug-in's code runs as the shell's own does: the calling thread gets back
+// the awareness it had when Kesto's outermost scope began, for the scope's
+// life (a plug-in written for the shell expects the shell's coordinates;
+// where the system offers mixed hosting, one that is not aware is scaled by
+// the system inside a sharp box).
+class ShellDpiScope {
+ public:
+  ShellDpiScope();
+  ~ShellDpiScope();
+  ShellDpiScope(const ShellDpiScope&) = delete;
+  ShellDpiScope& operator=(const ShellDpiScope&) = delete;
 
  private:
   void* previous_ = nullptr;

@@ -198,8 +198,9 @@ void StackBehind(HWND window, HWND replaced) {
 }
 
 void BuildBox(TBox& box, const TCarriedOver* carried) {
-  // Its windows are made per-monitor aware, whatever the calling thread is.
-  const DpiAwareScope aware;
+  // Its windows are made per-monitor aware, whatever the calling thread is,
+  // and may hold plug-ins' windows that are not.
+  const DpiAwareScope aware(true);
   TBoxHeader& header = *box.Header;
   box.FileName = header.FileName;  // first: a build that fails halfway is torn down as any other
   box.Name = ReadBoxString(header, "KestoName", BoxKeyDefault("KestoName"));

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "base/command_queue.h"
+#include "base/dpi.h"
 #include "base/module_state.h"
 #include "base/shell_log.h"
 #include "base/wide_text.h"
@@ -114,7 +115,10 @@ template <class Record>
 void UnloadList(std::unique_ptr<Record>& first) {
   for (Record* record = first.get(); record; record = record->Next.get()) {
     if (!record->Lib) continue;
-    if (record->QuitProc) record->QuitProc(ModuleInstance);
+    if (record->QuitProc) {
+      const ShellDpiScope shellDpi;
+      record->QuitProc(ModuleInstance);
+    }
     record->Lib.reset();
   }
   while (first) first = std::move(first->Next);
@@ -141,7 +145,10 @@ void LoadWharfModule(const TContentHost& host, std::unique_ptr<TWharfSlot>& list
   auto at = [&](std::uint8_t token) { return host.Scale.ToDevice(ParseInt(GetToken(line, token))); };
   slot.Window = CreateWindowExA(0, kModuleClass, nullptr, WS_CHILD, at(1), at(2), at(3), at(4), host.Window, nullptr,
                                 ModuleInstance, nullptr);
-  if (slot.InitProc) slot.InitProc(slot.Window, ModuleInstance, data.get());
+  if (slot.InitProc) {
+    const ShellDpiScope shellDpi;  // the plug-in's code runs as the shell's does
+    slot.InitProc(slot.Window, ModuleInstance, data.get());
+  }
   // Shown only once the plug-in has set itself up, above the shortcuts.
   SetWindowPos(slot.Window, HWND_TOP, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_SHOWWINDOW);
   FreeTextBuffer(buffer);
@@ -152,7 +159,10 @@ void LoadWharfModule(const TContentHost& host, std::unique_ptr<TWharfSlot>& list
 void LoadModules(TBoxHeader& header, const TContentHost& host, std::unique_ptr<THostedModule>& list) {
   ForEachBoxValue(header, "*Module", [&](const std::string& line) {
     THostedModule* module = LoadRecord(list, GetToken(line, 1), "Can't load Module", header);
-    if (module && module->InitProc) module->InitProc(host.Window, ModuleInstance, nullptr);
+    if (module && module->InitProc) {
+      const ShellDpiScope shellDpi;  // the plug-in's code runs as the shell's does
+      module->InitProc(host.Window, ModuleInstance, nullptr);
+    }
   });
 }
 

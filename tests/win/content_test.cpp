@@ -145,6 +145,29 @@ TEST_F(ContentTest, TextLabelDefaultsAreWhiteAndTheLaterLineIsOnTop) {
   EXPECT_GT(CountInPicture(*kesto::BoxList, 0, 0, 60, 20, RGB(0, 255, 0)), 20);
 }
 
+// A plug-in's place and size grow with its box; its code runs with the DPI
+// awareness the shell's thread had (here: none), not the box's own.
+TEST_F(ContentTest, APluginIsPlacedAtItsBoxsScaleAndRunsAsTheShellDoes) {
+  auto set = reinterpret_cast<void*(WINAPI*)(void*)>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("user32.dll"), "SetThreadDpiAwarenessContext")));
+  void* before = set ? set(reinterpret_cast<void*>(static_cast<INT_PTR>(-1))) : nullptr;  // an unaware shell
+  std::string path = BoxWith("Z", "KestoZoom 200\r\n*WharfModule 10 5 30 20 testplugin_C.dll\r\n");
+  Start({"LSImageFolder " + dir_, "*KestoCreate " + path});
+  if (before) set(before);
+  kesto::TBox& box = *kesto::BoxList;
+  ASSERT_NE(box.WharfSlots, nullptr);
+  const RECT r = WindowRect(box.WharfSlots->Window);
+  EXPECT_EQ(r.left - WindowRect(box.Window).left, 20);
+  EXPECT_EQ(r.right - r.left, 60);
+  EXPECT_EQ(r.bottom - r.top, 40);
+  std::vector<std::string> events = PluginEvents();
+  ASSERT_FALSE(events.empty());
+  const bool systemTells = events[0].find("aware=-1") == std::string::npos;
+  if (systemTells) {
+    EXPECT_NE(events[0].find("aware=0"), std::string::npos) << events[0];
+  }
+}
+
 TEST_F(ContentTest, PluginsLoadInOrderAndShutDownInReverse) {
   std::string path = BoxWith("P", "*Module testplugin_A.dll\r\n*WharfModule -10 5 30 20 testplugin_C.dll\r\n"
                                   "*Module testplugin_B.dll\r\n*Module missing_plugin.dll\r\n"

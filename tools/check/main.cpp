@@ -2,6 +2,7 @@
 //             [--scale 1.5] [--config shell.rc]... [file.box]...
 // Exit status: 0 clean, 1 warnings, 2 when a file cannot be read.
 #include <cstdio>
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -39,7 +40,7 @@ int main(int argc, char** argv) {
         std::fputs("kesto-check: --scale takes a scale such as 1.5 or 2\n", stderr);
         return 2;
       }
-      options.scalePercent = static_cast<int>(scale * 100 + 0.5);
+      options.scalePercent = static_cast<int>(std::lround(scale * 100));
     } else if (arg.rfind("--var", 0) == 0) {
       std::string pair = value("--var");
       std::size_t eq = pair.find('=');

@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cmath>
 #include <cstdlib>
 #include <fstream>
 #include <string>
@@ -106,7 +107,7 @@ int main(int, char**) {
 
   if (scale > 0) {
     // Each monitor (or the screen itself) at that DPI, as the system gives a monitor its scale.
-    const std::string dpi = "@" + std::to_string(static_cast<int>(96 * scale + 0.5));
+    const std::string dpi = "@" + std::to_string(std::lround(96 * scale));
     if (monitors.empty())
       monitors = std::to_string(GetSystemMetrics(SM_CXSCREEN)) + "x" + std::to_string(GetSystemMetrics(SM_CYSCREEN)) +
                  "+0+0";

@@ -20,6 +20,7 @@
 //                                 lacks <file> <text> (the file does not hold the text) |
 //                                 read <box title> (what a screen reader reads: the box's object and
 //                                 its children, through the system's accessibility library) |
+//                                 press <box title> <n> (the default action of its n-th child, as a reader does it) |
 //                                 key tab|shift-tab (and escape, return as above)
 //                                 (others, such as quit or revid, are skipped)
 #include <windows.h>
@@ -366,6 +367,44 @@ void PrintReading(const std::string& title) {
   std::fflush(stdout);
 }
 
+// A screen reader's "press": the default action of a box's n-th child.
+void PressChild(const std::string& title, long n) {
+  HWND box = BoxTitled(title);
+  IAccessible* object = nullptr;
+  std::string outcome = "nothing to press";
+  if (box && SUCCEEDED(AccessibleObjectFromWindow(box, static_cast<DWORD>(OBJID_CLIENT), __uuidof(IAccessible),
+                                                  reinterpret_cast<void**>(&object)))) {
+    VARIANT child;
+    VariantInit(&child);
+    long got = 0;
+    VARIANT children[64];
+    long count = 0;
+    object->get_accChildCount(&count);
+    count = std::min(count, 64L);
+    if (n >= 1 && n <= count && SUCCEEDED(AccessibleChildren(object, 0, count, children, &got)) && n <= got) {
+      VARIANT self;
+      VariantInit(&self);
+      self.vt = VT_I4;
+      self.lVal = CHILDID_SELF;
+      IAccessible* own = nullptr;
+      VARIANT& picked = children[n - 1];
+      HRESULT result = E_FAIL;
+      if (picked.vt == VT_DISPATCH && picked.pdispVal &&
+          SUCCEEDED(picked.pdispVal->QueryInterface(__uuidof(IAccessible), reinterpret_cast<void**>(&own)))) {
+        result = own->accDoDefaultAction(self);
+        own->Release();
+      } else if (picked.vt == VT_I4) {
+        result = object->accDoDefaultAction(picked);
+      }
+      outcome = SUCCEEDED(result) ? "pressed" : "refused";
+      for (long i = 0; i < got; ++i) VariantClear(&children[i]);
+    }
+    object->Release();
+  }
+  std::printf("press %s %ld: %s\n", title.c_str(), n, outcome.c_str());
+  std::fflush(stdout);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -499,6 +538,11 @@ int main(int argc, char** argv) {
       std::string title;
       std::getline(words >> std::ws, title);
       PrintTooltip(title);
+    } else if (verb == "press") {
+      std::string title;
+      long n = 0;
+      words >> title >> n;
+      PressChild(title, n);
     } else if (verb == "read") {
       std::string title;
       std::getline(words >> std::ws, title);

@@ -46,9 +46,11 @@ await_exit() {
 
 run_scenario() {  # shell scenario
   dir="$lane/$2/$1"
-  # The high-DPI scenario runs every program at 200 %, in a prefix of its own.
-  if [ "$2" = high-dpi ]; then
-    kesto_dpi_env "$root/build/$KESTO_BUILD_NAME" 192 lane-dpi192
+  # The high-DPI scenarios run every program at 200 % or 150 %, in a prefix of their own.
+  dpi=96
+  case "$2" in high-dpi) dpi=192 ;; high-dpi-144) dpi=144 ;; esac
+  if [ "$dpi" != 96 ]; then
+    kesto_dpi_env "$root/build/$KESTO_BUILD_NAME" "$dpi" "lane-dpi$dpi"
   else
     kesto_wine_env "$root/build/$KESTO_BUILD_NAME" lane
   fi
@@ -150,13 +152,14 @@ run_scenario() {  # shell scenario
       "pump 300" "key return" "pump 500" "expect Orb 600 380 140" "key escape" "pump 300" "foreground" "windows" \
       "bang !KestoMoveBox Orb 500 200" "pump 300" "press Launcher 4" "pump 500" "expect Orb 600 380 140" \
       > "$dir/drive.txt"
-  elif [ "$2" = high-dpi ]; then
-    # The sample theme on a monitor at 200 %: where the author's preview at
-    # that scale is opaque the screen shows exactly it (places, sizes, regions,
-    # the @2x art, fonts of the scaled size), and the dock stands at twice its
-    # logical place.
-    printf '%s\n' "pump 500" "compare-preview preview.png" "windows" "expect Launcher 80 488 600" \
-      "read Launcher" > "$dir/drive.txt"
+  elif [ "$dpi" != 96 ]; then
+    # The sample theme on a monitor at 200 % (or 150 %): where the author's
+    # preview at that scale is opaque the screen shows exactly it (places,
+    # sizes, regions, the @2x art, fonts of the scaled size), and the dock
+    # (KestoX 40, KestoY -140, 300 wide) stands at its logical place scaled.
+    printf '%s\n' "pump 500" "compare-preview preview.png" "windows" \
+      "expect Launcher $((40 * dpi / 96)) $((768 - 140 * dpi / 96)) $((300 * dpi / 96))" "read Launcher" \
+      > "$dir/drive.txt"
   elif [ "$2" = huge-image ]; then
     # A background of 12000x12000 pixels, which the shell cannot decode and
     # survive: Kesto never hands it over, and the box is built without it.
@@ -182,7 +185,7 @@ run_scenario() {  # shell scenario
     for box in $boxes; do printf '*KestoCreate $ThemeDir$\\%s.box\n' "$box"; done
   } > "$dir/step.rc"
   cp "$bin/Kesto.dll" "$dir/"
-  if [ "$2" = tour ] || [ "$2" = high-dpi ]; then
+  if [ "$2" = tour ] || [ "$dpi" != 96 ]; then
     (cd "$dir" && "$KESTO_WINE" "$bin/kesto-preview.exe" --config step.rc -o preview.png >/dev/null 2>&1) ||
       { echo "real-shell lane: the preview of the theme failed" >&2; return 1; }
   fi
@@ -235,7 +238,7 @@ compare() {
 }
 
 status=0
-scenarios="${*:-$(ls "$root/samples/scenarios" | sed 's/\.txt$//') self-unload move-unload reload-unload huge-image focus auto-reload unicode screen-reader high-dpi}"
+scenarios="${*:-$(ls "$root/samples/scenarios" | sed 's/\.txt$//') self-unload move-unload reload-unload huge-image focus auto-reload unicode screen-reader high-dpi high-dpi-144}"
 for scenario in $scenarios; do
   run_scenario real "$scenario"
   run_scenario standin "$scenario"

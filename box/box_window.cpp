@@ -127,10 +127,7 @@ LRESULT HandleBoxMessage(TBox& box, HWND window, UINT message, WPARAM wParam, LP
   }
 }
 
-}  // namespace
-
-namespace {
-
+// The DPI of the monitor the box's centre is on; 96 for a box that keeps device pixels.
 unsigned DpiOn(const TBox& box, const RECT& rect) {
   const POINT centre{rect.left + (rect.right - rect.left) / 2, rect.top + (rect.bottom - rect.top) / 2};
   return box.DpiScaling ? DpiOfMonitorAt(MonitorAt(centre)) : kLogicalDpi;

@@ -102,7 +102,7 @@ HBITMAP LoadScaledImage(const std::string& name, const std::string& where, const
   // The smallest form drawn for at least this scale, else the largest there is.
   const TVariant* chosen = nullptr;
   for (const TVariant& variant : kVariants) {
-    if (!plain) break;
+    if (!plain) break;  // one the shell makes from several files, or an icon
     ImageSize size{};
     if (!DeclaredSize(ScaledArtName(name, variant.Suffix), size)) continue;
     const bool enough = variant.Factor.Factor() >= scale.Factor();
@@ -110,6 +110,10 @@ HBITMAP LoadScaledImage(const std::string& name, const std::string& where, const
     if (enough) break;
   }
   HBITMAP loaded = LoadCheckedImage(chosen ? ScaledArtName(name, chosen->Suffix) : name, where, sources);
+  if (!loaded && chosen && chosen->Suffix[0] != '\0') {
+    chosen = nullptr;  // a form the shell cannot read: the base art, filtered
+    loaded = LoadCheckedImage(name, where, sources);
+  }
   int width = 0, height = 0;
   if (hasBase) {
     width = scale.ToDevice(static_cast<std::int32_t>(base.Width));

@@ -95,19 +95,22 @@ TStraightImage Resample(const TStraightImage& source, int width, int height, boo
     }
   }
   out.Pixels.resize(static_cast<std::size_t>(width) * height);
-  const double ratioX = static_cast<double>(source.Width) / width;
-  const double ratioY = static_cast<double>(source.Height) / height;
+  // The source pixel under a pixel's centre, in whole numbers: the same on
+  // every processor, so the key's edge never moves by a pixel.
+  auto under = [](int at, int from, int to) {
+    return std::min(from - 1, static_cast<int>((2LL * at + 1) * from / (2LL * to)));
+  };
   for (int y = 0; y < height; ++y) {
     const std::vector<double>& weights = down.Weights[static_cast<std::size_t>(y)];
     const int first = down.First[static_cast<std::size_t>(y)];
-    const int underY = std::min(source.Height - 1, static_cast<int>((y + 0.5) * ratioY));
+    const int underY = under(y, source.Height, height);
     for (int x = 0; x < width; ++x) {
       std::uint32_t& pixel = out.Pixels[static_cast<std::size_t>(y) * width + x];
       if (!alpha) {
         // The key is decided by the source pixel under the centre alone.
-        const int underX = std::min(source.Width - 1, static_cast<int>((x + 0.5) * ratioX));
-        const std::uint32_t under = source.Pixels[static_cast<std::size_t>(underY) * source.Width + underX];
-        if (IsKeyColour((under >> 16) & 255, (under >> 8) & 255, under & 255)) {
+        const int underX = under(x, source.Width, width);
+        const std::uint32_t centre = source.Pixels[static_cast<std::size_t>(underY) * source.Width + underX];
+        if (IsKeyColour((centre >> 16) & 255, (centre >> 8) & 255, centre & 255)) {
           pixel = 0xFFFF00FFu;
           continue;
         }

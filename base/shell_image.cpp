@@ -1,5 +1,7 @@
 #include "base/shell_image.h"
 
+#include <new>
+
 #include "base/bitmap_pixels.h"
 #include "base/module_state.h"
 #include "base/shell_api.h"
@@ -75,19 +77,32 @@ bool DeclaredSize(const std::string& name, ImageSize& size) {
 }
 
 // The image at the size it has at this scale, filtered from what was loaded.
-HBITMAP Resized(HBITMAP loaded, int width, int height) {
+// One that would be larger than any image the shell is given, or that there
+// is no memory for, is drawn at its own size rather than not at all.
+HBITMAP Resized(HBITMAP loaded, int width, int height, const std::string& name, const std::string& where) {
   BITMAP info{};
   if (!loaded || !GetObjectA(loaded, sizeof info, &info)) return loaded;
   if (width <= 0 || height <= 0 || (info.bmWidth == width && info.bmHeight == height)) return loaded;
-  bool alpha = false;
-  TPixels pixels = StraightPixels(loaded, alpha);
-  TStraightImage source{pixels.Width, pixels.Height, std::move(pixels.Data)};
-  const TStraightImage scaled = Resample(source, width, height, alpha);
-  TPixels out{scaled.Width, scaled.Height, scaled.Pixels};
-  OwnedBitmap bitmap = BitmapOfPixels(out);
-  if (!bitmap) return loaded;  // drawn at its own size rather than not at all
-  DeleteObject(loaded);
-  return bitmap.release();
+  const ImageSize size{width, height, false};
+  if (ImageTooLarge(size)) {
+    ShellLog(kLogWarning, where + ": image '" + name + "' at this scale would be " + FormatImageSize(size) +
+                              " pixels, over " + std::to_string(kMaxImageSide) + " a side or " +
+                              std::to_string(kMaxImagePixels) + " in all; it is drawn at its own size");
+    return loaded;
+  }
+  try {
+    bool alpha = false;
+    TPixels pixels = StraightPixels(loaded, alpha);
+    TStraightImage source{pixels.Width, pixels.Height, std::move(pixels.Data)};
+    TStraightImage scaled = Resample(source, width, height, alpha);
+    OwnedBitmap bitmap = BitmapOfPixels(TPixels{scaled.Width, scaled.Height, std::move(scaled.Pixels)});
+    if (!bitmap) return loaded;
+    DeleteObject(loaded);
+    return bitmap.release();
+  } catch (const std::bad_alloc&) {
+    ShellLog(kLogWarning, where + ": no memory to draw image '" + name + "' at this scale; it is drawn at its own size");
+    return loaded;
+  }
 }
 
 }  // namespace
@@ -126,7 +141,7 @@ HBITMAP LoadScaledImage(const std::string& name, const std::string& where, const
       height = scale.ToDevice(drawnAt.ToLogical(info.bmHeight));
     }
   }
-  return Resized(loaded, width, height);
+  return Resized(loaded, width, height, name, where);
 }
 
 HBITMAP LoadCheckedImage(const std::string& name, const std::string& where, WatchedFiles* sources) {

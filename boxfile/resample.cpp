@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <deque>
 
 #include "boxfile/premultiplied.h"
 
@@ -79,9 +80,9 @@ TStraightImage Resample(const TStraightImage& source, int width, int height, boo
   }
   const Taps across = TapsFor(source.Width, width);
   const Taps down = TapsFor(source.Height, height);
-  // Rows first, at the new width; then columns, at the new height.
-  std::vector<Channels> rows(static_cast<std::size_t>(width) * source.Height);
-  for (int y = 0; y < source.Height; ++y) {
+  // One source row at the new width.
+  auto filterRow = [&](int y) {
+    std::vector<Channels> filtered(static_cast<std::size_t>(width));
     const std::uint32_t* row = &source.Pixels[static_cast<std::size_t>(y) * source.Width];
     for (int x = 0; x < width; ++x) {
       Channels sum{};
@@ -91,18 +92,31 @@ TStraightImage Resample(const TStraightImage& source, int width, int height, boo
         const Channels c = Spread(row[first + static_cast<int>(k)], alpha);
         for (int i = 0; i < 4; ++i) sum[static_cast<std::size_t>(i)] += c[static_cast<std::size_t>(i)] * weights[k];
       }
-      rows[static_cast<std::size_t>(y) * width + x] = sum;
+      filtered[static_cast<std::size_t>(x)] = sum;
     }
-  }
-  out.Pixels.resize(static_cast<std::size_t>(width) * height);
+    return filtered;
+  };
   // The source pixel under a pixel's centre, in whole numbers: the same on
   // every processor, so the key's edge never moves by a pixel.
   auto under = [](int at, int from, int to) {
     return std::min(from - 1, static_cast<int>((2LL * at + 1) * from / (2LL * to)));
   };
+  out.Pixels.resize(static_cast<std::size_t>(width) * height);
+  // Only the source rows the current output row reads are kept, each filtered
+  // once: memory stays a few rows, whatever the image's size.
+  std::deque<std::vector<Channels>> rows;
+  int rowsFirst = 0;
   for (int y = 0; y < height; ++y) {
     const std::vector<double>& weights = down.Weights[static_cast<std::size_t>(y)];
     const int first = down.First[static_cast<std::size_t>(y)];
+    if (rowsFirst > first) rows.clear();  // never: the rows read only move down
+    while (!rows.empty() && rowsFirst < first) {
+      rows.pop_front();
+      ++rowsFirst;
+    }
+    if (rows.empty()) rowsFirst = first;
+    while (rowsFirst + static_cast<int>(rows.size()) < first + static_cast<int>(weights.size()))
+      rows.push_back(filterRow(rowsFirst + static_cast<int>(rows.size())));
     const int underY = under(y, source.Height, height);
     for (int x = 0; x < width; ++x) {
       std::uint32_t& pixel = out.Pixels[static_cast<std::size_t>(y) * width + x];
@@ -117,7 +131,7 @@ TStraightImage Resample(const TStraightImage& source, int width, int height, boo
       }
       Channels sum{};
       for (std::size_t k = 0; k < weights.size(); ++k) {
-        const Channels& c = rows[(static_cast<std::size_t>(first) + k) * width + x];
+        const Channels& c = rows[static_cast<std::size_t>(first - rowsFirst) + k][static_cast<std::size_t>(x)];
         for (int i = 0; i < 4; ++i) sum[static_cast<std::size_t>(i)] += c[static_cast<std::size_t>(i)] * weights[k];
       }
       pixel = Gather(sum, alpha);

@@ -146,6 +146,19 @@ TEST_F(ScaleTest, ABoxDraggedOntoAMonitorOfAnotherScaleIsDrawnAtItOnceAndRemembe
   EXPECT_EQ(again.right - again.left, 80);
 }
 
+// A zoom that would make an image larger than any the shell is given: the
+// image is drawn at its own size, and the log says so; nothing else fails.
+TEST_F(ScaleTest, AZoomBeyondTheImageLimitsDrawsTheImageAtItsOwnSize) {
+  const std::string wide = WriteSolidBmp("wide.bmp", 2000, 10, RGB(10, 200, 10));
+  Start({"*KestoCreate " + WriteText("big.box", "KestoName Big\r\nKestoZoom 1000\r\nKestoBackGround " + wide + "\r\n")});
+  ASSERT_NE(Box("Big"), nullptr);
+  bool said = false;
+  for (const std::string& entry : standin::LogEntries())
+    said |= entry.find("wide.bmp' at this scale would be 20000x100 pixels") != std::string::npos;
+  EXPECT_TRUE(said);
+  EXPECT_EQ(WindowRect(Box("Big")->Window).right - WindowRect(Box("Big")->Window).left, 2000);
+}
+
 // The user changes the monitor's scale in the settings: every box on it is
 // drawn again at the new one, where its place is at that scale.
 TEST_F(ScaleTest, AMonitorWhoseScaleChangesHasItsBoxesDrawnAgainAtTheirPlaces) {

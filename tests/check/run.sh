@@ -46,6 +46,13 @@ printf 'KestoName Plain\r\nKestoBackGround tests/check/cases/mail.bmp\r\n' > "$t
 "$check" --scale 2 "$tmp/plain.box" | grep -q '\[one-scale-art\]' || { echo "FAIL one-scale-art"; fail=1; }
 "$check" --scale 1 "$tmp/plain.box" | grep -q 'one-scale-art' && { echo "FAIL one-scale-art at 100 %"; fail=1; }
 
+# The keys of scale: a zoom out of range, a scaling neither on nor off; 150% is a zoom.
+printf 'KestoName Z\r\nKestoZoom 5000\r\nKestoDpiScaling maybe\r\n' > "$tmp/zoom.box"
+"$check" "$tmp/zoom.box" | grep -q '\[zoom-value\]' || { echo "FAIL zoom-value"; fail=1; }
+"$check" "$tmp/zoom.box" | grep -q '\[dpi-scaling-value\]' || { echo "FAIL dpi-scaling-value"; fail=1; }
+printf 'KestoName Z\r\nKestoZoom 150%%\r\n' > "$tmp/zoom.box"
+"$check" "$tmp/zoom.box" | grep -q 'KestoZoom' && { echo "FAIL a zoom of 150%"; fail=1; }
+
 # JSON for tools.
 "$check" --format=json tests/check/cases/tiling.box | grep -q '"check": "no-centre-tile"' || {
   echo "FAIL json"; fail=1; }

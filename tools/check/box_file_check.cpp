@@ -195,6 +195,19 @@ class BoxFileCheck {
       Warn(line, "sentinel-value", "the value " + Quote(value) + " counts as if " + key + " were absent");
       return;
     }
+    // The two keys of scale read their values their own way.
+    if (key == "KestoZoom") {
+      bool valid = false;
+      ZoomFromText(value.c_str(), valid);
+      if (!valid)
+        Warn(line, "zoom-value", "KestoZoom " + Quote(value) + " is not a percent from 10 to 1000: the box is drawn at 100");
+      return;
+    }
+    if (key == "KestoDpiScaling") {
+      if (UpperText(value) != "ON" && UpperText(value) != "OFF")
+        Warn(line, "dpi-scaling-value", "KestoDpiScaling is on or off; " + Quote(value) + " counts as on");
+      return;
+    }
     switch (kind) {
       case KeyKind::Presence:
         if (!value.empty())

@@ -43,7 +43,9 @@ for state in normal hover pressed; do
   "$KESTO_WINE" "$bin/kesto-preview.exe" "$theme\\launcher.box" --var "ThemeDir=$theme" \
     -o "preview-launcher-$state.png" --state "$state" || fail "the $state preview of the launcher failed"
 done
-# The dock as a monitor at 200 % shows it (its @2x art), beside the 100 % one above.
+# The theme and the dock as a monitor at 200 % shows them (the dock's @2x art), beside the 100 % ones above.
+"$KESTO_WINE" "$bin/kesto-preview.exe" --config shell.rc --scale 2 -o preview-theme-200.png ||
+  fail "the 200 % preview of the theme failed"
 "$KESTO_WINE" "$bin/kesto-preview.exe" "$theme\\launcher.box" --var "ThemeDir=$theme" --scale 2 \
   -o preview-launcher-200.png || fail "the 200 % preview of the launcher failed"
 # The orb, a box with per-pixel alpha, as the preview writes it: with its alpha.

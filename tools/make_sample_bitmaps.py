@@ -209,13 +209,16 @@ def doubled(draw):
 
 def main(folder):
     os.makedirs(folder, exist_ok=True)
-    write_bmp(os.path.join(folder, 'badge.bmp'), 120, 120, badge)
-    write_bmp(os.path.join(folder, 'panel.bmp'), 30, 30, panel)
-    write_bmp(os.path.join(folder, 'glass.bmp'), 160, 100, glass)
-    write_png(os.path.join(folder, 'orb.png'), 140, 140, orb)
-    write_png(os.path.join(folder, 'orb-button.png'), 48, 48, orb_button((250, 190, 60), 200))
-    write_png(os.path.join(folder, 'orb-button-hover.png'), 48, 48, orb_button((255, 230, 120), 230))
-    write_png(os.path.join(folder, 'orb-button-pressed.png'), 48, 48, orb_button((200, 120, 20), 255))
+    # Each drawing at 100 %, and again as name@2x for monitors at 150 % and more.
+    for name, width, height, draw in (('badge.bmp', 120, 120, badge), ('panel.bmp', 30, 30, panel),
+                                      ('glass.bmp', 160, 100, glass), ('orb.png', 140, 140, orb),
+                                      ('orb-button.png', 48, 48, orb_button((250, 190, 60), 200)),
+                                      ('orb-button-hover.png', 48, 48, orb_button((255, 230, 120), 230)),
+                                      ('orb-button-pressed.png', 48, 48, orb_button((200, 120, 20), 255))):
+        write = write_png if name.endswith('.png') else write_bmp
+        base, ext = os.path.splitext(name)
+        write(os.path.join(folder, name), width, height, draw)
+        write(os.path.join(folder, f'{base}@2x{ext}'), width * 2, height * 2, doubled(draw))
     write_png(os.path.join(folder, 'dock.png'), 300, 100, dock)
     write_png(os.path.join(folder, 'dock@2x.png'), 600, 200, doubled(dock))
     icons = {'tray': ((70, 120, 220), symbol_tray), 'folder': ((225, 160, 50), symbol_folder),

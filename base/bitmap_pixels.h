@@ -8,14 +8,9 @@
 #include <vector>
 
 #include "base/owned.h"
+#include "boxfile/pixels.h"
 
 namespace kesto {
-
-struct TPixels {
-  int Width = 0;
-  int Height = 0;
-  std::vector<std::uint32_t> Data;  // rows top-down, 0xAARRGGBB
-};
 
 // The layout of every picture Kesto composes or reads pixels in: 32 bits a
 // pixel, rows top-down, 0xAARRGGBB each.

@@ -92,10 +92,7 @@ HBITMAP Resized(HBITMAP loaded, int width, int height, const std::string& name, 
   }
   try {
     bool alpha = false;
-    TPixels pixels = StraightPixels(loaded, alpha);
-    TStraightImage source{pixels.Width, pixels.Height, std::move(pixels.Data)};
-    TStraightImage scaled = Resample(source, width, height, alpha);
-    OwnedBitmap bitmap = BitmapOfPixels(TPixels{scaled.Width, scaled.Height, std::move(scaled.Pixels)});
+    OwnedBitmap bitmap = BitmapOfPixels(Resample(StraightPixels(loaded, alpha), width, height, alpha));
     if (!bitmap) return loaded;
     DeleteObject(loaded);
     return bitmap.release();

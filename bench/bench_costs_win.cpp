@@ -185,16 +185,16 @@ void DoubleBare(BareImage& image, HDC screen) {
   info.bmiHeader.biHeight = -image.Height;
   info.bmiHeader.biPlanes = 1;
   info.bmiHeader.biBitCount = 32;
-  kesto::TStraightImage source{image.Width, image.Height,
-                               std::vector<std::uint32_t>(static_cast<std::size_t>(image.Width) * image.Height)};
-  GetDIBits(screen, image.Bitmap, 0, static_cast<UINT>(image.Height), source.Pixels.data(), &info, DIB_RGB_COLORS);
-  for (std::uint32_t& pixel : source.Pixels) pixel |= 0xFF000000u;
-  const kesto::TStraightImage doubled = kesto::Resample(source, image.Width * 2, image.Height * 2, false);
+  kesto::TPixels source{image.Width, image.Height,
+                        std::vector<std::uint32_t>(static_cast<std::size_t>(image.Width) * image.Height)};
+  GetDIBits(screen, image.Bitmap, 0, static_cast<UINT>(image.Height), source.Data.data(), &info, DIB_RGB_COLORS);
+  for (std::uint32_t& pixel : source.Data) pixel |= 0xFF000000u;
+  const kesto::TPixels doubled = kesto::Resample(source, image.Width * 2, image.Height * 2, false);
   info.bmiHeader.biWidth = doubled.Width;
   info.bmiHeader.biHeight = -doubled.Height;
   void* bits = nullptr;
   HBITMAP bitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-  std::memcpy(bits, doubled.Pixels.data(), doubled.Pixels.size() * 4);
+  std::memcpy(bits, doubled.Data.data(), doubled.Data.size() * 4);
   SelectObject(image.DC, bitmap);
   DeleteObject(image.Bitmap);
   DeleteObject(image.Shape);

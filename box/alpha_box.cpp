@@ -25,14 +25,6 @@ int PluginLine(const TBoxHeader& header) {
   return 0;
 }
 
-// A bitmap holding these pixels, selected into no DC (for the tiling's copies).
-OwnedBitmap DibOf(const TPixels& pixels) {
-  std::uint32_t* bits = nullptr;
-  OwnedBitmap bitmap = MakeDibSection(pixels.Width, pixels.Height, bits);
-  if (bitmap) std::copy(pixels.Data.begin(), pixels.Data.end(), bits);
-  return bitmap;
-}
-
 // Blends the pixels over the picture at (x, y), within the clip (picture pixels).
 void BlendAt(TDibPicture& picture, const TPixels& pixels, int x, int y, const RECT& clip) {
   const int firstRow = std::max({0, -y, static_cast<int>(clip.top) - y});
@@ -107,7 +99,7 @@ bool PrepareAlphaFrame(TBox& box, HBITMAP image, const std::string& offsets, con
   const TPixels pixels = PremultipliedPixels(image);
   if (TilesBackground(offsets, pixels.Width, pixels.Height)) {
     // The same nine-slice copies as an ordinary box's, on premultiplied pixels.
-    OwnedBitmap source = DibOf(pixels);
+    OwnedBitmap source = BitmapOfPixels(pixels);
     const RECT borders = AsRect(ReadFourNumbers(offsets));
     TileBackground(source.get(), borders.left, borders.top, borders.right, borders.bottom, frame->Picture.DC.get(),
                    frame->Picture.DC.get(), box.Width, box.Height);

@@ -67,15 +67,15 @@ std::uint32_t Gather(const Channels& c, bool alpha) {
 
 }  // namespace
 
-TStraightImage Resample(const TStraightImage& source, int width, int height, bool alpha) {
-  TStraightImage out;
+TPixels Resample(const TPixels& source, int width, int height, bool alpha) {
+  TPixels out;
   if (width <= 0 || height <= 0 || source.Width <= 0 || source.Height <= 0 ||
-      source.Pixels.size() != static_cast<std::size_t>(source.Width) * source.Height)
+      source.Data.size() != static_cast<std::size_t>(source.Width) * source.Height)
     return out;
   out.Width = width;
   out.Height = height;
   if (width == source.Width && height == source.Height) {
-    out.Pixels = source.Pixels;
+    out.Data = source.Data;
     return out;
   }
   const Taps across = TapsFor(source.Width, width);
@@ -83,7 +83,7 @@ TStraightImage Resample(const TStraightImage& source, int width, int height, boo
   // One source row at the new width.
   auto filterRow = [&](int y) {
     std::vector<Channels> filtered(static_cast<std::size_t>(width));
-    const std::uint32_t* row = &source.Pixels[static_cast<std::size_t>(y) * source.Width];
+    const std::uint32_t* row = &source.Data[static_cast<std::size_t>(y) * source.Width];
     for (int x = 0; x < width; ++x) {
       Channels sum{};
       const std::vector<double>& weights = across.Weights[static_cast<std::size_t>(x)];
@@ -101,7 +101,7 @@ TStraightImage Resample(const TStraightImage& source, int width, int height, boo
   auto under = [](int at, int from, int to) {
     return std::min(from - 1, static_cast<int>((2LL * at + 1) * from / (2LL * to)));
   };
-  out.Pixels.resize(static_cast<std::size_t>(width) * height);
+  out.Data.resize(static_cast<std::size_t>(width) * height);
   // Only the source rows the current output row reads are kept, each filtered
   // once: memory stays a few rows, whatever the image's size.
   std::deque<std::vector<Channels>> rows;
@@ -119,11 +119,11 @@ TStraightImage Resample(const TStraightImage& source, int width, int height, boo
       rows.push_back(filterRow(rowsFirst + static_cast<int>(rows.size())));
     const int underY = under(y, source.Height, height);
     for (int x = 0; x < width; ++x) {
-      std::uint32_t& pixel = out.Pixels[static_cast<std::size_t>(y) * width + x];
+      std::uint32_t& pixel = out.Data[static_cast<std::size_t>(y) * width + x];
       if (!alpha) {
         // The key is decided by the source pixel under the centre alone.
         const int underX = under(x, source.Width, width);
-        const std::uint32_t centre = source.Pixels[static_cast<std::size_t>(underY) * source.Width + underX];
+        const std::uint32_t centre = source.Data[static_cast<std::size_t>(underY) * source.Width + underX];
         if (IsKeyColour((centre >> 16) & 255, (centre >> 8) & 255, centre & 255)) {
           pixel = 0xFFFF00FFu;
           continue;

@@ -4,22 +4,15 @@
 // never darken or tint their neighbours.
 #pragma once
 
-#include <cstdint>
-#include <vector>
+#include "boxfile/pixels.h"
 
 namespace kesto {
 
-struct TStraightImage {
-  int Width = 0;
-  int Height = 0;
-  std::vector<std::uint32_t> Pixels;  // rows top-down, 0xAARRGGBB, colour not premultiplied
-};
-
-// The image at width x height. With alpha, its alpha is filtered with its
+// The image (its colour not premultiplied) at width x height. With alpha, its alpha is filtered with its
 // colour. Without (keyed), every pixel is opaque but magenta, which is
 // see-through: a pixel comes out exactly magenta where the source pixel
 // under its centre is, and otherwise from its other neighbours only, so
 // the key survives exactly and leaves no magenta fringe.
-TStraightImage Resample(const TStraightImage& source, int width, int height, bool alpha);
+TPixels Resample(const TPixels& source, int width, int height, bool alpha);
 
 }  // namespace kesto

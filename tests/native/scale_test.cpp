@@ -35,24 +35,24 @@ TEST(ScaleTest, ZoomIsAPercentFromTenToAThousand) {
   }
 }
 
-TStraightImage Solid(int w, int h, std::uint32_t pixel) {
-  TStraightImage image;
+TPixels Solid(int w, int h, std::uint32_t pixel) {
+  TPixels image;
   image.Width = w;
   image.Height = h;
-  image.Pixels.assign(static_cast<std::size_t>(w) * h, pixel);
+  image.Data.assign(static_cast<std::size_t>(w) * h, pixel);
   return image;
 }
 
 TEST(ResampleTest, AKeyedImageKeepsItsKeyExactlyAndNoFringe) {
   // Left half red, right half magenta, enlarged 3 times and shrunk to half.
-  TStraightImage image = Solid(4, 2, 0xFFFF0000u);
+  TPixels image = Solid(4, 2, 0xFFFF0000u);
   for (int y = 0; y < 2; ++y)
-    for (int x = 2; x < 4; ++x) image.Pixels[static_cast<std::size_t>(y) * 4 + x] = 0xFFFF00FFu;
+    for (int x = 2; x < 4; ++x) image.Data[static_cast<std::size_t>(y) * 4 + x] = 0xFFFF00FFu;
   for (auto [w, h] : {std::pair{12, 6}, std::pair{2, 1}, std::pair{6, 3}}) {
-    const TStraightImage out = Resample(image, w, h, false);
-    ASSERT_EQ(out.Pixels.size(), static_cast<std::size_t>(w) * h);
+    const TPixels out = Resample(image, w, h, false);
+    ASSERT_EQ(out.Data.size(), static_cast<std::size_t>(w) * h);
     for (int x = 0; x < w; ++x) {
-      const std::uint32_t pixel = out.Pixels[static_cast<std::size_t>(x)];
+      const std::uint32_t pixel = out.Data[static_cast<std::size_t>(x)];
       if (x < w / 2) {
         EXPECT_EQ(pixel, 0xFFFF0000u) << w << " at " << x;  // red right up to the edge: no pink
       } else {
@@ -64,16 +64,16 @@ TEST(ResampleTest, AKeyedImageKeepsItsKeyExactlyAndNoFringe) {
 
 TEST(ResampleTest, AlphaIsFilteredWithColourSoClearPixelsNeverDarkenTheEdge) {
   // Opaque white beside fully clear black: the blend is white, half as opaque.
-  TStraightImage image = Solid(2, 1, 0xFFFFFFFFu);
-  image.Pixels[1] = 0x00000000u;
-  const TStraightImage out = Resample(image, 1, 1, true);
-  EXPECT_EQ(out.Pixels[0] & 0x00FFFFFFu, 0x00FFFFFFu);
-  EXPECT_NEAR(static_cast<int>(AlphaOf(out.Pixels[0])), 128, 1);
+  TPixels image = Solid(2, 1, 0xFFFFFFFFu);
+  image.Data[1] = 0x00000000u;
+  const TPixels out = Resample(image, 1, 1, true);
+  EXPECT_EQ(out.Data[0] & 0x00FFFFFFu, 0x00FFFFFFu);
+  EXPECT_NEAR(static_cast<int>(AlphaOf(out.Data[0])), 128, 1);
   // Enlarging a solid colour changes nothing; shrinking averages.
-  EXPECT_EQ(Resample(Solid(3, 3, 0x80102030u), 7, 5, true).Pixels, Solid(7, 5, 0x80102030u).Pixels);
-  TStraightImage stripes = Solid(2, 2, 0xFF000000u);
-  stripes.Pixels[0] = stripes.Pixels[2] = 0xFFC8C8C8u;
-  EXPECT_EQ(Resample(stripes, 1, 1, true).Pixels[0], 0xFF646464u);
+  EXPECT_EQ(Resample(Solid(3, 3, 0x80102030u), 7, 5, true).Data, Solid(7, 5, 0x80102030u).Data);
+  TPixels stripes = Solid(2, 2, 0xFF000000u);
+  stripes.Data[0] = stripes.Data[2] = 0xFFC8C8C8u;
+  EXPECT_EQ(Resample(stripes, 1, 1, true).Data[0], 0xFF646464u);
 }
 
 }  // namespace

@@ -45,40 +45,37 @@ DpiAwareScope::DpiAwareScope(bool hostsOthers) {
   if (!set) return;
   previous_ = set(kPerMonitorAwareV2);
   if (!previous_) previous_ = set(kPerMonitorAware);
-  set_ = previous_ != nullptr;
-  if (set_ && ScopeDepth++ == 0) ShellContext = previous_;
-  if (HostingFunction hosting = hostsOthers && set_ ? SetHosting() : nullptr) previousHosting_ = hosting(kMixedHosting);
+  if (!previous_) return;
+  if (ScopeDepth++ == 0) ShellContext = previous_;
+  if (HostingFunction hosting = hostsOthers ? SetHosting() : nullptr) previousHosting_ = hosting(kMixedHosting);
 }
 
 DpiAwareScope::~DpiAwareScope() {
   if (previousHosting_ >= 0) SetHosting()(previousHosting_);
-  if (!set_) return;
+  if (!previous_) return;
   SetContext()(previous_);
   if (--ScopeDepth == 0) ShellContext = nullptr;
 }
 
 ShellDpiScope::ShellDpiScope() {
   SetContextFunction set = SetContext();
-  if (!set) return;
-  if (!ShellContext) return;
-  previous_ = set(ShellContext);
-  set_ = previous_ != nullptr;
+  if (set && ShellContext) previous_ = set(ShellContext);
 }
 
 ShellDpiScope::~ShellDpiScope() {
-  if (set_) SetContext()(previous_);
+  if (previous_) SetContext()(previous_);
+}
+
+DpiLibraryHold::DpiLibraryHold() {
+  if (!GetModuleHandleW(L"shcore.dll")) held_.reset(LoadLibraryW(L"shcore.dll"));
 }
 
 unsigned MonitorDpi(HMONITOR monitor) {
-  // The library that knows each monitor's DPI: used where the process has it
-  // loaded, else loaded for the question and let go after.
-  HMODULE loaded = GetModuleHandleW(L"shcore.dll");
-  HMODULE held = loaded ? nullptr : LoadLibraryW(L"shcore.dll");
-  const DpiForMonitorFunction dpiFor = Lookup<DpiForMonitorFunction>(loaded ? loaded : held, "GetDpiForMonitor");
+  const DpiLibraryHold library;  // loaded for the question where the process has not loaded it
+  const auto dpiFor = Lookup<DpiForMonitorFunction>(GetModuleHandleW(L"shcore.dll"), "GetDpiForMonitor");
   UINT x = 0, y = 0;
-  const bool known = monitor && dpiFor && SUCCEEDED(dpiFor(monitor, kEffectiveDpi, &x, &y)) && y > 0;
-  if (held) FreeLibrary(held);
-  return known ? y : SystemDpi();
+  if (monitor && dpiFor && SUCCEEDED(dpiFor(monitor, kEffectiveDpi, &x, &y)) && y > 0) return y;
+  return SystemDpi();
 }
 
 unsigned DpiOfMonitorAt(const RECT& rect) { return MonitorDpi(MonitorFromRect(&rect, MONITOR_DEFAULTTONEAREST)); }

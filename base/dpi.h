@@ -8,6 +8,8 @@
 
 #include <windows.h>
 
+#include "base/owned.h"
+
 namespace kesto {
 
 // Makes the calling thread per-monitor DPI aware for its life, and puts back
@@ -23,8 +25,7 @@ class DpiAwareScope {
   DpiAwareScope& operator=(const DpiAwareScope&) = delete;
 
  private:
-  void* previous_ = nullptr;
-  bool set_ = false;
+  void* previous_ = nullptr;  // the thread's context before; none when it was not changed
   int previousHosting_ = -1;  // the thread's hosting behaviour before, where it was changed
 };
 
@@ -41,8 +42,17 @@ class ShellDpiScope {
   ShellDpiScope& operator=(const ShellDpiScope&) = delete;
 
  private:
-  void* previous_ = nullptr;
-  bool set_ = false;
+  void* previous_ = nullptr;  // the thread's context before; none when it was not changed
+};
+
+// Keeps the system's library that knows each monitor's DPI loaded for its
+// life, so that a run of questions (every box, after a move) loads it once.
+class DpiLibraryHold {
+ public:
+  DpiLibraryHold();
+
+ private:
+  OwnedLibrary held_;  // only where the process had not loaded it
 };
 
 // The DPI of the monitor (96 at 100 %); the system's DPI where the system

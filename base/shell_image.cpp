@@ -71,11 +71,6 @@ struct TVariant {
 };
 const TVariant kVariants[] = {{"", {1, 1}}, {"@1.5x", {3, 2}}, {"@2x", {2, 1}}, {"@3x", {3, 1}}};
 
-// The size the header of the file a name leads to declares, where the shell looks.
-bool DeclaredSize(const std::string& name, ImageSize& size) {
-  return (!IsAbsolute(name) && HeaderSize(ImageFolder() + name, size)) || HeaderSize(name, size);
-}
-
 // The image at the size it has at this scale, filtered from what was loaded.
 // One that would be larger than any image the shell is given, or that there
 // is no memory for, is drawn at its own size rather than not at all.
@@ -92,7 +87,8 @@ HBITMAP Resized(HBITMAP loaded, int width, int height, const std::string& name, 
   }
   try {
     bool alpha = false;
-    OwnedBitmap bitmap = BitmapOfPixels(Resample(StraightPixels(loaded, alpha), width, height, alpha));
+    const TPixels pixels = StraightPixels(loaded, alpha);  // says whether it has alpha
+    OwnedBitmap bitmap = BitmapOfPixels(Resample(pixels, width, height, alpha));
     if (!bitmap) return loaded;
     DeleteObject(loaded);
     return bitmap.release();
@@ -109,14 +105,20 @@ HBITMAP LoadScaledImage(const std::string& name, const std::string& where, const
   if (scale.Identity()) return LoadCheckedImage(name, where, sources);
   // Merged images and icons are scaled from what the shell makes of them.
   const bool plain = !name.empty() && name[0] != '.' && name.find('|') == std::string::npos;
+  // The size a form's header declares, where the shell looks: its image folder first.
+  const std::string folder = plain && !IsAbsolute(name) ? ImageFolder() : std::string();
+  auto declared = [&folder](const std::string& file, ImageSize& size) {
+    return (!folder.empty() && HeaderSize(folder + file, size)) || HeaderSize(file, size);
+  };
   ImageSize base{};
-  const bool hasBase = plain && DeclaredSize(name, base);
+  const bool hasBase = plain && declared(name, base);
   // The smallest form drawn for at least this scale, else the largest there is.
   const TVariant* chosen = nullptr;
   for (const TVariant& variant : kVariants) {
     if (!plain) break;  // one the shell makes from several files, or an icon
     ImageSize size{};
-    if (!DeclaredSize(ScaledArtName(name, variant.Suffix), size)) continue;
+    const bool there = variant.Suffix[0] == '\0' ? hasBase : declared(ScaledArtName(name, variant.Suffix), size);
+    if (!there) continue;
     const bool enough = variant.Factor.Factor() >= scale.Factor();
     if (!chosen || chosen->Factor.Factor() < scale.Factor()) chosen = &variant;
     if (enough) break;

@@ -119,7 +119,7 @@ void DrawAlphaLabels(TBox& box, TBoxHeader& header) {
   TDibPicture coverage;
   if (!MakeDibPicture(coverage, box.Width, box.Height)) return;
   const TContentHost host{box.Window, box.Width, box.Height, coverage.DC.get(), nullptr, nullptr, &box.Labels,
-                          box.Scale};
+                          box.Scale()};
   const COLORREF ink = DrawTexts(header, host, true);
   GdiFlush();
   const std::uint32_t colour = (GetRValue(ink) << 16) | (GetGValue(ink) << 8) | GetBValue(ink);

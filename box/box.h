@@ -73,11 +73,15 @@ struct TBox {
   bool TakesKeyboard = false;   // KestoKeyboard: a click gives it the keyboard too
   std::vector<TLabel> Labels;   // its *Text labels, as a screen reader reads them
   HWND KeyboardReturn = nullptr;  // the window that had the keyboard before: Esc gives it back
-  TScale Scale;             // device pixels per logical pixel: its monitor's DPI over 96 times its zoom
-  TScale PlaceScale;        // the same without the zoom: its place on the desktop is in its monitor's pixels
+  unsigned Dpi = kLogicalDpi;  // its monitor's DPI when it was built (96 with KestoDpiScaling off)
   std::int32_t Zoom = 100;  // KestoZoom, or what !KestoZoom set while it runs
   std::int32_t ZoomByBang = 0;  // what !KestoZoom set; 0 when it set nothing
   bool DpiScaling = true;   // false: KestoDpiScaling off, device pixels as the file says
+
+  // Device pixels per logical pixel: its monitor's DPI over 96 times its zoom.
+  TScale Scale() const { return ScaleFor(Dpi, Zoom, DpiScaling); }
+  // The same without the zoom: its place on the desktop is in its monitor's pixels.
+  TScale PlaceScale() const { return ScaleFor(Dpi, 100, DpiScaling); }
 };
 
 // What a box built again from its file takes over from the box it replaces:
@@ -96,7 +100,7 @@ struct TCarriedOver {
   bool Shown = true;
   bool Hidden = false;  // hidden by a bang
   std::int32_t Zoom = 0;  // a zoom set by !KestoZoom, kept across the rebuild; 0 for the file's
-  TScale PlaceScale;      // the scale its place was shown at: another one shows it anew from its place
+  unsigned Dpi = 0;       // the DPI it was drawn at: at another one it stands anew where its place is
 };
 
 inline RECT AsRect(const TFourNumbers& n) { return {n.Left, n.Top, n.Right, n.Bottom}; }
@@ -118,11 +122,9 @@ void PlaceSnapArea(TBox& box, const MonitorSet& monitors);
 // Puts every box again where its place is on the monitors there are now
 // (after monitors were added, removed or changed); writes no file.
 void PlaceBoxesAgain();
-// The scale a box standing at this rectangle is drawn at: that of the monitor
-// its centre is on, times its zoom.
-TScale ScaleOn(const TBox& box, const RECT& rect);
-// The scale its place on the desktop is read and written at there: the monitor's alone.
-TScale PlaceScaleOn(const TBox& box, const RECT& rect);
+// The DPI a box standing at this rectangle is drawn at: that of the monitor its
+// centre is on (96 for a box that keeps device pixels).
+unsigned DpiOn(const TBox& box, const RECT& rect);
 // Every box whose monitor's scale is not the one it is drawn at is drawn
 // again at its monitor's (built anew from its file, where it stands).
 void RescaleBoxes();

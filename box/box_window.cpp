@@ -40,10 +40,11 @@ void EndDrag(TBox& box) {
   if (!box.Window || !GetWindowRect(box.Window, &rect)) return;
   const MonitorSet monitors = CurrentMonitors();
   // In logical pixels of the monitor it was left on, at whose scale it is drawn next.
-  box.Place = PlaceOf(rect, monitors, PlaceScaleOn(box, rect));
+  const unsigned dpi = DpiOn(box, rect);
+  box.Place = PlaceOf(rect, monitors, ScaleFor(dpi, 100, box.DpiScaling));
   box.Rescued = false;
   box.OnScreen = !OutsideEveryMonitor(rect, monitors);
-  if (ScaleOn(box, rect) != box.Scale && CommandWnd) PostMessageA(CommandWnd, WM_RESCALEBOXES, 0, 0);
+  if (dpi != box.Dpi && CommandWnd) PostMessageA(CommandWnd, WM_RESCALEBOXES, 0, 0);
 }
 
 void DragStep(TBox& box) {
@@ -127,24 +128,20 @@ LRESULT HandleBoxMessage(TBox& box, HWND window, UINT message, WPARAM wParam, LP
   }
 }
 
-// The DPI of the monitor the box's centre is on; 96 for a box that keeps device pixels.
+}  // namespace
+
 unsigned DpiOn(const TBox& box, const RECT& rect) {
   const POINT centre{rect.left + (rect.right - rect.left) / 2, rect.top + (rect.bottom - rect.top) / 2};
   return box.DpiScaling ? DpiOfMonitorAt(MonitorAt(centre)) : kLogicalDpi;
 }
 
-}  // namespace
-
-TScale ScaleOn(const TBox& box, const RECT& rect) { return ScaleFor(DpiOn(box, rect), box.Zoom, box.DpiScaling); }
-
-TScale PlaceScaleOn(const TBox& box, const RECT& rect) { return ScaleFor(DpiOn(box, rect), 100, box.DpiScaling); }
-
 void RescaleBoxes() {
+  const DpiLibraryHold asked;  // one load for every box's question
   std::vector<std::uint32_t> serials;
   ForEachBox([&](TBox& box) {
     RECT rect{};
     if (!Reloadable(box) || !box.Window || !GetWindowRect(box.Window, &rect)) return;
-    if (ScaleOn(box, rect) != box.Scale) serials.insert(serials.begin(), box.Serial);
+    if (DpiOn(box, rect) != box.Dpi) serials.insert(serials.begin(), box.Serial);
   });
   if (!serials.empty()) ReloadBoxes(serials, ReloadCause::Rescale);
 }
@@ -153,7 +150,7 @@ void PlaceSnapArea(TBox& box, const MonitorSet& monitors) {
   const RECT& monitor = monitors.MonitorOrPrimary(box.Place.Monitor);
   // Without a line of its own, the area is the box's monitor; a drag then
   // follows the mouse from monitor to monitor.
-  box.SnapArea = box.HasSnapArea ? SnapAreaOn(box.SnapNumbers, monitor, box.PlaceScale) : monitor;
+  box.SnapArea = box.HasSnapArea ? SnapAreaOn(box.SnapNumbers, monitor, box.PlaceScale()) : monitor;
 }
 
 void PlaceBoxesAgain() {
@@ -161,7 +158,7 @@ void PlaceBoxesAgain() {
   ForEachBox([&](TBox& box) {
     if (box.Life != BoxLife::Live || !box.Window) return;
     bool rescued = false;
-    POINT position = ScreenPosition(box.Place, monitors, box.Width, box.Height, rescued, box.PlaceScale);
+    POINT position = ScreenPosition(box.Place, monitors, box.Width, box.Height, rescued, box.PlaceScale());
     RECT placed{position.x, position.y, position.x + box.Width, position.y + box.Height};
     // A box the change left on no monitor is pulled onto the nearest one; one
     // its author put off every screen stays there.

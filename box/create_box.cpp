@@ -46,8 +46,8 @@ void ReadPosition(TBox& box) {
     box.X = cursor.x;
     box.Y = cursor.y;
     const RECT monitor = MonitorAt(cursor);
-    box.Place = {monitors.NumberOf(monitor), box.PlaceScale.ToLogical(cursor.x - monitor.left),
-                 box.PlaceScale.ToLogical(cursor.y - monitor.top)};
+    box.Place = {monitors.NumberOf(monitor), box.PlaceScale().ToLogical(cursor.x - monitor.left),
+                 box.PlaceScale().ToLogical(cursor.y - monitor.top)};
   } else {
     box.Place = box.BuiltFrom;
     if (!monitors.Has(box.Place.Monitor)) {
@@ -56,7 +56,7 @@ void ReadPosition(TBox& box) {
                                 std::to_string(monitors.Primary) + " " +
                                 "(monitors present: " + monitors.Describe() + ")");
     }
-    const POINT position = ScreenPosition(box.Place, monitors, box.Width, box.Height, box.Rescued, box.PlaceScale);
+    const POINT position = ScreenPosition(box.Place, monitors, box.Width, box.Height, box.Rescued, box.PlaceScale());
     box.X = position.x;
     box.Y = position.y;
   }
@@ -95,9 +95,7 @@ void ReadScale(TBox& box, const TCarriedOver* carried) {
   } else {
     monitor = CurrentMonitors().MonitorOrPrimary(PlaceInFile(header).Monitor);
   }
-  const unsigned dpi = box.DpiScaling ? DpiOfMonitorAt(monitor) : kLogicalDpi;
-  box.Scale = ScaleFor(dpi, box.Zoom, box.DpiScaling);
-  box.PlaceScale = ScaleFor(dpi, 100, box.DpiScaling);
+  box.Dpi = box.DpiScaling ? DpiOfMonitorAt(monitor) : kLogicalDpi;
 }
 
 // Four numbers of the file (borders, an area) at the box's scale.
@@ -177,10 +175,10 @@ void CarryPlaceOver(TBox& box, const TCarriedOver& carried, POINT& windowAt) {
   const MonitorSet monitors = CurrentMonitors();
   // On a monitor of another scale (it was dropped there, or the monitor's
   // scale changed) it stands where its place is at this one.
-  if (carried.PlaceScale != box.PlaceScale && !carried.Rescued) {
+  if (carried.Dpi != box.Dpi && !carried.Rescued) {
     bool rescued = false;
-    windowAt = ScreenPosition(box.Place, monitors, box.Width, box.Height, rescued, box.PlaceScale);
-    const POINT start = ScreenPosition(box.BuiltFrom, monitors, box.Width, box.Height, rescued, box.PlaceScale);
+    windowAt = ScreenPosition(box.Place, monitors, box.Width, box.Height, rescued, box.PlaceScale());
+    const POINT start = ScreenPosition(box.BuiltFrom, monitors, box.Width, box.Height, rescued, box.PlaceScale());
     box.X = start.x;  // where !KestoResetPos puts it back, at this scale
     box.Y = start.y;
   }
@@ -216,11 +214,11 @@ void BuildBox(TBox& box, const TCarriedOver* carried) {
   // Owned from the line that loads it: it ends as the picture or BackBitmap.
   const std::string imageName = ReadBoxString(header, "KestoBackGround", BoxKeyDefault("KestoBackGround"));
   OwnedBitmap image(LoadScaledImage(
-      imageName, BoxFileName(header) + ":" + std::to_string(KeyLine(header, "KestoBackGround")), box.Scale, sources));
+      imageName, BoxFileName(header) + ":" + std::to_string(KeyLine(header, "KestoBackGround")), box.Scale(), sources));
   int imageWidth = 0, imageHeight = 0;
   GetLSBitmapSize(image.get(), &imageWidth, &imageHeight);
-  box.Height = box.Scale.ToDevice(ReadBoxInt(header, "KestoHeight", 0));
-  box.Width = box.Scale.ToDevice(ReadBoxInt(header, "KestoWidth", 0));
+  box.Height = box.Scale().ToDevice(ReadBoxInt(header, "KestoHeight", 0));
+  box.Width = box.Scale().ToDevice(ReadBoxInt(header, "KestoWidth", 0));
   if (box.Height == 0) box.Height = imageHeight;
   if (box.Width == 0) box.Width = imageWidth;
   if (!image) {
@@ -232,7 +230,7 @@ void BuildBox(TBox& box, const TCarriedOver* carried) {
   if (carried) CarryPlaceOver(box, *carried, windowAt);
   box.HasBackgroundLine = BoxKeyExists(header, "KestoBackGround");
   box.DragRect = AsRect(
-      Scaled(ReadFourNumbers(ReadBoxString(header, "KestoDragRect", BoxKeyDefault("KestoDragRect"))), box.Scale));
+      Scaled(ReadFourNumbers(ReadBoxString(header, "KestoDragRect", BoxKeyDefault("KestoDragRect"))), box.Scale()));
   box.OnLeftClick = ReadBoxString(header, "KestoOnLeftClick", BoxKeyDefault("KestoOnLeftClick"));
   box.OnRightClick = ReadBoxString(header, "KestoOnRightClick", BoxKeyDefault("KestoOnRightClick"));
 
@@ -250,7 +248,7 @@ void BuildBox(TBox& box, const TCarriedOver* carried) {
 
   std::string alpha = ReadBoxString(header, "KestoAlphaTransparency", BoxKeyDefault("KestoAlphaTransparency"));
   const std::string offsets =
-      ScaledOffsets(ReadBoxString(header, "KestoBackgroundOffs", BoxKeyDefault("KestoBackgroundOffs")), box.Scale);
+      ScaledOffsets(ReadBoxString(header, "KestoBackgroundOffs", BoxKeyDefault("KestoBackgroundOffs")), box.Scale());
   // An alpha box draws its buttons and labels into its picture and is shown
   // once that is composed; an ordinary one is shown first, then painted.
   const bool framed = alphaBox && PrepareAlphaFrame(box, image.get(), offsets, alpha);
@@ -266,7 +264,7 @@ void BuildBox(TBox& box, const TCarriedOver* carried) {
   box.TakesKeyboard = BoxKeyExists(header, "KestoKeyboard");
 
   const TContentHost host{box.Window, box.Width, box.Height, framed ? box.Frame->Picture.DC.get() : box.MemDC.get(),
-                          sources, framed ? ComposeFrameOfWindow : nullptr, &box.Labels, box.Scale};
+                          sources, framed ? ComposeFrameOfWindow : nullptr, &box.Labels, box.Scale()};
   CreateShortcuts(header, host, box.Shortcuts);
   if (framed) {
     DrawAlphaLabels(box, header);
@@ -281,7 +279,7 @@ void BuildBox(TBox& box, const TCarriedOver* carried) {
   }
 
   ShellLog(kLogNotice, "box '" + box.Name + "' made from " + box.FileName + (framed ? " (with per-pixel alpha)" : "") +
-                           (box.Scale.Identity() ? "" : " at " + std::to_string(box.Scale.ToDevice(100)) + " %"));
+                           (box.Scale().Identity() ? "" : " at " + std::to_string(box.Scale().ToDevice(100)) + " %"));
 }
 
 }  // namespace

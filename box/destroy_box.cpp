@@ -24,7 +24,7 @@ void RememberPosition(TBox& box, const RECT& rect) {
   const TPlace filePlace = PlaceInFile(file);
   bool rescued = false;
   const POINT placed =
-      ScreenPosition(filePlace, monitors, rect.right - rect.left, rect.bottom - rect.top, rescued, box.PlaceScale);
+      ScreenPosition(filePlace, monitors, rect.right - rect.left, rect.bottom - rect.top, rescued, box.PlaceScale());
   // A box that stands where its file puts it leaves the file as it is, so an
   // anchor counted from the far edge stays an anchor; so does one that stands
   // where Kesto put it when its monitor went missing.
@@ -35,7 +35,7 @@ void RememberPosition(TBox& box, const RECT& rect) {
   const bool editedMeanwhile = filePlace != box.BuiltFrom;
   const bool moved = !whereFilePuts && !whereRescued && !editedMeanwhile;
   if (moved) {
-    const TPlace place = PlaceOf(rect, monitors, box.PlaceScale);
+    const TPlace place = PlaceOf(rect, monitors, box.PlaceScale());
     WriteBoxInt(file, "KestoX", place.X);
     WriteBoxInt(file, "KestoY", place.Y);
     if (place.Monitor != 1 || BoxKeyExists(file, "KestoMonitor"))

@@ -80,7 +80,7 @@ TCarriedOver CarriedFrom(const TBox& box) {
   carried.Shown = box.Window && IsWindowVisible(box.Window);
   carried.Hidden = HasFlag(box.Flags, BoxHidden);
   carried.Zoom = box.ZoomByBang;
-  carried.PlaceScale = box.PlaceScale;
+  carried.Dpi = box.Dpi;
   return carried;
 }
 

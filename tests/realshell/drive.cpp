@@ -327,25 +327,29 @@ void PrintAccessible(const char* indent, IAccessible* object, VARIANT child) {
               left, top, width, height, AccessibleText(object, child, true).c_str());
 }
 
-// A box as a screen reader reads it: its object, then each child the object
-// gives, in the order it gives them.
-void PrintReading(const std::string& title) {
-  HWND box = BoxTitled(title);
-  IAccessible* object = nullptr;
-  const HRESULT found = box ? AccessibleObjectFromWindow(box, static_cast<DWORD>(OBJID_CLIENT), __uuidof(IAccessible),
-                                                         reinterpret_cast<void**>(&object))
-                            : E_INVALIDARG;
-  if (FAILED(found) || !object) {
-    std::printf("read %s: nothing to read (%08lx)\n", title.c_str(), static_cast<unsigned long>(found));
-    std::fflush(stdout);
-    return;
-  }
+VARIANT Self() {
   VARIANT self;
   VariantInit(&self);
   self.vt = VT_I4;
   self.lVal = CHILDID_SELF;
-  std::printf("read %s: ", title.c_str());
-  PrintAccessible("", object, self);
+  return self;
+}
+
+// The object a screen reader gets for a box's window; none (and why) when it gets none.
+IAccessible* BoxObject(const std::string& title, HRESULT& found) {
+  HWND box = BoxTitled(title);
+  IAccessible* object = nullptr;
+  found = box ? AccessibleObjectFromWindow(box, static_cast<DWORD>(OBJID_CLIENT), __uuidof(IAccessible),
+                                           reinterpret_cast<void**>(&object))
+              : E_INVALIDARG;
+  if (FAILED(found)) object = nullptr;
+  return object;
+}
+
+// Each child the object gives, in its order (1, 2, ...), as the object to ask
+// and the child to ask it about: a child of its own, or one the parent answers for.
+template <typename Visit>
+void ForEachChild(IAccessible* object, Visit visit) {
   long count = 0;
   object->get_accChildCount(&count);
   std::vector<VARIANT> children(static_cast<std::size_t>(std::max(count, 0L)));
@@ -356,49 +360,41 @@ void PrintReading(const std::string& title) {
     IAccessible* own = nullptr;
     if (child.vt == VT_DISPATCH && child.pdispVal &&
         SUCCEEDED(child.pdispVal->QueryInterface(__uuidof(IAccessible), reinterpret_cast<void**>(&own)))) {
-      PrintAccessible("  ", own, self);
+      visit(i + 1, own, Self());
       own->Release();
     } else if (child.vt == VT_I4) {
-      PrintAccessible("  ", object, child);
+      visit(i + 1, object, child);
     }
     VariantClear(&child);
   }
+}
+
+// A box as a screen reader reads it: its object, then each child the object
+// gives, in the order it gives them.
+void PrintReading(const std::string& title) {
+  HRESULT found = S_OK;
+  IAccessible* object = BoxObject(title, found);
+  if (!object) {
+    std::printf("read %s: nothing to read (%08lx)\n", title.c_str(), static_cast<unsigned long>(found));
+    std::fflush(stdout);
+    return;
+  }
+  std::printf("read %s: ", title.c_str());
+  PrintAccessible("", object, Self());
+  ForEachChild(object, [](long, IAccessible* holder, VARIANT child) { PrintAccessible("  ", holder, child); });
   object->Release();
   std::fflush(stdout);
 }
 
 // A screen reader's "press": the default action of a box's n-th child.
 void PressChild(const std::string& title, long n) {
-  HWND box = BoxTitled(title);
-  IAccessible* object = nullptr;
+  HRESULT found = S_OK;
+  IAccessible* object = BoxObject(title, found);
   std::string outcome = "nothing to press";
-  if (box && SUCCEEDED(AccessibleObjectFromWindow(box, static_cast<DWORD>(OBJID_CLIENT), __uuidof(IAccessible),
-                                                  reinterpret_cast<void**>(&object)))) {
-    VARIANT child;
-    VariantInit(&child);
-    long got = 0;
-    VARIANT children[64];
-    long count = 0;
-    object->get_accChildCount(&count);
-    count = std::min(count, 64L);
-    if (n >= 1 && n <= count && SUCCEEDED(AccessibleChildren(object, 0, count, children, &got)) && n <= got) {
-      VARIANT self;
-      VariantInit(&self);
-      self.vt = VT_I4;
-      self.lVal = CHILDID_SELF;
-      IAccessible* own = nullptr;
-      VARIANT& picked = children[n - 1];
-      HRESULT result = E_FAIL;
-      if (picked.vt == VT_DISPATCH && picked.pdispVal &&
-          SUCCEEDED(picked.pdispVal->QueryInterface(__uuidof(IAccessible), reinterpret_cast<void**>(&own)))) {
-        result = own->accDoDefaultAction(self);
-        own->Release();
-      } else if (picked.vt == VT_I4) {
-        result = object->accDoDefaultAction(picked);
-      }
-      outcome = SUCCEEDED(result) ? "pressed" : "refused";
-      for (long i = 0; i < got; ++i) VariantClear(&children[i]);
-    }
+  if (object) {
+    ForEachChild(object, [&](long index, IAccessible* holder, VARIANT child) {
+      if (index == n) outcome = SUCCEEDED(holder->accDoDefaultAction(child)) ? "pressed" : "refused";
+    });
     object->Release();
   }
   std::printf("press %s %ld: %s\n", title.c_str(), n, outcome.c_str());
